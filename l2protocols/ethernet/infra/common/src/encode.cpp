@@ -1,0 +1,208 @@
+// Encode: external policy record to a new internal policy record.
+#include "eth_efp_util.h"
+#include "internal.hpp"
+
+namespace {
+
+using namespace ethplcy;
+namespace L = ethplcy::layout;
+
+// The working record: header and fixed part, spare, a full EFP form at 56 and
+// room for 10 range entries plus the terminator at 112.
+constexpr unsigned kWorkSize = 176;
+constexpr unsigned kWorkRanges = L::efp_base + ETH_EFP_FULL_SIZE;
+static_assert(kWorkRanges + ETH_EFP_RANGE_SIZE * ETH_EFP_RANGE_MAX + 1 <= kWorkSize);
+static_assert(kWorkSize == ETH_IF_PLCY_MAX_SIZE);
+
+uint8_t code_from_pcp(uint8_t pcp) {
+    return pcp == EFP_PCP_ANY ? ETH_EFP_PCP_CODE_ANY : static_cast<uint8_t>(pcp + 1);
+}
+
+uint16_t code_from_vlan(uint16_t vlan) {
+    if (vlan == EFP_VLAN_ANY) return ETH_EFP_VLAN_CODE_ANY;
+    if (vlan == EFP_VLAN_RANGE) return ETH_EFP_VLAN_CODE_RANGE;
+    return vlan;
+}
+
+// Writes count ranges and the terminator into the working range area.
+void write_ranges(uint8_t *w, const eth_if_plcy_vlan_range_t *ranges, unsigned count) {
+    uint8_t *r = w + kWorkRanges;
+    for (unsigned k = 0; k < count; k++, r += ETH_EFP_RANGE_SIZE) {
+        r[0] = static_cast<uint8_t>(ETH_EFP_RANGE_AFTER_FULL | k);
+        r[1] = 0;
+        eth_efp_store16(r + ETH_EFP_R_LOW_OFF, ranges[k].low);
+        eth_efp_store16(r + ETH_EFP_R_HIGH_OFF, ranges[k].high);
+    }
+    r[0] = ETH_EFP_RANGE_TERMINATOR;
+}
+
+// The per-tag view: at most one tag may carry a list, of at most 10 entries.
+bool write_tag_ranges(uint8_t *w, const eth_if_plcy_ext_efp_t &efp) {
+    bool used0 = efp.tag_range_count[0] != 0, used1 = efp.tag_range_count[1] != 0;
+    if (used0 && used1) return false;
+    unsigned t = used1 ? 1 : 0;
+    unsigned count = efp.tag_range_count[t];
+    if (count > ETH_EFP_RANGE_MAX || (count != 0 && efp.tag_range_list[t] == nullptr)) return false;
+    // With no list at all an empty, terminated one is still left behind.
+    write_ranges(w, efp.tag_range_list[t], count);
+    return true;
+}
+
+bool encode_match(const eth_if_plcy_ext_efp_t &efp, uint8_t *w, uint32_t options) {
+    uint8_t *b = w + L::efp_base;
+    if (efp.num_tags > ETH_EFP_MAX_MATCH_TAGS) return false;
+    eth_efp_unit_set(b, ETH_EFP_F_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD) | ETH_EFP_CFGD_MATCH);
+    b[ETH_EFP_F_NUM_MATCH_TAGS_OFF] = efp.num_tags;
+    eth_efp_unit_set(b, ETH_EFP_F_NATIVE, efp.native);
+    eth_efp_unit_set(b, ETH_EFP_F_NATIVE_PRESERVE, efp.native_with_preservation);
+    eth_efp_unit_set(b, ETH_EFP_F_FLAG7, 0);
+    if (efp.src_mac_check) std::memcpy(b + ETH_EFP_F_SRC_MAC_OFF, efp.src_mac, 6);
+    if (efp.dst_mac_check) std::memcpy(b + ETH_EFP_F_DST_MAC_OFF, efp.dst_mac, 6);
+    eth_efp_unit_set(b, ETH_EFP_F_EXACT, efp.exact);
+    eth_efp_unit_set(b, ETH_EFP_F_L3_AMBIGUOUS, efp.l3_ambiguous);
+    eth_efp_store16(b + ETH_EFP_F_PAYLOAD_OFF, efp.payload_ethertype);
+    for (unsigned i = 0; i < efp.num_tags; i++) {
+        uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
+        t[ETH_EFP_F_TAG_PCP] = code_from_pcp(efp.tag_pcp[i]);
+        eth_efp_store16(t + ETH_EFP_F_TAG_ETHERTYPE, efp.tag[i].ethertype);
+        eth_efp_store16(t + ETH_EFP_F_TAG_VLAN_LOW, code_from_vlan(efp.tag[i].vlan));
+    }
+    if (options & ETH_IF_PLCY_ENCODE_TAG_RANGES) return write_tag_ranges(w, efp);
+    if (efp.num_ranges > ETH_EFP_RANGE_MAX) return false;
+    write_ranges(w, efp.ranges, efp.num_ranges);
+    return true;
+}
+
+bool encode_rewrite(const eth_if_plcy_ext_efp_t &efp, uint8_t *w) {
+    uint8_t *b = w + L::efp_base;
+    if (efp.num_tag_pushes > ETH_EFP_MAX_PUSH_TAGS) return false;
+    eth_efp_unit_set(b, ETH_EFP_F_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD) | ETH_EFP_CFGD_REWRITE);
+    b[ETH_EFP_F_NUM_TAG_POPS_OFF] = efp.num_tag_pops;
+    b[ETH_EFP_F_NUM_TAG_PUSHES_OFF] = efp.num_tag_pushes;
+    for (unsigned j = 0; j < efp.num_tag_pushes; j++) {
+        uint8_t *t = b + ETH_EFP_F_PUSH_OFF(j);
+        eth_efp_store16(t + ETH_EFP_F_PUSH_ETHERTYPE, efp.push[j].ethertype);
+        eth_efp_store16(t + ETH_EFP_F_PUSH_VLAN, efp.push[j].vlan);
+    }
+    return true;
+}
+
+// Which view of the type-dependent area the fields use.
+struct ViewUse {
+    bool sub = false;
+    bool trunk = false;
+};
+
+void encode_fixed(const eth_if_plcy_ext_t &ext, uint32_t mask, uint8_t *w, ViewUse &view) {
+    if (mask & ETH_IF_PLCY_L2_FLAG) set(w, L::is_l2, ext.is_l2);
+    if (mask & ETH_IF_PLCY_INTF_READY) set(w, L::interface_ready, ext.interface_ready);
+    if (mask & ETH_IF_PLCY_PROVISION) {
+        set(w, L::is_provisioned, ext.is_provisioned);
+        if (ext.is_provisioned) {
+            const auto &p = ext.provision_info;
+            store(w, L::xconnect_id, p.xconnect_id);
+            store(w, L::xcon_tags, p.xcon_tags);
+            set(w, L::ip_iw_enabled, p.ip_iw_enabled);
+            set(w, L::imposition_vlan_rewrite, p.imposition_vlan_rewrite);
+            store(w, L::imposition_vlan_id, p.imposition_vlan_id);
+        }
+    }
+    if (mask & ETH_IF_PLCY_L2PT)
+        for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
+            w[L::l2pt_off + i] = ext.l2pt[i] & 0x7Fu;
+    if (mask & ETH_IF_PLCY_MAC_ADDR) std::memcpy(w + L::mac_addr_off, ext.mac_addr, 6);
+    if (mask & ETH_IF_PLCY_PARENT) {
+        store(w, L::sub_parent, ext.sub.parent);
+        view.sub = true;
+    }
+    if (mask & ETH_IF_PLCY_EFP_FILTERING) {
+        set(w, L::sub_efp_filtering, ext.sub.efp_filtering);
+        view.sub = true;
+    }
+    if (mask & ETH_IF_PLCY_ADMIN_STATE) {
+        set(w, L::sub_admin_up, ext.sub.admin_up & 1u);
+        view.sub = true;
+    }
+    if (mask & ETH_IF_PLCY_SRC_BYPASS_FILTER) {
+        set(w, L::sub_src_bypass_filter, ext.sub.src_bypass_filter);
+        view.sub = true;
+    }
+    if (mask & ETH_IF_PLCY_NATIVE_VLAN) {
+        store(w, L::trunk_native_vlan, ext.trunk.native_vlan);
+        set(w, L::trunk_native_is_svlan, ext.trunk.native_is_svlan);
+        view.trunk = true;
+    }
+    if (mask & ETH_IF_PLCY_QINQ_ETYPE) {
+        store(w, L::trunk_qinq_tunneling_etype, ext.trunk.qinq_tunneling_etype);
+        view.trunk = true;
+    }
+    if (mask & ETH_IF_PLCY_MAC_ACC) {
+        set(w, L::trunk_mac_acc_ingress, ext.trunk.mac_acc_ingress);
+        set(w, L::trunk_mac_acc_egress, ext.trunk.mac_acc_egress);
+        view.trunk = true;
+    }
+    if (mask & ETH_IF_PLCY_FILTERING) {
+        set(w, L::trunk_filter_dot1q, ext.trunk.filter_dot1q);
+        set(w, L::trunk_filter_dot1ad, ext.trunk.filter_dot1ad);
+        set(w, L::trunk_filter_mac_relay, ext.trunk.filter_mac_relay);
+        view.trunk = true;
+    }
+    if (mask & ETH_IF_PLCY_ICL_MODE) set(w, L::is_in_icl_mode, ext.is_in_icl_mode);
+    if (mask & ETH_IF_PLCY_MTU) store(w, L::mtu, ext.mtu);
+    if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
+        set(w, L::trunk_vlan_switched_access, ext.trunk.vlan_switched_access);
+        set(w, L::trunk_vlan_switched_trunk, ext.trunk.vlan_switched_trunk);
+        store(w, L::trunk_access_vlan, ext.trunk.access_vlan);
+    }
+}
+
+} // namespace
+
+ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth_if_plcy_t **out,
+                                               uint32_t options) {
+    if ((options & ~ETH_IF_PLCY_ENCODE_TAG_RANGES) != 0 || ext == nullptr || out == nullptr)
+        return ETH_IF_PLCY_ERR_INVALID;
+    uint8_t w[kWorkSize];
+    std::memset(w, 0, sizeof w);
+    uint8_t *wefp = w + L::efp_base;
+    eth_efp_initialise(wefp);
+
+    uint32_t mask = ext->valid_mask & ETH_IF_PLCY_ALL_FIELDS;
+    store(w, L::valid_mask, mask);
+    ViewUse view;
+    if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) {
+        uint32_t t = ext->ether_if_type;
+        if (t == 0 || t > ETH_IF_PLCY_MAX_IF_TYPE) return ETH_IF_PLCY_ERR_BAD_POLICY;
+        set(w, L::ether_if_type, t);
+        (is_trunk_type(t) ? view.trunk : view.sub) = true;
+    }
+    bool representable = true;
+    if ((mask & ETH_IF_PLCY_EFP_MATCH) && ext->efp.configured)
+        representable &= encode_match(ext->efp, w, options);
+    if ((mask & ETH_IF_PLCY_EFP_REWRITE) && ext->efp.configured)
+        representable &= encode_rewrite(ext->efp, w);
+    encode_fixed(*ext, mask, w, view);
+    if ((view.sub && view.trunk) || !representable) return ETH_IF_PLCY_ERR_BAD_POLICY;
+
+    const auto *wfull = reinterpret_cast<const eth_efp_full *>(wefp);
+    bool has_efp = (mask & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0;
+    bool compact = has_efp && eth_efp_util_can_be_compact(wfull);
+    uint32_t size = ETH_IF_PLCY_MIN_SIZE;
+    if (has_efp)
+        size = L::efp_base + (compact ? ETH_EFP_COMPACT_SIZE : ETH_EFP_FULL_SIZE) +
+               eth_efp_util_get_range_size(wfull);
+
+    auto *rec = static_cast<uint8_t *>(alloc_zeroed(size));
+    if (rec == nullptr) return ETH_IF_PLCY_ERR_NOMEM;
+    std::memcpy(rec, w, ETH_IF_PLCY_EFP_PART);
+    store(rec, L::size, size);
+    if (compact) {
+        eth_efp_util_compact_from_full(wfull, rec + L::efp_base);
+    } else if (has_efp) {
+        std::memcpy(rec + L::efp_base, wefp, ETH_EFP_FULL_SIZE);
+        if (eth_efp_has_range_tag(wefp))
+            eth_efp_util_copy_ranges(w + kWorkRanges, rec + kWorkRanges, ETH_EFP_RANGE_AFTER_FULL);
+    }
+    *out = reinterpret_cast<eth_if_plcy_t *>(rec);
+    return 0;
+}

@@ -1,0 +1,62 @@
+// Private helpers shared by the library's subsystems.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "ether_interface_policy_api.h"
+#include "record_layout.hpp"
+
+#define ETH_IF_PLCY_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Every assertion of the library reports this one path, whichever file holds the check.
+#define ETH_IF_PLCY_SOURCE_PATH "l2protocols/ethernet/infra/common/src/ether_interface_policy_api"
+#define ETH_IF_PLCY_FAIL(text) eth_if_plcy_assert_fail(ETH_IF_PLCY_SOURCE_PATH, __LINE__, text)
+
+namespace ethplcy {
+
+using layout::Bits;
+using layout::Int;
+
+inline const uint8_t *bytes(const eth_if_plcy_t *rec) {
+    return reinterpret_cast<const uint8_t *>(rec);
+}
+inline uint8_t *bytes(eth_if_plcy_t *rec) { return reinterpret_cast<uint8_t *>(rec); }
+
+inline uint32_t get(const uint8_t *rec, Bits f) {
+    return eth_efp_unit_get(rec, f.off, f.unit_bits, f.lsb, f.width);
+}
+inline void set(uint8_t *rec, Bits f, uint32_t v) {
+    eth_efp_unit_set(rec, f.off, f.unit_bits, f.lsb, f.width, v);
+}
+
+inline uint32_t load(const uint8_t *rec, Int f) {
+    if (f.bytes == 1) return rec[f.off];
+    if (f.bytes == 2) return eth_efp_load16(rec + f.off);
+    uint32_t v;
+    std::memcpy(&v, rec + f.off, sizeof v);
+    return v;
+}
+inline void store(uint8_t *rec, Int f, uint32_t v) {
+    if (f.bytes == 1) {
+        rec[f.off] = static_cast<uint8_t>(v);
+    } else if (f.bytes == 2) {
+        eth_efp_store16(rec + f.off, static_cast<uint16_t>(v));
+    } else {
+        std::memcpy(rec + f.off, &v, sizeof v);
+    }
+}
+
+inline uint32_t record_size(const uint8_t *rec) { return load(rec, layout::size); }
+inline uint32_t record_mask(const uint8_t *rec) { return load(rec, layout::valid_mask); }
+
+inline bool in_type_set(uint32_t set, uint32_t type) { return type < 32 && ((set >> type) & 1u); }
+inline bool is_trunk_type(uint32_t type) { return in_type_set(ETH_IF_PLCY_TRUNK_TYPES, type); }
+inline bool is_sub_type(uint32_t type) { return in_type_set(ETH_IF_PLCY_SUB_TYPES, type); }
+
+// Heap blocks for records. A test build can make them fail on demand.
+void *alloc_zeroed(size_t n);
+void *alloc(size_t n);
+
+} // namespace ethplcy

@@ -1,0 +1,252 @@
+// Stand-in EFP utility library. Every operation reads an EFP area into one
+// plain model and writes a form from it, so that the two forms and the
+// comparisons agree by construction. A platform links its own library instead.
+#include "eth_efp_util.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#define EFP_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+struct Tag {
+    uint16_t ethertype = 0;
+    uint16_t vlan = 0;
+    uint8_t pcp = 0;
+};
+
+struct Efp {
+    unsigned cfgd = 0;
+    unsigned num_tags = 0; // clamped to the form's capacity
+    std::array<Tag, ETH_EFP_MAX_MATCH_TAGS> tags{};
+    unsigned pops = 0;
+    unsigned pushes = 0; // clamped likewise
+    std::array<Tag, ETH_EFP_MAX_PUSH_TAGS> push{};
+    unsigned native = 0, preserve = 0, exact = 0, l3_ambiguous = 0;
+    uint16_t payload = 0;
+    std::array<uint8_t, 6> src{}, dst{};
+    bool has_range_tag = false;
+    unsigned num_ranges = 0;
+    std::array<uint16_t, ETH_EFP_RANGE_MAX> low{}, high{};
+};
+
+const uint8_t *bytes(const void *p) { return static_cast<const uint8_t *>(p); }
+uint8_t *bytes(void *p) { return static_cast<uint8_t *>(p); }
+
+void read_ranges(const uint8_t *r, Efp &e) {
+    for (; e.num_ranges < ETH_EFP_RANGE_MAX && !eth_efp_range_is_end(r); r += ETH_EFP_RANGE_SIZE) {
+        e.low[e.num_ranges] = eth_efp_range_low(r);
+        e.high[e.num_ranges] = eth_efp_range_high(r);
+        e.num_ranges++;
+    }
+}
+
+void read_compact(const uint8_t *b, Efp &e) {
+    e.cfgd = eth_efp_unit_get(b, ETH_EFP_C_CFGD);
+    e.num_tags = std::min(eth_efp_unit_get(b, ETH_EFP_C_NUM_MATCH_TAGS), ETH_EFP_C_TAG_WORDS);
+    e.pops = eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_POPS);
+    e.pushes = std::min(eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_PUSHES),
+                        ETH_EFP_C_TAG_WORDS - e.num_tags);
+    e.exact = eth_efp_unit_get(b, ETH_EFP_C_EXACT);
+    e.l3_ambiguous = eth_efp_unit_get(b, ETH_EFP_C_L3_AMBIGUOUS);
+    e.payload = eth_efp_load16(b + ETH_EFP_C_PAYLOAD_OFF);
+    auto word = [b](unsigned k) {
+        return Tag{eth_efp_compact_ethertype(b, k),
+                   static_cast<uint16_t>(eth_efp_unit_get(b, ETH_EFP_C_TAG_VLAN(k))), 0};
+    };
+    for (unsigned i = 0; i < e.num_tags; i++) {
+        e.tags[i] = word(i);
+        e.tags[i].pcp = static_cast<uint8_t>(
+            i == 0 ? eth_efp_unit_get(b, ETH_EFP_C_TAG_PCP) : ETH_EFP_PCP_CODE_ANY);
+    }
+    for (unsigned j = 0; j < e.pushes; j++)
+        e.push[j] = word(e.num_tags + j);
+}
+
+void read_full(const uint8_t *b, Efp &e) {
+    e.cfgd = eth_efp_unit_get(b, ETH_EFP_F_CFGD);
+    e.num_tags = std::min<unsigned>(b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], ETH_EFP_MAX_MATCH_TAGS);
+    for (unsigned i = 0; i < e.num_tags; i++) {
+        const uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
+        e.tags[i] = Tag{eth_efp_load16(t + ETH_EFP_F_TAG_ETHERTYPE),
+                        eth_efp_load16(t + ETH_EFP_F_TAG_VLAN_LOW), t[ETH_EFP_F_TAG_PCP]};
+    }
+    e.pops = b[ETH_EFP_F_NUM_TAG_POPS_OFF];
+    e.pushes = std::min<unsigned>(b[ETH_EFP_F_NUM_TAG_PUSHES_OFF], ETH_EFP_MAX_PUSH_TAGS);
+    for (unsigned j = 0; j < e.pushes; j++) {
+        const uint8_t *t = b + ETH_EFP_F_PUSH_OFF(j);
+        e.push[j] = Tag{eth_efp_load16(t + ETH_EFP_F_PUSH_ETHERTYPE),
+                        eth_efp_load16(t + ETH_EFP_F_PUSH_VLAN), 0};
+    }
+    e.native = eth_efp_unit_get(b, ETH_EFP_F_NATIVE);
+    e.preserve = eth_efp_unit_get(b, ETH_EFP_F_NATIVE_PRESERVE);
+    e.exact = eth_efp_unit_get(b, ETH_EFP_F_EXACT);
+    e.l3_ambiguous = eth_efp_unit_get(b, ETH_EFP_F_L3_AMBIGUOUS);
+    e.payload = eth_efp_load16(b + ETH_EFP_F_PAYLOAD_OFF);
+    std::memcpy(e.src.data(), b + ETH_EFP_F_SRC_MAC_OFF, 6);
+    std::memcpy(e.dst.data(), b + ETH_EFP_F_DST_MAC_OFF, 6);
+}
+
+// Any base type but the two forms reads as an empty EFP.
+Efp read_area(const void *area) {
+    Efp e;
+    const uint8_t *b = bytes(area);
+    unsigned form_size;
+    if (eth_efp_is_compact(b)) {
+        read_compact(b, e);
+        form_size = ETH_EFP_COMPACT_SIZE;
+    } else if (eth_efp_is_full(b)) {
+        read_full(b, e);
+        form_size = ETH_EFP_FULL_SIZE;
+    } else {
+        return e;
+    }
+    for (unsigned i = 0; i < e.num_tags; i++)
+        e.has_range_tag |= e.tags[i].vlan == ETH_EFP_VLAN_CODE_RANGE;
+    if (e.has_range_tag) read_ranges(b + form_size, e);
+    return e;
+}
+
+void write_ranges(const Efp &e, uint8_t *r, unsigned base_type) {
+    for (unsigned k = 0; k < e.num_ranges; k++, r += ETH_EFP_RANGE_SIZE) {
+        r[0] = static_cast<uint8_t>(base_type | k);
+        r[1] = 0;
+        eth_efp_store16(r + ETH_EFP_R_LOW_OFF, e.low[k]);
+        eth_efp_store16(r + ETH_EFP_R_HIGH_OFF, e.high[k]);
+    }
+    r[0] = ETH_EFP_RANGE_TERMINATOR;
+}
+
+void write_full(const Efp &e, uint8_t *b) {
+    std::memset(b, 0, ETH_EFP_FULL_SIZE);
+    b[0] = ETH_EFP_BASE_FULL;
+    b[ETH_EFP_F_NUM_MATCH_TAGS_OFF] = static_cast<uint8_t>(e.num_tags);
+    for (unsigned i = 0; i < e.num_tags; i++) {
+        uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
+        eth_efp_store16(t + ETH_EFP_F_TAG_ETHERTYPE, e.tags[i].ethertype);
+        eth_efp_store16(t + ETH_EFP_F_TAG_VLAN_LOW, e.tags[i].vlan);
+        t[ETH_EFP_F_TAG_PCP] = e.tags[i].pcp;
+    }
+    b[ETH_EFP_F_NUM_TAG_POPS_OFF] = static_cast<uint8_t>(e.pops);
+    b[ETH_EFP_F_NUM_TAG_PUSHES_OFF] = static_cast<uint8_t>(e.pushes);
+    for (unsigned j = 0; j < e.pushes; j++) {
+        uint8_t *t = b + ETH_EFP_F_PUSH_OFF(j);
+        eth_efp_store16(t + ETH_EFP_F_PUSH_ETHERTYPE, e.push[j].ethertype);
+        eth_efp_store16(t + ETH_EFP_F_PUSH_VLAN, e.push[j].vlan);
+    }
+    eth_efp_unit_set(b, ETH_EFP_F_CFGD, e.cfgd);
+    eth_efp_unit_set(b, ETH_EFP_F_NATIVE, e.native);
+    eth_efp_unit_set(b, ETH_EFP_F_NATIVE_PRESERVE, e.preserve);
+    eth_efp_unit_set(b, ETH_EFP_F_EXACT, e.exact);
+    eth_efp_unit_set(b, ETH_EFP_F_L3_AMBIGUOUS, e.l3_ambiguous);
+    eth_efp_store16(b + ETH_EFP_F_PAYLOAD_OFF, e.payload);
+    std::memcpy(b + ETH_EFP_F_SRC_MAC_OFF, e.src.data(), 6);
+    std::memcpy(b + ETH_EFP_F_DST_MAC_OFF, e.dst.data(), 6);
+}
+
+void write_compact_word(uint8_t *b, unsigned k, const Tag &t) {
+    eth_efp_unit_set(b, ETH_EFP_C_TAG_VLAN(k), t.vlan);
+    eth_efp_unit_set(b, ETH_EFP_C_TAG_DOT1AD(k), t.ethertype == ETH_EFP_ETHERTYPE_DOT1AD);
+}
+
+void write_compact(const Efp &e, uint8_t *b) {
+    std::memset(b, 0, ETH_EFP_COMPACT_SIZE);
+    eth_efp_unit_set(b, ETH_EFP_C_CFGD, e.cfgd);
+    eth_efp_unit_set(b, ETH_EFP_C_NUM_MATCH_TAGS, e.num_tags);
+    eth_efp_unit_set(b, ETH_EFP_C_NUM_TAG_POPS, e.pops);
+    eth_efp_unit_set(b, ETH_EFP_C_NUM_TAG_PUSHES, e.pushes);
+    eth_efp_unit_set(b, ETH_EFP_C_TAG_PCP, e.num_tags ? e.tags[0].pcp : ETH_EFP_PCP_CODE_ANY);
+    eth_efp_unit_set(b, ETH_EFP_C_EXACT, e.exact);
+    eth_efp_unit_set(b, ETH_EFP_C_L3_AMBIGUOUS, e.l3_ambiguous);
+    eth_efp_store16(b + ETH_EFP_C_PAYLOAD_OFF, e.payload);
+    for (unsigned i = 0; i < e.num_tags; i++)
+        write_compact_word(b, i, e.tags[i]);
+    for (unsigned j = 0; j < e.pushes; j++)
+        write_compact_word(b, e.num_tags + j, e.push[j]);
+}
+
+bool compact_tag_fits(const Tag &t) {
+    return (t.ethertype == ETH_EFP_ETHERTYPE_DOT1Q || t.ethertype == ETH_EFP_ETHERTYPE_DOT1AD) &&
+           t.vlan < (1u << 13);
+}
+
+bool same_tag(const Tag &a, const Tag &b) {
+    return a.ethertype == b.ethertype && a.vlan == b.vlan && a.pcp == b.pcp;
+}
+
+} // namespace
+
+EFP_EXPORT void eth_efp_initialise(void *efp) {
+    Efp empty;
+    write_full(empty, bytes(efp));
+    write_ranges(empty, bytes(efp) + ETH_EFP_FULL_SIZE, ETH_EFP_RANGE_AFTER_FULL);
+}
+
+EFP_EXPORT int eth_efp_util_can_be_compact(const eth_efp_full *full) {
+    const uint8_t *b = full->bytes;
+    unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
+    unsigned pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
+    if (tags + pushes > ETH_EFP_C_TAG_WORDS || b[ETH_EFP_F_NUM_TAG_POPS_OFF] > 3) return 0;
+    Efp e = read_area(b);
+    if (e.native || e.preserve || eth_efp_mac_is_set(e.src.data()) ||
+        eth_efp_mac_is_set(e.dst.data()))
+        return 0;
+    for (unsigned i = 0; i < e.num_tags; i++)
+        if (!compact_tag_fits(e.tags[i]) || e.tags[i].pcp > 15) return 0;
+    if (e.num_tags > 1 && e.tags[1].pcp != ETH_EFP_PCP_CODE_ANY) return 0;
+    for (unsigned j = 0; j < e.pushes; j++)
+        if (!compact_tag_fits(e.push[j])) return 0;
+    return 1;
+}
+
+EFP_EXPORT uint32_t eth_efp_util_get_range_size(const eth_efp_full *full) {
+    Efp e = read_area(full->bytes);
+    return e.has_range_tag ? ETH_EFP_RANGE_SIZE * e.num_ranges + 1 : 0;
+}
+
+EFP_EXPORT void eth_efp_util_compact_from_full(const eth_efp_full *full, void *dst) {
+    Efp e = read_area(full->bytes);
+    write_compact(e, bytes(dst));
+    if (e.has_range_tag)
+        write_ranges(e, bytes(dst) + ETH_EFP_COMPACT_SIZE, ETH_EFP_RANGE_AFTER_COMPACT);
+}
+
+EFP_EXPORT void eth_efp_util_copy_ranges(const void *src, void *dst, uint8_t base_type) {
+    Efp e;
+    read_ranges(bytes(src), e);
+    write_ranges(e, bytes(dst), base_type & ETH_EFP_BASE_TYPE_MASK);
+}
+
+EFP_EXPORT void eth_efp_util_full_from_base(const void *base, eth_efp_full *dst) {
+    Efp e = read_area(base);
+    write_full(e, dst->bytes);
+    write_ranges(e, dst->bytes + ETH_EFP_FULL_SIZE, ETH_EFP_RANGE_AFTER_FULL);
+}
+
+EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
+    Efp a = read_area(first), b = read_area(second);
+    if ((a.cfgd & ETH_EFP_CFGD_MATCH) != (b.cfgd & ETH_EFP_CFGD_MATCH)) return 0;
+    if (a.num_tags != b.num_tags || a.payload != b.payload || a.src != b.src || a.dst != b.dst ||
+        a.native != b.native || a.preserve != b.preserve || a.exact != b.exact ||
+        a.l3_ambiguous != b.l3_ambiguous)
+        return 0;
+    for (unsigned i = 0; i < a.num_tags; i++)
+        if (!same_tag(a.tags[i], b.tags[i])) return 0;
+    if (!a.has_range_tag) return 1; // the tags agree, so neither uses a list
+    if (a.num_ranges != b.num_ranges) return 0;
+    for (unsigned k = 0; k < a.num_ranges; k++)
+        if (a.low[k] != b.low[k] || a.high[k] != b.high[k]) return 0;
+    return 1;
+}
+
+EFP_EXPORT int eth_efp_util_rewrite_equal(const void *first, const void *second) {
+    Efp a = read_area(first), b = read_area(second);
+    if ((a.cfgd & ETH_EFP_CFGD_REWRITE) != (b.cfgd & ETH_EFP_CFGD_REWRITE) || a.pops != b.pops ||
+        a.pushes != b.pushes)
+        return 0;
+    for (unsigned j = 0; j < a.pushes; j++)
+        if (!same_tag(a.push[j], b.push[j])) return 0;
+    return 1;
+}
