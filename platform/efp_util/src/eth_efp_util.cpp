@@ -19,7 +19,8 @@ struct Tag {
 
 struct Efp {
     unsigned cfgd = 0;
-    unsigned num_tags = 0; // clamped to the form's capacity
+    unsigned claimed_tags = 0, claimed_pushes = 0; // the counts as the form holds them
+    unsigned num_tags = 0;                         // clamped to the form's capacity
     std::array<Tag, ETH_EFP_MAX_MATCH_TAGS> tags{};
     unsigned pops = 0;
     unsigned pushes = 0; // clamped likewise
@@ -45,10 +46,11 @@ void read_ranges(const uint8_t *r, Efp &e) {
 
 void read_compact(const uint8_t *b, Efp &e) {
     e.cfgd = eth_efp_unit_get(b, ETH_EFP_C_CFGD);
-    e.num_tags = std::min(eth_efp_unit_get(b, ETH_EFP_C_NUM_MATCH_TAGS), ETH_EFP_C_TAG_WORDS);
+    e.claimed_tags = eth_efp_unit_get(b, ETH_EFP_C_NUM_MATCH_TAGS);
+    e.claimed_pushes = eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_PUSHES);
+    e.num_tags = std::min(e.claimed_tags, ETH_EFP_C_TAG_WORDS);
     e.pops = eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_POPS);
-    e.pushes = std::min(eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_PUSHES),
-                        ETH_EFP_C_TAG_WORDS - e.num_tags);
+    e.pushes = std::min(e.claimed_pushes, ETH_EFP_C_TAG_WORDS - e.num_tags);
     e.exact = eth_efp_unit_get(b, ETH_EFP_C_EXACT);
     e.l3_ambiguous = eth_efp_unit_get(b, ETH_EFP_C_L3_AMBIGUOUS);
     e.payload = eth_efp_load16(b + ETH_EFP_C_PAYLOAD_OFF);
@@ -67,14 +69,16 @@ void read_compact(const uint8_t *b, Efp &e) {
 
 void read_full(const uint8_t *b, Efp &e) {
     e.cfgd = eth_efp_unit_get(b, ETH_EFP_F_CFGD);
-    e.num_tags = std::min<unsigned>(b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], ETH_EFP_MAX_MATCH_TAGS);
+    e.claimed_tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
+    e.claimed_pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
+    e.num_tags = std::min(e.claimed_tags, ETH_EFP_MAX_MATCH_TAGS);
     for (unsigned i = 0; i < e.num_tags; i++) {
         const uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
         e.tags[i] = Tag{eth_efp_load16(t + ETH_EFP_F_TAG_ETHERTYPE),
                         eth_efp_load16(t + ETH_EFP_F_TAG_VLAN_LOW), t[ETH_EFP_F_TAG_PCP]};
     }
     e.pops = b[ETH_EFP_F_NUM_TAG_POPS_OFF];
-    e.pushes = std::min<unsigned>(b[ETH_EFP_F_NUM_TAG_PUSHES_OFF], ETH_EFP_MAX_PUSH_TAGS);
+    e.pushes = std::min(e.claimed_pushes, ETH_EFP_MAX_PUSH_TAGS);
     for (unsigned j = 0; j < e.pushes; j++) {
         const uint8_t *t = b + ETH_EFP_F_PUSH_OFF(j);
         e.push[j] = Tag{eth_efp_load16(t + ETH_EFP_F_PUSH_ETHERTYPE),
@@ -228,7 +232,7 @@ EFP_EXPORT void eth_efp_util_full_from_base(const void *base, eth_efp_full *dst)
 EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
     Efp a = read_area(first), b = read_area(second);
     if ((a.cfgd & ETH_EFP_CFGD_MATCH) != (b.cfgd & ETH_EFP_CFGD_MATCH)) return 0;
-    if (a.num_tags != b.num_tags || a.payload != b.payload || a.src != b.src || a.dst != b.dst ||
+    if (a.claimed_tags != b.claimed_tags || a.payload != b.payload || a.src != b.src || a.dst != b.dst ||
         a.native != b.native || a.preserve != b.preserve || a.exact != b.exact ||
         a.l3_ambiguous != b.l3_ambiguous)
         return 0;
@@ -244,7 +248,7 @@ EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
 EFP_EXPORT int eth_efp_util_rewrite_equal(const void *first, const void *second) {
     Efp a = read_area(first), b = read_area(second);
     if ((a.cfgd & ETH_EFP_CFGD_REWRITE) != (b.cfgd & ETH_EFP_CFGD_REWRITE) || a.pops != b.pops ||
-        a.pushes != b.pushes)
+        a.claimed_pushes != b.claimed_pushes)
         return 0;
     for (unsigned j = 0; j < a.pushes; j++)
         if (!same_tag(a.push[j], b.push[j])) return 0;
