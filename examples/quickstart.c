@@ -48,8 +48,10 @@ int main(void) {
     printf("1. encode the external policy\n");
     if (!check(eth_if_plcy_encode(&ext, &rec, 0), "encode")) return 1;
     size = eth_if_plcy_get_size(rec, 0);
-    printf("   %u-byte record, EFP part %d bytes\n", (unsigned)size, (int)eth_if_plcy_get_efp_size(rec));
-    printf("2. print it (compact layout)\n%s", eth_if_plcy_print(rec, text, sizeof text, ETH_IF_PLCY_PRINT_COMPACT));
+    printf("   %u-byte record, EFP part %d bytes\n", (unsigned)size,
+           (int)eth_if_plcy_get_efp_size(rec));
+    printf("2. print it (compact layout)\n%s",
+           eth_if_plcy_print(rec, text, sizeof text, ETH_IF_PLCY_PRINT_COMPACT));
 
     printf("3. make a network-image copy to send\n   ");
     if (!check(eth_if_plcy_copy(rec, &wire, ETH_IF_PLCY_COPY_HTON), "copy")) return 1;
@@ -66,14 +68,14 @@ int main(void) {
 
     printf("6. replace the held record and decode what the receiver needs\n");
     if (!check(eth_if_plcy_replace(&wire, changed, ETH_IF_PLCY_REPLACE_COPY), "replace")) return 1;
-    if (!check(eth_if_plcy_decode(wire, ETH_IF_PLCY_MTU | ETH_IF_PLCY_EFP_MATCH, &got, 0), "decode"))
+    if (!check(eth_if_plcy_decode(wire, ETH_IF_PLCY_MTU | ETH_IF_PLCY_EFP_MATCH, &got, 0),
+               "decode"))
         return 1;
     printf("   mtu %u, %u match tags, %u ranges\n", (unsigned)got.mtu, (unsigned)got.efp.num_tags,
            (unsigned)got.efp.num_ranges);
     printf("7. the external record as the receiver sees it (compact)\n%s\n",
            eth_if_plcy_ext_print(&got, text, sizeof text, ETH_IF_PLCY_PRINT_COMPACT));
-    printf("8. the held record in full\n%s",
-           eth_if_plcy_print(wire, text, sizeof text, 0));
+    printf("8. the held record in full\n%s", eth_if_plcy_print(wire, text, sizeof text, 0));
 
     eth_if_plcy_free(rec, 0);
     eth_if_plcy_free(wire, 0);

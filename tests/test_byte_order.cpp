@@ -50,12 +50,12 @@ TEST(ByteOrder, WorkedExamples) {
 TEST(ByteOrder, WholeSubInterfaceImage) {
     Image im(93);
     im.mask(0x000403C5);
-    im.b[8] = 0x43;   // type 3, is_l2
+    im.b[8] = 0x43; // type 3, is_l2
     im.put32(12, 0x01020304);
     im.put16(18, 0x0506);
     im.put16(32, 9000);
     im.put32(36, 0x04000340);
-    im.b[40] = 0x05;  // admin up, bypass
+    im.b[40] = 0x05; // admin up, bypass
     im.put32(48, 0xA1A2A3A4);
     im.b[57] = 0x03 | 2 << 2 | 1 << 4; // both cfgd, 2 tags, 1 pop
     im.b[58] = 0x1F;                   // PCP any, exact
@@ -65,11 +65,12 @@ TEST(ByteOrder, WholeSubInterfaceImage) {
     std::memcpy(&im.b[80], "\x80\x00\x64\x00\xc7\x00\x81\x00\x2c\x01\x2c\x01\x0f", 13);
     std::vector<uint8_t> want = {
         0x00, 0x00, 0x00, 0x5d, 0x00, 0x04, 0x03, 0xc5, 0x1a, 0x00, 0x00, 0x00, 0x01, 0x02,
-        0x03, 0x04, 0x00, 0x00, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x23, 0x28,
-        0, 0, 0x04, 0x00, 0x03, 0x40, 0xa0, 0x00, 0, 0, 0, 0, 0, 0, 0xa1, 0xa2, 0xa3, 0xa4,
-        0, 0, 0, 0, 0x00, 0xe4, 0xf8, 0x00, 0x08, 0x00, 0x06, 0x44, 0x80, 0x08, 0, 0, 0, 0,
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x00, 0x64, 0x00, 0xc7, 0x81, 0x00,
-        0x01, 0x2c, 0x01, 0x2c, 0x0f};
+        0x03, 0x04, 0x00, 0x00, 0x05, 0x06, 0,    0,    0,    0,    0,    0,    0,    0,
+        0,    0,    0,    0,    0x23, 0x28, 0,    0,    0x04, 0x00, 0x03, 0x40, 0xa0, 0x00,
+        0,    0,    0,    0,    0,    0,    0xa1, 0xa2, 0xa3, 0xa4, 0,    0,    0,    0,
+        0x00, 0xe4, 0xf8, 0x00, 0x08, 0x00, 0x06, 0x44, 0x80, 0x08, 0,    0,    0,    0,
+        0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0x80, 0x00, 0x00, 0x64,
+        0x00, 0xc7, 0x81, 0x00, 0x01, 0x2c, 0x01, 0x2c, 0x0f};
     ASSERT_EQ(want.size(), 93u);
     Image net = im;
     eth_if_plcy_hton(net.rec());
@@ -194,14 +195,16 @@ TEST(ByteOrderDeath, CorruptedBaseTypeInSubInterfaceRecord) {
         im.mask(ETH_IF_PLCY_ETHER_IF_TYPE);
         im.b[8] = 2;
         im.b[56] = type;
-        EXPECT_DEATH(eth_if_plcy_hton(im.rec()),
-                     test::assert_line(test::kAccessorPath, "!\"Bad base type for tag match get\""));
+        EXPECT_DEATH(
+            eth_if_plcy_hton(im.rec()),
+            test::assert_line(test::kAccessorPath, "!\"Bad base type for tag match get\""));
         Image net = im;
         net.put16(2, 0x7000); // size 112 in network order
         net.b[4] = 0, net.b[7] = 1;
         net.b[8] = 0x10; // type 2 at network bits 15-11
-        EXPECT_DEATH(eth_if_plcy_ntoh(net.rec()),
-                     test::assert_line(test::kAccessorPath, "!\"Bad base type for tag match get\""));
+        EXPECT_DEATH(
+            eth_if_plcy_ntoh(net.rec()),
+            test::assert_line(test::kAccessorPath, "!\"Bad base type for tag match get\""));
     }
 }
 

@@ -175,12 +175,12 @@ TEST(Encode, CompactImageIsExact) {
     want[2] = 80;
     want[4] = 0xC1;
     want[5] = 0x03;
-    want[8] = 0x02;                                            // ether_if_type 2
-    want[36] = 0x40, want[37] = 0x03, want[39] = 0x04;         // parent 0x04000340
-    want[40] = 0x01;                                           // admin up
-    want[57] = 0x01 | 0x02 | (1 << 2) | (1 << 4);              // both cfgd, 1 tag, 1 pop
-    want[58] = 0x0F;                                           // PCP any
-    want[62] = 100;                                            // VLAN 100, 802.1Q
+    want[8] = 0x02;                                    // ether_if_type 2
+    want[36] = 0x40, want[37] = 0x03, want[39] = 0x04; // parent 0x04000340
+    want[40] = 0x01;                                   // admin up
+    want[57] = 0x01 | 0x02 | (1 << 2) | (1 << 4);      // both cfgd, 1 tag, 1 pop
+    want[58] = 0x0F;                                   // PCP any
+    want[62] = 100;                                    // VLAN 100, 802.1Q
     EXPECT_EQ(test::bytes_of(rec.rec), want);
 }
 
@@ -299,8 +299,7 @@ TEST(Encode, AcceptedEdgePolicies) {
         EXPECT_EQ(b.size(), c.size) << c.name;
         uint32_t mask;
         std::memcpy(&mask, &b[4], 4);
-        EXPECT_EQ(mask, c.mask & 0xFFFFF)
-            << c.name;
+        EXPECT_EQ(mask, c.mask & 0xFFFFF) << c.name;
         if (c.size == 72) {
             EXPECT_EQ(std::vector<uint8_t>(b.begin() + 48, b.end()), std::vector<uint8_t>(24, 0));
         }
@@ -373,8 +372,10 @@ TEST(Decode, RefusalsLeaveExtUntouched) {
         bool null_ext;
         uint32_t options;
     } cases[] = {
-        {"options 1", good.rec(), false, 1},   {"null record", nullptr, false, 0},
-        {"null ext", good.rec(), true, 0},     {"version 1", v1.rec(), false, 0},
+        {"options 1", good.rec(), false, 1},
+        {"null record", nullptr, false, 0},
+        {"null ext", good.rec(), true, 0},
+        {"version 1", v1.rec(), false, 0},
         {"three tags", three_tags.rec(), false, 0},
         {"three pushes", three_pushes.rec(), false, 0},
         {"full form past size", full_too_short.rec(), false, 0},
@@ -452,8 +453,9 @@ TEST(DecodeDeath, CorruptedBaseTypeStopsAtFirstAccessor) {
         im.mask(mask);
         im.b[56] = 0xC0;
         eth_if_plcy_ext_t ext;
-        EXPECT_DEATH(eth_if_plcy_decode(im.rec(), ETH_IF_PLCY_ALL_FIELDS, &ext, 0),
-                     test::assert_line(test::kAccessorPath, "!\"Bad base type for cfgd flags get\""));
+        EXPECT_DEATH(
+            eth_if_plcy_decode(im.rec(), ETH_IF_PLCY_ALL_FIELDS, &ext, 0),
+            test::assert_line(test::kAccessorPath, "!\"Bad base type for cfgd flags get\""));
     }
 }
 

@@ -38,8 +38,11 @@ TEST(EfpAccessors, CompactExamples) {
     EXPECT_EQ(eth_efp_range_get(b), b + 24);
 
     // Bit 13 of a tag word alone decides the ethertype.
-    for (auto [hi, ethertype] : {std::pair{0x20, 0x88a8}, {0x40, 0x8100}, {0x80, 0x8100},
-                                 {0xE0, 0x88a8}, {0xC0, 0x8100}}) {
+    for (auto [hi, ethertype] : {std::pair{0x20, 0x88a8},
+                                 {0x40, 0x8100},
+                                 {0x80, 0x8100},
+                                 {0xE0, 0x88a8},
+                                 {0xC0, 0x8100}}) {
         dot1q[7] = uint8_t(hi);
         EXPECT_EQ(eth_efp_tag_ethertype_get(b, 0), ethertype) << hi;
         EXPECT_EQ(eth_efp_tag_vlan_low_get(b, 0), 100) << hi;
@@ -58,7 +61,7 @@ TEST(EfpAccessors, FullFormAndRanges) {
     f[0] = 0x40;
     f[1] = 2;
     f[2] = 0xa8, f[3] = 0x88, f[4] = 0x01, f[5] = 0x10, f[6] = 4; // tag 0: 802.1ad, range, PCP 3
-    f[8] = 0x01, f[9] = 0x00, f[10] = 0x00, f[11] = 0x10;          // tag 1: untagged, any
+    f[8] = 0x01, f[9] = 0x00, f[10] = 0x00, f[11] = 0x10;         // tag 1: untagged, any
     f[14] = 1, f[15] = 1, f[16] = 0x00, f[17] = 0x81, f[18] = 5;
     f[24] = 0x3F;
     f[26] = 0x00, f[27] = 0x08;
@@ -127,7 +130,8 @@ TEST(EfpAccessorsDeath, EachAccessorNamesItselfForABadBaseType) {
         for (const auto &[read, what] : accessors) {
             // The vlan low text alone reads "Bad base type tag vlan low get".
             std::string text = std::string("!\"Bad base type ") +
-                               (std::string(what) == "tag vlan low get" ? "" : "for ") + what + "\"";
+                               (std::string(what) == "tag vlan low get" ? "" : "for ") + what +
+                               "\"";
             EXPECT_DEATH(read(area), assert_line(test::kAccessorPath, text)) << what;
         }
         EXPECT_EQ(eth_efp_native_get(area), 0u);
@@ -215,7 +219,8 @@ TEST(EfpUtil, CompactExactlyWhenLossless) {
                       std::vector<uint8_t>(16, 0xEE));
         }
 
-        std::vector<uint8_t> back(ETH_EFP_UTIL_FULL_AREA_MAX, 0), direct(ETH_EFP_UTIL_FULL_AREA_MAX, 0);
+        std::vector<uint8_t> back(ETH_EFP_UTIL_FULL_AREA_MAX, 0),
+            direct(ETH_EFP_UTIL_FULL_AREA_MAX, 0);
         eth_efp_util_full_from_base(c.data(), reinterpret_cast<eth_efp_full *>(back.data()));
         eth_efp_util_full_from_base(f.data(), reinterpret_cast<eth_efp_full *>(direct.data()));
         bool lossless = back == direct;
@@ -247,11 +252,12 @@ TEST(EfpUtil, EqualityFollowsMeaning) {
         };
         bool has_range = eth_efp_util_get_range_size(as_full(f)) > 1;
         std::vector<Change> changes = {
-            {1, true, true},   {24, true, true},  {26, true, true}, {40, true, true},
-            {51, true, true},  {14, false, true}, {15, false, true},
-            {2, true, tags > 0}, {5, true, tags > 0}, {6, true, tags > 0}, {11, true, tags > 1},
-            {16, false, pushes > 0}, {19, false, pushes > 0}, {22, false, pushes > 1},
-            {58, true, has_range}, {61, true, has_range},
+            {1, true, true},         {24, true, true},        {26, true, true},
+            {40, true, true},        {51, true, true},        {14, false, true},
+            {15, false, true},       {2, true, tags > 0},     {5, true, tags > 0},
+            {6, true, tags > 0},     {11, true, tags > 1},    {16, false, pushes > 0},
+            {19, false, pushes > 0}, {22, false, pushes > 1}, {58, true, has_range},
+            {61, true, has_range},
         };
         for (const Change &ch : changes) {
             if (!ch.applies) continue;

@@ -40,7 +40,8 @@ TEST(Copy, RefusalsAndFailuresKeepOut) {
         eth_if_plcy_t *out = sentinel;
         long before = eth_if_plcy_test_alloc_count();
         eth_if_plcy_test_fail_alloc(c.fail_after);
-        EXPECT_EQ(c.status, eth_if_plcy_copy(c.src, c.null_out ? nullptr : &out, c.options)) << c.name;
+        EXPECT_EQ(c.status, eth_if_plcy_copy(c.src, c.null_out ? nullptr : &out, c.options))
+            << c.name;
         eth_if_plcy_test_fail_alloc(-1);
         EXPECT_EQ(out, sentinel) << c.name;
         EXPECT_EQ(eth_if_plcy_test_alloc_count() - before, c.fail_after == 0 ? 1 : 0) << c.name;
@@ -171,7 +172,8 @@ TEST(Compare, SeededSingleGroupChanges) {
         {ETH_IF_PLCY_ETHER_IF_TYPE,
          [](auto &e) { // another type of the same class
              bool trunk = (ETH_IF_PLCY_TRUNK_TYPES >> e.ether_if_type) & 1;
-             e.ether_if_type = trunk ? (e.ether_if_type == 1 ? 4 : 1) : (e.ether_if_type == 2 ? 3 : 2);
+             e.ether_if_type =
+                 trunk ? (e.ether_if_type == 1 ? 4 : 1) : (e.ether_if_type == 2 ? 3 : 2);
          }},
         {ETH_IF_PLCY_INTF_READY, [](auto &e) { e.interface_ready ^= 1; }},
         {ETH_IF_PLCY_L2_FLAG, [](auto &e) { e.is_l2 ^= 1; }},
@@ -207,11 +209,14 @@ TEST(Compare, SeededSingleGroupChanges) {
             Owned rb;
             ASSERT_EQ(0u, eth_if_plcy_encode(&b, rb.out(), 0));
             for (uint32_t options : {0u, 4u, 6u}) {
-                ASSERT_EQ(eth_if_plcy_compare_int(ra.rec, rb.rec, ETH_IF_PLCY_ALL_FIELDS, options), bit)
+                ASSERT_EQ(eth_if_plcy_compare_int(ra.rec, rb.rec, ETH_IF_PLCY_ALL_FIELDS, options),
+                          bit)
                     << "bit " << bit << " iteration " << iter;
                 ASSERT_EQ(eth_if_plcy_compare(ra.rec, rb.rec, 0xFFFFFFFF, options),
                           bit & ETH_IF_PLCY_EXT_MASK);
-                ASSERT_EQ(eth_if_plcy_compare_int(ra.rec, rb.rec, ETH_IF_PLCY_ALL_FIELDS & ~bit, options), 0u);
+                ASSERT_EQ(
+                    eth_if_plcy_compare_int(ra.rec, rb.rec, ETH_IF_PLCY_ALL_FIELDS & ~bit, options),
+                    0u);
             }
             checked++;
         }
@@ -238,10 +243,12 @@ TEST(CompareDeath, Contract) {
         EXPECT_DEATH(eth_if_plcy_compare_int(nullptr, nullptr, 1, options),
                      assert_line(test::kLibPath, "!\"Invalid option specified\""));
     }
-    EXPECT_DEATH(eth_if_plcy_compare(a.rec(), v1.rec(), 1, 0),
-                 assert_line(test::kLibPath, "!\"Comparing different policy versions isn't supported\""));
-    EXPECT_DEATH(eth_if_plcy_compare_int(v1.rec(), v1.rec(), 1, 0),
-                 assert_line(test::kLibPath, "!\"Comparing different policy versions isn't supported\""));
+    EXPECT_DEATH(
+        eth_if_plcy_compare(a.rec(), v1.rec(), 1, 0),
+        assert_line(test::kLibPath, "!\"Comparing different policy versions isn't supported\""));
+    EXPECT_DEATH(
+        eth_if_plcy_compare_int(v1.rec(), v1.rec(), 1, 0),
+        assert_line(test::kLibPath, "!\"Comparing different policy versions isn't supported\""));
     EXPECT_EQ(eth_if_plcy_compare(v1.rec(), nullptr, 1, 0), 0u); // not examined alone
 }
 

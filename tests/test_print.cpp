@@ -119,7 +119,8 @@ TEST(Print, InternalLayoutsOfASubInterface) {
                   "l2pt: wimo   (mode: drop, mpls exp: unset)\n"
                   "mac_addr: 0011:2233:4455\nMTU: 9000\nsub.parent: 0x0000abcd\n"
                   "sub.admin_up: 1\nsub.efp_filtering: 0\nsub.src_bypass_filter: 1\n"
-                  "is_in_icl_mode: 1\nEFP MATCH: " + kMatch + "\nEFP REWRITE: " + kRewrite + "\n");
+                  "is_in_icl_mode: 1\nEFP MATCH: " +
+                  kMatch + "\nEFP REWRITE: " + kRewrite + "\n");
     EXPECT_EQ(print(rich_sub(), ETH_IF_PLCY_PRINT_COMPACT),
               std::string("(internal, version=0, size=125)\n"
                           "    ether_if_type: ether.l2sub\n    interface_ready: 1\n    is_l2: 1\n"
@@ -146,12 +147,12 @@ TEST(Print, InternalLayoutsOfASubInterface) {
     EXPECT_EQ(print(rich_sub(), ETH_IF_PLCY_PRINT_BRIEF), brief);
     // Both layout bits: the compact header over the brief body.
     EXPECT_EQ(print(rich_sub(), ETH_IF_PLCY_PRINT_BRIEF | ETH_IF_PLCY_PRINT_COMPACT),
-              "(internal, version=0, size=125)\n" + brief.substr(std::string("(v0, 125b):").size()));
+              "(internal, version=0, size=125)\n" +
+                  brief.substr(std::string("(v0, 125b):").size()));
 }
 
 TEST(Print, InternalLayoutsOfATrunk) {
-    const char *lines =
-        "ether_if_type: ether\ninterface_ready: 0\nis_l2: 0\nnot provisioned\n";
+    const char *lines = "ether_if_type: ether\ninterface_ready: 0\nis_l2: 0\nnot provisioned\n";
     EXPECT_EQ(print(trunk(), 0).substr(print(trunk(), 0).find("ether_if_type")),
               std::string(lines) +
                   "l2pt: lyx   (mode: off, mpls exp: unset)\n"
@@ -184,7 +185,8 @@ TEST(Print, InternalEdgeCases) {
     eth_if_plcy_ext_t e = zero_ext();
     EXPECT_EQ(print(e, ETH_IF_PLCY_PRINT_BRIEF), "(v0, 72b):");
     std::string full = print(e, 0);
-    EXPECT_EQ(full.substr(0, 62), "INTERNAL ETHER INTF POLICY:\nversion=0\nsize=72\nvalid mask (all)");
+    EXPECT_EQ(full.substr(0, 62),
+              "INTERNAL ETHER INTF POLICY:\nversion=0\nsize=72\nvalid mask (all)");
     EXPECT_EQ(std::count(full.begin(), full.end(), '\n'), 24);
     EXPECT_EQ(full.find(": 1"), std::string::npos);
 
@@ -193,7 +195,8 @@ TEST(Print, InternalEdgeCases) {
     e.ether_if_type = 5;
     EXPECT_EQ(print(e, ETH_IF_PLCY_PRINT_BRIEF), "(v0, 72b): Type: bundle.sub, \n");
     e.valid_mask |= ETH_IF_PLCY_L2_FLAG;
-    EXPECT_EQ(print(e, ETH_IF_PLCY_PRINT_BRIEF), "(v0, 72b): Type: bundle.sub, L3\n not provisioned\n");
+    EXPECT_EQ(print(e, ETH_IF_PLCY_PRINT_BRIEF),
+              "(v0, 72b): Type: bundle.sub, L3\n not provisioned\n");
 
     // Brief sub group with two members; efp group with the rewrite alone.
     e = zero_ext();
@@ -226,24 +229,27 @@ TEST(ExtPrint, LayoutsOfASubInterface) {
                           "p.xcts=2/p.ipiw=1/p.ivrw=1/p.ivid=100/l2pt={tovu:t5&wimo:d&}/"
                           "mac_addr=0011:2233:4455/parent=IFH0x0000abcd/admin_up=1/"
                           "efp_filtering=0/src_bypass_filter=1/is_in_icl_mode=1/efp=1/efp_match=") +
-                  kMatch + "/efp_rw=" + kRewrite + "/mtu=9000/vlan_switched_trunk=-/vlan_switched_access=-/");
+                  kMatch + "/efp_rw=" + kRewrite +
+                  "/mtu=9000/vlan_switched_trunk=-/vlan_switched_access=-/");
     std::string full = ext_print(rich_sub(), 0x10);
-    const std::string head = "EXTERNAL ETHER INTF POLICY:\nvalid mask:\n    ETHER_IF_TYPE: 1\n    L2_FLAG: 1\n";
+    const std::string head =
+        "EXTERNAL ETHER INTF POLICY:\nvalid mask:\n    ETHER_IF_TYPE: 1\n    L2_FLAG: 1\n";
     EXPECT_EQ(full.substr(0, head.size()), head);
-    EXPECT_EQ(full.substr(full.find("ether_if_type:")),
-              std::string("ether_if_type: 3\nis_l2: 1\ninterface_ready: 1\nis_provisioned: 1\n"
-                          "provision_info.xconnect_id: 0x1234\nprovision_info.xcon_tags: 2\n"
-                          "provision_info.ip_iw_enabled: 1\nprovision_info.imposition_vlan_rewrite: 1\n"
-                          "provision_info.imposition_vlan_id: 100\n"
-                          "   l2pt:  lyx   (mode: off, mpls exp: unset)\n"
-                          "   l2pt:  tovu   (mode: tunnel, mpls exp: 5)\n"
-                          "   l2pt:  quz   (mode: off, mpls exp: unset)\n"
-                          "   l2pt:  jaxe   (mode: off, mpls exp: unset)\n"
-                          "   l2pt:  wimo   (mode: drop, mpls exp: unset)\n"
-                          "mac_addr: 0011:2233:4455\nparent: 0x0000abcd\nadmin_up: 1\n"
-                          "efp_filtering: 0\nsrc_bypass_filter: 1\nis_in_icl_mode: 1\nefp: 1\n"
-                          "efp_match: ") +
-                  kMatch + "\nefp_rw: " + kRewrite + "\nmtu: 9000\n");
+    EXPECT_EQ(
+        full.substr(full.find("ether_if_type:")),
+        std::string("ether_if_type: 3\nis_l2: 1\ninterface_ready: 1\nis_provisioned: 1\n"
+                    "provision_info.xconnect_id: 0x1234\nprovision_info.xcon_tags: 2\n"
+                    "provision_info.ip_iw_enabled: 1\nprovision_info.imposition_vlan_rewrite: 1\n"
+                    "provision_info.imposition_vlan_id: 100\n"
+                    "   l2pt:  lyx   (mode: off, mpls exp: unset)\n"
+                    "   l2pt:  tovu   (mode: tunnel, mpls exp: 5)\n"
+                    "   l2pt:  quz   (mode: off, mpls exp: unset)\n"
+                    "   l2pt:  jaxe   (mode: off, mpls exp: unset)\n"
+                    "   l2pt:  wimo   (mode: drop, mpls exp: unset)\n"
+                    "mac_addr: 0011:2233:4455\nparent: 0x0000abcd\nadmin_up: 1\n"
+                    "efp_filtering: 0\nsrc_bypass_filter: 1\nis_in_icl_mode: 1\nefp: 1\n"
+                    "efp_match: ") +
+            kMatch + "\nefp_rw: " + kRewrite + "\nmtu: 9000\n");
     EXPECT_EQ(std::count(full.begin(), full.end(), '\n'), 2 + 18 + 24);
 }
 
@@ -375,7 +381,8 @@ TEST(Print, EfpFormatterTokens) {
     } cases[] = {
         {full_form([](uint8_t *) {}), "(none)", "(none)"},
         {full_form([](uint8_t *b) { b[24] = 3; }), "encap default", "rewrite"},
-        {full_form([](uint8_t *b) { b[24] = 1, tag(b, 0, 0x8100, 100, 15); }), "encap dot1q 100", "(none)"},
+        {full_form([](uint8_t *b) { b[24] = 1, tag(b, 0, 0x8100, 100, 15); }), "encap dot1q 100",
+         "(none)"},
         {full_form([](uint8_t *b) { b[24] = 1, tag(b, 0, 0x88A8, 4096, 4); }),
          "encap dot1ad (any) cos 3", "(none)"},
         {full_form([](uint8_t *b) { b[24] = 1, tag(b, 0, 0x0001, 0, 0); }),
@@ -423,8 +430,11 @@ TEST(Print, NameTables) {
     EXPECT_STREQ(eth_if_plcy_l2pt_mode_str(7, 0), "unknown");
     EXPECT_STREQ(eth_if_plcy_l2pt_mode_str(7, 1), "?");
     for (auto [value, text] : {std::pair<uint16_t, const char *>{0x0001, " untagged"},
-                               {0x0000, " <MatchAny>"}, {0x88A8, " dot1ad"}, {0x8100, " dot1q"},
-                               {0x9100, " 0x9100"}, {0x000A, " 0x000a"}}) {
+                               {0x0000, " <MatchAny>"},
+                               {0x88A8, " dot1ad"},
+                               {0x8100, " dot1q"},
+                               {0x9100, " 0x9100"},
+                               {0x000A, " 0x000a"}}) {
         char buf[100] = "garbage";
         eth_if_plcy_ethertype_str(buf, sizeof buf, value);
         EXPECT_STREQ(buf, text);
@@ -436,7 +446,8 @@ TEST(Print, NameTables) {
 
 TEST(PrintDeath, UnknownPolicyField) {
     for (uint32_t bad : {0u, 3u, 0x100000u})
-        EXPECT_DEATH(eth_if_plcy_field_str(bad), assert_line(test::kLibPath, "!\"Unknown policy field\""));
+        EXPECT_DEATH(eth_if_plcy_field_str(bad),
+                     assert_line(test::kLibPath, "!\"Unknown policy field\""));
 }
 
 TEST(Print, AppendCursor) {

@@ -17,7 +17,8 @@ extern "C" long eth_if_plcy_test_alloc_count(void);
 
 namespace test {
 
-inline constexpr const char *kLibPath = "l2protocols/ethernet/infra/common/src/ether_interface_policy_api";
+inline constexpr const char *kLibPath =
+    "l2protocols/ethernet/infra/common/src/ether_interface_policy_api";
 inline constexpr const char *kAccessorPath =
     "l2protocols/ethernet/infra/common/include/eth_efp_accessors";
 
@@ -90,10 +91,14 @@ struct PolicyGen {
     }
     uint16_t tag_vlan() {
         switch (any(6)) {
-        case 0: return EFP_VLAN_ANY;
-        case 1: return EFP_VLAN_RANGE;
-        case 2: return 0;
-        default: return uint16_t(1 + any(4094));
+        case 0:
+            return EFP_VLAN_ANY;
+        case 1:
+            return EFP_VLAN_RANGE;
+        case 2:
+            return 0;
+        default:
+            return uint16_t(1 + any(4094));
         }
     }
     void mac(uint8_t *m) {
@@ -107,10 +112,10 @@ struct PolicyGen {
         bool sub = coin();
         static const uint32_t trunk_types[] = {1, 4, 7, 10, 11, 12, 13, 16, 19, 20, 21};
         static const uint32_t sub_types[] = {2, 3, 5, 6, 8, 9, 14, 15, 17, 18};
-        uint32_t m = any(1u << 20) & ~(ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
-                                      ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER |
-                                      ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE |
-                                      ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING);
+        uint32_t m = any(1u << 20) &
+                     ~(ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE | ETH_IF_PLCY_EFP_FILTERING |
+                       ETH_IF_PLCY_SRC_BYPASS_FILTER | ETH_IF_PLCY_NATIVE_VLAN |
+                       ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING);
         if (sub) {
             if (coin()) m |= ETH_IF_PLCY_PARENT;
             if (coin()) m |= ETH_IF_PLCY_ADMIN_STATE;
@@ -179,8 +184,10 @@ struct PolicyGen {
             f.src_mac_check = any(2);
             f.dst_mac_check = any(2);
             mac(f.src_mac);
-            if (coin(20)) std::memset(f.dst_mac, 0, 6);
-            else mac(f.dst_mac);
+            if (coin(20))
+                std::memset(f.dst_mac, 0, 6);
+            else
+                mac(f.dst_mac);
         }
         unsigned n = any(11);
         std::vector<eth_if_plcy_vlan_range_t> list(n);

@@ -33,8 +33,12 @@ struct Efp {
     std::array<uint16_t, ETH_EFP_RANGE_MAX> low{}, high{};
 };
 
-const uint8_t *bytes(const void *p) { return static_cast<const uint8_t *>(p); }
-uint8_t *bytes(void *p) { return static_cast<uint8_t *>(p); }
+const uint8_t *bytes(const void *p) {
+    return static_cast<const uint8_t *>(p);
+}
+uint8_t *bytes(void *p) {
+    return static_cast<uint8_t *>(p);
+}
 
 void read_ranges(const uint8_t *r, Efp &e) {
     for (; e.num_ranges < ETH_EFP_RANGE_MAX && !eth_efp_range_is_end(r); r += ETH_EFP_RANGE_SIZE) {
@@ -60,8 +64,8 @@ void read_compact(const uint8_t *b, Efp &e) {
     };
     for (unsigned i = 0; i < e.num_tags; i++) {
         e.tags[i] = word(i);
-        e.tags[i].pcp = static_cast<uint8_t>(
-            i == 0 ? eth_efp_unit_get(b, ETH_EFP_C_TAG_PCP) : ETH_EFP_PCP_CODE_ANY);
+        e.tags[i].pcp = static_cast<uint8_t>(i == 0 ? eth_efp_unit_get(b, ETH_EFP_C_TAG_PCP)
+                                                    : ETH_EFP_PCP_CODE_ANY);
     }
     for (unsigned j = 0; j < e.pushes; j++)
         e.push[j] = word(e.num_tags + j);
@@ -232,8 +236,8 @@ EFP_EXPORT void eth_efp_util_full_from_base(const void *base, eth_efp_full *dst)
 EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
     Efp a = read_area(first), b = read_area(second);
     if ((a.cfgd & ETH_EFP_CFGD_MATCH) != (b.cfgd & ETH_EFP_CFGD_MATCH)) return 0;
-    if (a.claimed_tags != b.claimed_tags || a.payload != b.payload || a.src != b.src || a.dst != b.dst ||
-        a.native != b.native || a.preserve != b.preserve || a.exact != b.exact ||
+    if (a.claimed_tags != b.claimed_tags || a.payload != b.payload || a.src != b.src ||
+        a.dst != b.dst || a.native != b.native || a.preserve != b.preserve || a.exact != b.exact ||
         a.l3_ambiguous != b.l3_ambiguous)
         return 0;
     for (unsigned i = 0; i < a.num_tags; i++)

@@ -122,7 +122,7 @@ typedef struct eth_efp_range {
 #define ETH_EFP_R_LOW_OFF 2u
 #define ETH_EFP_R_HIGH_OFF 4u
 
-#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) &&                                   \
+#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) &&                                    \
     __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 #define ETH_EFP_HOST_BIG_ENDIAN 1
 #else
@@ -139,7 +139,9 @@ static inline uint16_t eth_efp_load16(const void *p) {
     return v;
 }
 
-static inline void eth_efp_store16(void *p, uint16_t v) { memcpy(p, &v, sizeof v); }
+static inline void eth_efp_store16(void *p, uint16_t v) {
+    memcpy(p, &v, sizeof v);
+}
 
 static inline unsigned eth_efp_unit_get(const void *base, unsigned off, unsigned unit_bits,
                                         unsigned lsb_pos, unsigned width) {
@@ -207,14 +209,15 @@ static inline unsigned eth_efp_num_tag_pushes_get(const void *base) {
 static inline unsigned eth_efp_tag_pcp_get(const void *base, unsigned i) {
     if (eth_efp_is_compact(base))
         return i == 0 ? eth_efp_unit_get(base, ETH_EFP_C_TAG_PCP) : ETH_EFP_PCP_CODE_ANY;
-    if (eth_efp_is_full(base)) return *eth_efp_bytes(base, ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_PCP);
+    if (eth_efp_is_full(base))
+        return *eth_efp_bytes(base, ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_PCP);
     ETH_EFP_BAD_BASE("!\"Bad base type for tag pcp get\"");
 }
 
 /* Compact tag words carry only the 802.1ad bit: set 0x88a8, clear 0x8100. */
 static inline uint16_t eth_efp_compact_ethertype(const void *base, unsigned k) {
     return eth_efp_unit_get(base, ETH_EFP_C_TAG_DOT1AD(k)) ? ETH_EFP_ETHERTYPE_DOT1AD
-                                                            : ETH_EFP_ETHERTYPE_DOT1Q;
+                                                           : ETH_EFP_ETHERTYPE_DOT1Q;
 }
 
 static inline uint16_t eth_efp_tag_ethertype_get(const void *base, unsigned i) {
@@ -234,9 +237,11 @@ static inline uint16_t eth_efp_tag_vlan_low_get(const void *base, unsigned i) {
 /* In the compact form push tag j is tag word num_match_tags + j. */
 static inline uint16_t eth_efp_push_ethertype_get(const void *base, unsigned j) {
     if (eth_efp_is_compact(base))
-        return eth_efp_compact_ethertype(base, eth_efp_unit_get(base, ETH_EFP_C_NUM_MATCH_TAGS) + j);
+        return eth_efp_compact_ethertype(base,
+                                         eth_efp_unit_get(base, ETH_EFP_C_NUM_MATCH_TAGS) + j);
     if (eth_efp_is_full(base))
-        return eth_efp_load16(eth_efp_bytes(base, ETH_EFP_F_PUSH_OFF(j) + ETH_EFP_F_PUSH_ETHERTYPE));
+        return eth_efp_load16(
+            eth_efp_bytes(base, ETH_EFP_F_PUSH_OFF(j) + ETH_EFP_F_PUSH_ETHERTYPE));
     ETH_EFP_BAD_BASE("!\"Bad base type for push ethertype get\"");
 }
 
@@ -273,13 +278,15 @@ static inline int eth_efp_mac_is_set(const uint8_t *mac) {
 
 static inline int eth_efp_src_mac_check(const void *base) {
     if (eth_efp_is_compact(base)) return 0;
-    if (eth_efp_is_full(base)) return eth_efp_mac_is_set(eth_efp_bytes(base, ETH_EFP_F_SRC_MAC_OFF));
+    if (eth_efp_is_full(base))
+        return eth_efp_mac_is_set(eth_efp_bytes(base, ETH_EFP_F_SRC_MAC_OFF));
     ETH_EFP_BAD_BASE("!\"Bad base type for src mac check\"");
 }
 
 static inline int eth_efp_dst_mac_check(const void *base) {
     if (eth_efp_is_compact(base)) return 0;
-    if (eth_efp_is_full(base)) return eth_efp_mac_is_set(eth_efp_bytes(base, ETH_EFP_F_DST_MAC_OFF));
+    if (eth_efp_is_full(base))
+        return eth_efp_mac_is_set(eth_efp_bytes(base, ETH_EFP_F_DST_MAC_OFF));
     ETH_EFP_BAD_BASE("!\"Bad base type for dst mac check\"");
 }
 

@@ -133,7 +133,7 @@ typedef struct eth_if_plcy_ext_efp {
     uint8_t num_tag_pushes; /* EFP REWRITE, 0 to 2 */
     uint16_t num_ranges;    /* entries used in ranges */
     uint16_t payload_ethertype;
-    uint8_t tag_pcp[2]; /* 0 to 7, or EFP_PCP_ANY */
+    uint8_t tag_pcp[2];            /* 0 to 7, or EFP_PCP_ANY */
     eth_if_plcy_efp_tag_t tag[2];  /* vlan 0-4095, EFP_VLAN_RANGE or EFP_VLAN_ANY */
     eth_if_plcy_efp_tag_t push[2]; /* EFP REWRITE */
     uint8_t src_mac[6];
@@ -147,12 +147,12 @@ typedef struct eth_if_plcy_ext_efp {
 /* The external policy record. A field counts only while its bit is in valid_mask. */
 typedef struct eth_if_plcy_ext {
     uint32_t valid_mask;
-    uint32_t ether_if_type;         /* ETHER_IF_TYPE; encode accepts 1 to 21 */
-    uint8_t interface_ready : 1;    /* INTF_READY */
-    uint8_t is_l2 : 1;              /* L2_FLAG */
-    uint8_t is_provisioned : 1;     /* PROVISION */
-    uint8_t mac_addr[6];            /* MAC_ADDR */
-    struct {                        /* PROVISION, only while is_provisioned is 1 */
+    uint32_t ether_if_type;      /* ETHER_IF_TYPE; encode accepts 1 to 21 */
+    uint8_t interface_ready : 1; /* INTF_READY */
+    uint8_t is_l2 : 1;           /* L2_FLAG */
+    uint8_t is_provisioned : 1;  /* PROVISION */
+    uint8_t mac_addr[6];         /* MAC_ADDR */
+    struct {                     /* PROVISION, only while is_provisioned is 1 */
         uint32_t xconnect_id;
         uint8_t xcon_tags;
         uint8_t ip_iw_enabled : 1;
@@ -313,8 +313,7 @@ char *eth_if_plcy_print(const eth_if_plcy_t *rec, char *buf, size_t len, uint32_
  * Renders an external record: full layout, or ETH_IF_PLCY_PRINT_COMPACT.
  * Returns buf, or null (writing nothing) for a null buf, len 0 or null rec.
  */
-char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len,
-                            uint32_t options);
+char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len, uint32_t options);
 
 #ifdef __cplusplus
 }

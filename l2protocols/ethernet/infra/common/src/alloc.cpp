@@ -22,19 +22,31 @@ bool should_fail() {
 } // namespace
 
 // Test hooks, present only in the fault-injection build.
-extern "C" void eth_if_plcy_test_fail_alloc(long after) { g_fail_countdown = after; }
-extern "C" long eth_if_plcy_test_alloc_count(void) { return g_alloc_count.load(); }
+extern "C" void eth_if_plcy_test_fail_alloc(long after) {
+    g_fail_countdown = after;
+}
+extern "C" long eth_if_plcy_test_alloc_count(void) {
+    return g_alloc_count.load();
+}
 
 namespace ethplcy {
-void *alloc_zeroed(size_t n) { return should_fail() ? nullptr : std::calloc(1, n); }
-void *alloc(size_t n) { return should_fail() ? nullptr : std::malloc(n); }
+void *alloc_zeroed(size_t n) {
+    return should_fail() ? nullptr : std::calloc(1, n);
+}
+void *alloc(size_t n) {
+    return should_fail() ? nullptr : std::malloc(n);
+}
 } // namespace ethplcy
 
 #else
 
 namespace ethplcy {
-void *alloc_zeroed(size_t n) { return std::calloc(1, n); }
-void *alloc(size_t n) { return std::malloc(n); }
+void *alloc_zeroed(size_t n) {
+    return std::calloc(1, n);
+}
+void *alloc(size_t n) {
+    return std::malloc(n);
+}
 } // namespace ethplcy
 
 #endif

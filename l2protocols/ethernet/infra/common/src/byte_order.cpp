@@ -38,7 +38,9 @@ void convert_int(uint8_t *p, unsigned n, To to) {
     }
 }
 
-void convert(uint8_t *rec, Int f, To to) { convert_int(rec + f.off, f.bytes, to); }
+void convert(uint8_t *rec, Int f, To to) {
+    convert_int(rec + f.off, f.bytes, to);
+}
 
 // Moves the selected fields of a flag unit between their host and network
 // positions; every other bit of the unit becomes 0.
@@ -75,7 +77,9 @@ void convert_ranges(uint8_t *rec, uint32_t size, uint32_t first, To to) {
 }
 
 // The range condition, on the match tags' VLAN codes as they stand now (host order).
-bool has_range_tag(const uint8_t *rec) { return eth_efp_has_range_tag(rec + L::efp_base); }
+bool has_range_tag(const uint8_t *rec) {
+    return eth_efp_has_range_tag(rec + L::efp_base);
+}
 
 void convert_compact(uint8_t *rec, uint32_t size, To to) {
     const uint8_t *b = rec + L::efp_base;

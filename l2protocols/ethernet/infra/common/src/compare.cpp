@@ -29,25 +29,35 @@ constexpr std::array<Governed, 14> kGoverned = {{
     {ETH_IF_PLCY_L2_FLAG, 1, {L::is_l2, kNoBits, kNoBits}, 0, {}},
     {ETH_IF_PLCY_PARENT, 0, {}, 1, {L::sub_parent, kNoInt, kNoInt}},
     {ETH_IF_PLCY_ADMIN_STATE, 1, {L::sub_admin_up, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_NATIVE_VLAN, 1, {L::trunk_native_is_svlan, kNoBits, kNoBits}, 1,
+    {ETH_IF_PLCY_NATIVE_VLAN,
+     1,
+     {L::trunk_native_is_svlan, kNoBits, kNoBits},
+     1,
      {L::trunk_native_vlan, kNoInt, kNoInt}},
     {ETH_IF_PLCY_QINQ_ETYPE, 0, {}, 1, {L::trunk_qinq_tunneling_etype, kNoInt, kNoInt}},
     {ETH_IF_PLCY_MAC_ACC, 2, {L::trunk_mac_acc_ingress, L::trunk_mac_acc_egress, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_FILTERING, 3,
-     {L::trunk_filter_dot1q, L::trunk_filter_dot1ad, L::trunk_filter_mac_relay}, 0, {}},
+    {ETH_IF_PLCY_FILTERING,
+     3,
+     {L::trunk_filter_dot1q, L::trunk_filter_dot1ad, L::trunk_filter_mac_relay},
+     0,
+     {}},
     {ETH_IF_PLCY_EFP_FILTERING, 1, {L::sub_efp_filtering, kNoBits, kNoBits}, 0, {}},
     {ETH_IF_PLCY_SRC_BYPASS_FILTER, 1, {L::sub_src_bypass_filter, kNoBits, kNoBits}, 0, {}},
     {ETH_IF_PLCY_ICL_MODE, 1, {L::is_in_icl_mode, kNoBits, kNoBits}, 0, {}},
     {ETH_IF_PLCY_MTU, 0, {}, 1, {L::mtu, kNoInt, kNoInt}},
-    {ETH_IF_PLCY_VLAN_SWITCHED, 2,
-     {L::trunk_vlan_switched_access, L::trunk_vlan_switched_trunk, kNoBits}, 1,
+    {ETH_IF_PLCY_VLAN_SWITCHED,
+     2,
+     {L::trunk_vlan_switched_access, L::trunk_vlan_switched_trunk, kNoBits},
+     1,
      {L::trunk_access_vlan, kNoInt, kNoInt}},
 }};
 
 // Provisioning details count only when both records are provisioned.
 constexpr Governed kProvisionDetails = {
-    ETH_IF_PLCY_PROVISION, 3,
-    {L::l2_prop_remote_status, L::ip_iw_enabled, L::imposition_vlan_rewrite}, 3,
+    ETH_IF_PLCY_PROVISION,
+    3,
+    {L::l2_prop_remote_status, L::ip_iw_enabled, L::imposition_vlan_rewrite},
+    3,
     {L::xconnect_id, L::xcon_tags, L::imposition_vlan_id}};
 
 bool differs(const uint8_t *a, const uint8_t *b, const Governed &g) {
@@ -75,11 +85,13 @@ uint32_t compare_both(const uint8_t *a, const uint8_t *b, uint32_t fields, uint3
         ETH_IF_PLCY_FAIL("!\"Comparing different policy versions isn't supported\"");
     uint32_t ma = record_mask(a), mb = record_mask(b);
     uint32_t common = ma & mb & fields;
-    uint32_t result = (options & ETH_IF_PLCY_CMP_ONE_SIDED) ? (ma & ~mb & fields) : ((ma ^ mb) & fields);
+    uint32_t result =
+        (options & ETH_IF_PLCY_CMP_ONE_SIDED) ? (ma & ~mb & fields) : ((ma ^ mb) & fields);
     if (common == 0) return result;
     for (const Governed &g : kGoverned)
         if ((common & g.bit) && differs(a, b, g)) result |= g.bit;
-    if ((common & ETH_IF_PLCY_PROVISION) && provision_differs(a, b)) result |= ETH_IF_PLCY_PROVISION;
+    if ((common & ETH_IF_PLCY_PROVISION) && provision_differs(a, b))
+        result |= ETH_IF_PLCY_PROVISION;
     if ((common & ETH_IF_PLCY_L2PT) && l2pt_differs(a, b)) result |= ETH_IF_PLCY_L2PT;
     if ((common & ETH_IF_PLCY_MAC_ADDR) &&
         std::memcmp(a + L::mac_addr_off, b + L::mac_addr_off, 6) != 0)

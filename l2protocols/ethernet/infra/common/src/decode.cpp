@@ -126,14 +126,16 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
     if (m & ETH_IF_PLCY_EFP_MATCH)
         decode_match(rec + L::efp_base, static_cast<unsigned>(num_ranges), ext->efp);
     if (m & ETH_IF_PLCY_EFP_REWRITE) decode_rewrite(rec + L::efp_base, ext->efp);
-    if (m & ETH_IF_PLCY_ADMIN_STATE) ext->sub.admin_up = static_cast<uint8_t>(get(rec, L::sub_admin_up));
+    if (m & ETH_IF_PLCY_ADMIN_STATE)
+        ext->sub.admin_up = static_cast<uint8_t>(get(rec, L::sub_admin_up));
     if (m & ETH_IF_PLCY_NATIVE_VLAN) {
         ext->trunk.native_vlan = static_cast<uint16_t>(load(rec, L::trunk_native_vlan));
         ext->trunk.native_is_svlan = get(rec, L::trunk_native_is_svlan) & 1u;
     }
     if (m & ETH_IF_PLCY_EFP_FILTERING) ext->sub.efp_filtering = get(rec, L::sub_efp_filtering) & 1u;
     if (m & ETH_IF_PLCY_QINQ_ETYPE)
-        ext->trunk.qinq_tunneling_etype = static_cast<uint16_t>(load(rec, L::trunk_qinq_tunneling_etype));
+        ext->trunk.qinq_tunneling_etype =
+            static_cast<uint16_t>(load(rec, L::trunk_qinq_tunneling_etype));
     if (m & ETH_IF_PLCY_MAC_ACC) {
         ext->trunk.mac_acc_ingress = get(rec, L::trunk_mac_acc_ingress) & 1u;
         ext->trunk.mac_acc_egress = get(rec, L::trunk_mac_acc_egress) & 1u;

@@ -52,37 +52,62 @@ struct Row {
 #define FIELD(expr) [](const eth_if_plcy_ext_t &e) -> uint32_t { return e.expr; }
 
 constexpr Row kRows[] = {
-    {ETH_IF_PLCY_ETHER_IF_TYPE, Cls::none, {{"ether_if_type", Shown::dec, FIELD(ether_if_type)}}, {"ether_if_type"}},
+    {ETH_IF_PLCY_ETHER_IF_TYPE,
+     Cls::none,
+     {{"ether_if_type", Shown::dec, FIELD(ether_if_type)}},
+     {"ether_if_type"}},
     {ETH_IF_PLCY_L2_FLAG, Cls::none, {{"is_l2", Shown::dec, FIELD(is_l2)}}, {"is_l2"}},
-    {ETH_IF_PLCY_INTF_READY, Cls::none, {{"interface_ready", Shown::dec, FIELD(interface_ready)}}, {"intf_ready"}},
+    {ETH_IF_PLCY_INTF_READY,
+     Cls::none,
+     {{"interface_ready", Shown::dec, FIELD(interface_ready)}},
+     {"intf_ready"}},
     {ETH_IF_PLCY_PROVISION, Cls::none, {{"provision", Shown::special, nullptr}}, {"provisioned"}},
     {ETH_IF_PLCY_L2PT, Cls::none, {{"l2pt", Shown::special, nullptr}}, {"l2pt"}},
     {ETH_IF_PLCY_MAC_ADDR, Cls::none, {{"mac_addr", Shown::special, nullptr}}, {"mac_addr"}},
     {ETH_IF_PLCY_PARENT, Cls::sub, {{"parent", Shown::parent, FIELD(sub.parent)}}, {"parent"}},
-    {ETH_IF_PLCY_ADMIN_STATE, Cls::sub, {{"admin_up", Shown::dec, FIELD(sub.admin_up)}}, {"admin_up"}},
-    {ETH_IF_PLCY_EFP_FILTERING, Cls::sub, {{"efp_filtering", Shown::dec, FIELD(sub.efp_filtering)}}, {"efp_filtering"}},
-    {ETH_IF_PLCY_NATIVE_VLAN, Cls::trunk,
+    {ETH_IF_PLCY_ADMIN_STATE,
+     Cls::sub,
+     {{"admin_up", Shown::dec, FIELD(sub.admin_up)}},
+     {"admin_up"}},
+    {ETH_IF_PLCY_EFP_FILTERING,
+     Cls::sub,
+     {{"efp_filtering", Shown::dec, FIELD(sub.efp_filtering)}},
+     {"efp_filtering"}},
+    {ETH_IF_PLCY_NATIVE_VLAN,
+     Cls::trunk,
      {{"native_vlan", Shown::dec, FIELD(trunk.native_vlan)},
       {"native_is_svlan", Shown::dec, FIELD(trunk.native_is_svlan)}},
      {"native_vlan"}},
-    {ETH_IF_PLCY_QINQ_ETYPE, Cls::trunk,
+    {ETH_IF_PLCY_QINQ_ETYPE,
+     Cls::trunk,
      {{"qinq_tunneling_etype", Shown::hex4, FIELD(trunk.qinq_tunneling_etype)}},
      {"qinq_tunneling_etype"}},
-    {ETH_IF_PLCY_MAC_ACC, Cls::trunk,
+    {ETH_IF_PLCY_MAC_ACC,
+     Cls::trunk,
      {{"mac_acc_ingress", Shown::dec, FIELD(trunk.mac_acc_ingress)},
       {"mac_acc_egress", Shown::dec, FIELD(trunk.mac_acc_egress)}},
      {"mac_acc_ingress", "mac_acc_egress"}},
-    {ETH_IF_PLCY_FILTERING, Cls::trunk,
+    {ETH_IF_PLCY_FILTERING,
+     Cls::trunk,
      {{"filter_dot1q", Shown::dec, FIELD(trunk.filter_dot1q)},
       {"filter_dot1ad", Shown::dec, FIELD(trunk.filter_dot1ad)},
       {"filter_mac_relay", Shown::dec, FIELD(trunk.filter_mac_relay)}},
      {"filter_*"}},
-    {ETH_IF_PLCY_SRC_BYPASS_FILTER, Cls::sub,
-     {{"src_bypass_filter", Shown::dec, FIELD(sub.src_bypass_filter)}}, {"src_bypass_filter"}},
-    {ETH_IF_PLCY_ICL_MODE, Cls::none, {{"is_in_icl_mode", Shown::dec, FIELD(is_in_icl_mode)}}, {"is_in_icl_mode"}},
-    {ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE, Cls::sub, {{"efp", Shown::special, nullptr}}, {"efp"}},
+    {ETH_IF_PLCY_SRC_BYPASS_FILTER,
+     Cls::sub,
+     {{"src_bypass_filter", Shown::dec, FIELD(sub.src_bypass_filter)}},
+     {"src_bypass_filter"}},
+    {ETH_IF_PLCY_ICL_MODE,
+     Cls::none,
+     {{"is_in_icl_mode", Shown::dec, FIELD(is_in_icl_mode)}},
+     {"is_in_icl_mode"}},
+    {ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE,
+     Cls::sub,
+     {{"efp", Shown::special, nullptr}},
+     {"efp"}},
     {ETH_IF_PLCY_MTU, Cls::none, {{"mtu", Shown::dec, FIELD(mtu)}}, {"mtu"}},
-    {ETH_IF_PLCY_VLAN_SWITCHED, Cls::none,
+    {ETH_IF_PLCY_VLAN_SWITCHED,
+     Cls::none,
      {{"vlan_switched_trunk", Shown::dec, FIELD(trunk.vlan_switched_trunk)},
       {"vlan_switched_access", Shown::dec, FIELD(trunk.vlan_switched_access)}},
      {"vlan_switched_trunk", "vlan_switched_access"}},
@@ -121,17 +146,16 @@ void provision(Out &o, const eth_if_plcy_ext_t &rec) {
     const auto &p = rec.provision_info;
     bool c = o.s.compact;
     const char *sep = o.s.sep, *term = o.s.term;
-    eth_if_plcy_append(&o.pos, &o.len,
-                       "%s%s%s%u%s%s%s%s0x%x%s%s%s%s%u%s%s%s%s%u%s%s%s%s%u%s%s%s%s%u%s", "", flag,
-                       sep, 1u, term, "", c ? "p.xcid" : "provision_info.xconnect_id", sep,
-                       p.xconnect_id, term, "", c ? "p.xcts" : "provision_info.xcon_tags", sep,
-                       static_cast<unsigned>(p.xcon_tags), term, "",
-                       c ? "p.ipiw" : "provision_info.ip_iw_enabled", sep,
-                       static_cast<unsigned>(p.ip_iw_enabled), term, "",
-                       c ? "p.ivrw" : "provision_info.imposition_vlan_rewrite", sep,
-                       static_cast<unsigned>(p.imposition_vlan_rewrite), term, "",
-                       c ? "p.ivid" : "provision_info.imposition_vlan_id", sep,
-                       static_cast<unsigned>(p.imposition_vlan_id), term);
+    eth_if_plcy_append(
+        &o.pos, &o.len, "%s%s%s%u%s%s%s%s0x%x%s%s%s%s%u%s%s%s%s%u%s%s%s%s%u%s%s%s%s%u%s", "", flag,
+        sep, 1u, term, "", c ? "p.xcid" : "provision_info.xconnect_id", sep, p.xconnect_id, term,
+        "", c ? "p.xcts" : "provision_info.xcon_tags", sep, static_cast<unsigned>(p.xcon_tags),
+        term, "", c ? "p.ipiw" : "provision_info.ip_iw_enabled", sep,
+        static_cast<unsigned>(p.ip_iw_enabled), term, "",
+        c ? "p.ivrw" : "provision_info.imposition_vlan_rewrite", sep,
+        static_cast<unsigned>(p.imposition_vlan_rewrite), term, "",
+        c ? "p.ivid" : "provision_info.imposition_vlan_id", sep,
+        static_cast<unsigned>(p.imposition_vlan_id), term);
 }
 
 void l2pt(Out &o, const eth_if_plcy_ext_t &rec) {
@@ -192,7 +216,8 @@ void efp(Out &o, const eth_if_plcy_ext_t &rec) {
     uint32_t status = eth_if_plcy_encode(&rec, &tmp, ETH_IF_PLCY_ENCODE_TAG_RANGES);
     alignas(8) uint8_t full[ETH_EFP_UTIL_FULL_AREA_MAX];
     if (status == 0) {
-        eth_efp_util_full_from_base(bytes(tmp) + L::efp_base, reinterpret_cast<eth_efp_full *>(full));
+        eth_efp_util_full_from_base(bytes(tmp) + L::efp_base,
+                                    reinterpret_cast<eth_efp_full *>(full));
         eth_if_plcy_free(tmp, 0);
     }
     efp_part(o, "efp_match", rec.valid_mask & ETH_IF_PLCY_EFP_MATCH, status, full,
@@ -219,8 +244,8 @@ void special_row(Out &o, uint32_t bit, const eth_if_plcy_ext_t &rec) {
 
 } // namespace
 
-ETH_IF_PLCY_EXPORT char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf,
-                                               size_t len, uint32_t options) {
+ETH_IF_PLCY_EXPORT char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len,
+                                               uint32_t options) {
     // A missing record prints nothing at all rather than a misleading empty policy.
     if (buf == nullptr || len == 0 || rec == nullptr) return nullptr;
     Out o{buf, len, (options & ETH_IF_PLCY_PRINT_COMPACT) ? kCompact : kFull};

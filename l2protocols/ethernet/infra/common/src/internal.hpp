@@ -22,7 +22,9 @@ using layout::Int;
 inline const uint8_t *bytes(const eth_if_plcy_t *rec) {
     return reinterpret_cast<const uint8_t *>(rec);
 }
-inline uint8_t *bytes(eth_if_plcy_t *rec) { return reinterpret_cast<uint8_t *>(rec); }
+inline uint8_t *bytes(eth_if_plcy_t *rec) {
+    return reinterpret_cast<uint8_t *>(rec);
+}
 
 inline uint32_t get(const uint8_t *rec, Bits f) {
     return eth_efp_unit_get(rec, f.off, f.unit_bits, f.lsb, f.width);
@@ -48,12 +50,22 @@ inline void store(uint8_t *rec, Int f, uint32_t v) {
     }
 }
 
-inline uint32_t record_size(const uint8_t *rec) { return load(rec, layout::size); }
-inline uint32_t record_mask(const uint8_t *rec) { return load(rec, layout::valid_mask); }
+inline uint32_t record_size(const uint8_t *rec) {
+    return load(rec, layout::size);
+}
+inline uint32_t record_mask(const uint8_t *rec) {
+    return load(rec, layout::valid_mask);
+}
 
-inline bool in_type_set(uint32_t set, uint32_t type) { return type < 32 && ((set >> type) & 1u); }
-inline bool is_trunk_type(uint32_t type) { return in_type_set(ETH_IF_PLCY_TRUNK_TYPES, type); }
-inline bool is_sub_type(uint32_t type) { return in_type_set(ETH_IF_PLCY_SUB_TYPES, type); }
+inline bool in_type_set(uint32_t set, uint32_t type) {
+    return type < 32 && ((set >> type) & 1u);
+}
+inline bool is_trunk_type(uint32_t type) {
+    return in_type_set(ETH_IF_PLCY_TRUNK_TYPES, type);
+}
+inline bool is_sub_type(uint32_t type) {
+    return in_type_set(ETH_IF_PLCY_SUB_TYPES, type);
+}
 
 // Heap blocks for records. A test build can make them fail on demand.
 void *alloc_zeroed(size_t n);

@@ -108,7 +108,8 @@ void type_tokens(Out &o, uint32_t m, const uint8_t *rec) {
     if ((m & ETH_IF_PLCY_INTF_READY) && !in_type_set(ETH_IF_PLCY_SUB_L3_TYPES, type))
         eth_if_plcy_append(&o.pos, &o.len, "%s",
                            get(rec, L::interface_ready) ? "Ready, " : "Not ready, ");
-    if (m & ETH_IF_PLCY_L2_FLAG) eth_if_plcy_append(&o.pos, &o.len, "%s", get(rec, L::is_l2) ? "L2" : "L3");
+    if (m & ETH_IF_PLCY_L2_FLAG)
+        eth_if_plcy_append(&o.pos, &o.len, "%s", get(rec, L::is_l2) ? "L2" : "L3");
     if (m & (ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_INTF_READY | ETH_IF_PLCY_L2_FLAG))
         eth_if_plcy_append(&o.pos, &o.len, "\n");
 }
@@ -157,7 +158,8 @@ void l2pt_lines(Out &o, const char *p, bool only_active, const uint8_t *rec) {
             snprintf(exp, sizeof exp, "unset");
         }
         eth_if_plcy_append(&o.pos, &o.len, "%sl2pt: %s   (mode: %s, mpls exp: %s)\n", p,
-                           eth_if_plcy_l2pt_proto_str(i), eth_if_plcy_l2pt_mode_str(l.mode, 0), exp);
+                           eth_if_plcy_l2pt_proto_str(i), eth_if_plcy_l2pt_mode_str(l.mode, 0),
+                           exp);
         printed = true;
     }
     if (only_active && !printed) eth_if_plcy_append(&o.pos, &o.len, "%sl2pt: off\n", p);
@@ -212,12 +214,15 @@ class Group {
     bool open_ = false;
 };
 
-const char *on_off(uint32_t v) { return v ? "on" : "off"; }
+const char *on_off(uint32_t v) {
+    return v ? "on" : "off";
+}
 
 void interface_groups(Out &o, uint32_t m, const uint8_t *rec) {
     Group sub(o, "sub");
     if (m & ETH_IF_PLCY_PARENT)
-        eth_if_plcy_append(&o.pos, &o.len, "%sparent: 0x%8.8x", sub.member(), load(rec, L::sub_parent));
+        eth_if_plcy_append(&o.pos, &o.len, "%sparent: 0x%8.8x", sub.member(),
+                           load(rec, L::sub_parent));
     if (m & ETH_IF_PLCY_ADMIN_STATE)
         eth_if_plcy_append(&o.pos, &o.len, "%sadmin: %s", sub.member(),
                            get(rec, L::sub_admin_up) ? "up" : "down");
@@ -310,7 +315,8 @@ ETH_IF_PLCY_EXPORT char *eth_if_plcy_print(const eth_if_plcy_t *record, char *bu
         eth_if_plcy_append(&o.pos, &o.len, "%smac_addr: %02x%02x:%02x%02x:%02x%02x\n", near, mac[0],
                            mac[1], mac[2], mac[3], mac[4], mac[5]);
     }
-    if (m & ETH_IF_PLCY_MTU) eth_if_plcy_append(&o.pos, &o.len, "%sMTU: %u\n", near, load(rec, L::mtu));
+    if (m & ETH_IF_PLCY_MTU)
+        eth_if_plcy_append(&o.pos, &o.len, "%sMTU: %u\n", near, load(rec, L::mtu));
     if (brief) {
         interface_groups(o, m, rec);
     } else {

@@ -13,7 +13,9 @@ ETH_IF_PLCY_EXPORT void eth_if_plcy_assert_fail(const char *path, int line, cons
     abort();
 }
 
-ETH_IF_PLCY_EXPORT const char *eth_if_plcy_lib_version(void) { return ETH_IF_PLCY_VERSION_STRING; }
+ETH_IF_PLCY_EXPORT const char *eth_if_plcy_lib_version(void) {
+    return ETH_IF_PLCY_VERSION_STRING;
+}
 
 ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_get_size(const eth_if_plcy_t *rec, uint32_t options) {
     using namespace ethplcy;
@@ -27,7 +29,8 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_get_size(const eth_if_plcy_t *rec, uint3
 ETH_IF_PLCY_EXPORT int32_t eth_if_plcy_get_efp_size(const eth_if_plcy_t *rec) {
     using namespace ethplcy;
     if (rec == nullptr) return 0;
-    return static_cast<int32_t>(record_size(bytes(rec))) - static_cast<int32_t>(ETH_IF_PLCY_EFP_PART);
+    return static_cast<int32_t>(record_size(bytes(rec))) -
+           static_cast<int32_t>(ETH_IF_PLCY_EFP_PART);
 }
 
 ETH_IF_PLCY_EXPORT void eth_if_plcy_ext_free_ptrs(eth_if_plcy_ext_t *ext) {

@@ -120,7 +120,9 @@ inline constexpr Unit full_flags_unit{efp_base + ETH_EFP_F_FLAGS_OFF, 8, 7, {2, 
 inline constexpr Int compact_payload{efp_base + ETH_EFP_C_PAYLOAD_OFF, 2};
 inline constexpr Int full_payload{efp_base + ETH_EFP_F_PAYLOAD_OFF, 2};
 
-constexpr Bits at_efp(Bits b) { return Bits{static_cast<uint8_t>(efp_base + b.off), b.unit_bits, b.lsb, b.width}; }
+constexpr Bits at_efp(Bits b) {
+    return Bits{static_cast<uint8_t>(efp_base + b.off), b.unit_bits, b.lsb, b.width};
+}
 
 // ---- Checks: the layout as the format fixes it ----------------------------
 static_assert(type_unit.fits() && provision_unit.fits() && l2pt_unit(4).fits() &&
@@ -131,12 +133,15 @@ static_assert(ether_if_type == Bits{8, 16, 0, 5} && interface_ready == Bits{8, 1
               is_in_icl_mode == Bits{8, 16, 8, 1});
 static_assert(l2_prop_remote_status == Bits{17, 8, 0, 1} && ip_iw_enabled == Bits{17, 8, 1, 1} &&
               imposition_vlan_rewrite == Bits{17, 8, 2, 1});
-static_assert(l2pt_unit(0).field(0) == Bits{20, 8, 0, 3} && l2pt_unit(0).field(1) == Bits{20, 8, 3, 1} &&
+static_assert(l2pt_unit(0).field(0) == Bits{20, 8, 0, 3} &&
+              l2pt_unit(0).field(1) == Bits{20, 8, 3, 1} &&
               l2pt_unit(4).field(2) == Bits{24, 8, 4, 3});
 static_assert(xconnect_id.off == 12 && xcon_tags.off == 16 && imposition_vlan_id.off == 18 &&
               mac_addr_off + 6 == 31 && mtu.off == 32);
-static_assert(trunk_mac_acc_ingress == Bits{40, 16, 0, 1} && trunk_native_is_svlan == Bits{40, 16, 2, 1} &&
-              trunk_filter_mac_relay == Bits{40, 16, 5, 1} && trunk_reserved_flag == Bits{40, 16, 6, 1} &&
+static_assert(trunk_mac_acc_ingress == Bits{40, 16, 0, 1} &&
+              trunk_native_is_svlan == Bits{40, 16, 2, 1} &&
+              trunk_filter_mac_relay == Bits{40, 16, 5, 1} &&
+              trunk_reserved_flag == Bits{40, 16, 6, 1} &&
               trunk_vlan_switched_trunk == Bits{40, 16, 7, 1} &&
               trunk_vlan_switched_access == Bits{40, 16, 8, 1});
 static_assert(trunk_native_vlan.off == 36 && trunk_qinq_tunneling_etype.off == 38 &&
@@ -161,9 +166,11 @@ static_assert(full_flags_unit.field(0) == at_efp(Bits{ETH_EFP_F_CFGD}) &&
               full_flags_unit.field(2) == at_efp(Bits{ETH_EFP_F_NATIVE_PRESERVE}) &&
               full_flags_unit.field(3) == at_efp(Bits{ETH_EFP_F_EXACT}) &&
               full_flags_unit.field(4) == at_efp(Bits{ETH_EFP_F_L3_AMBIGUOUS}) &&
-              full_flags_unit.field(6) == at_efp(Bits{ETH_EFP_F_FLAG7}) && full_flags_unit.off == 80);
+              full_flags_unit.field(6) == at_efp(Bits{ETH_EFP_F_FLAG7}) &&
+              full_flags_unit.off == 80);
 static_assert(compact_payload.off == 60 && full_payload.off == 82);
 static_assert(efp_base + ETH_EFP_F_TAG_OFF(1) == 64 && efp_base + ETH_EFP_F_PUSH_OFF(1) == 76 &&
-              efp_base + ETH_EFP_F_NUM_TAG_PUSHES_OFF == 71 && efp_base + ETH_EFP_F_SRC_MAC_OFF == 96);
+              efp_base + ETH_EFP_F_NUM_TAG_PUSHES_OFF == 71 &&
+              efp_base + ETH_EFP_F_SRC_MAC_OFF == 96);
 
 } // namespace ethplcy::layout

@@ -40,10 +40,10 @@ constexpr std::array<ModeName, 5> kL2ptModes = {
     {{"off", "o"}, {"forward", "f"}, {"drop", "d"}, {"tunnel", "t"}, {"rev-tnl", "e"}}};
 
 constexpr std::array<const char *, 20> kFieldNames = {
-    "ETHER_IF_TYPE", "INTF_READY",  "L2_FLAG",     "PROVISION",         "L2PT",
-    "MAC_ADDR",      "PARENT",      "EFP MATCH",   "EFP REWRITE",       "ADMIN_STATE",
-    "NATIVE_VLAN",   "QINQ_ETYPE",  "MAC_ACC",     "FILTERING",         "EFP FILTERING",
-    "SRC BYPASS FILTER", "LOOPBACK", "ICL MODE",   "MTU",               "VLAN SWITCHED"};
+    "ETHER_IF_TYPE",     "INTF_READY", "L2_FLAG",   "PROVISION",   "L2PT",
+    "MAC_ADDR",          "PARENT",     "EFP MATCH", "EFP REWRITE", "ADMIN_STATE",
+    "NATIVE_VLAN",       "QINQ_ETYPE", "MAC_ACC",   "FILTERING",   "EFP FILTERING",
+    "SRC BYPASS FILTER", "LOOPBACK",   "ICL MODE",  "MTU",         "VLAN SWITCHED"};
 
 void print_mask_lines(uint32_t mask, uint32_t listed, char **pos, size_t *len) {
     for (unsigned k = 0; k < kFieldNames.size(); k++) {

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Fails when a C or C++ file of the tree is not formatted by .clang-format.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+git ls-files '*.c' '*.cpp' '*.h' '*.hpp' | xargs clang-format --dry-run --Werror
+echo "formatting ok"
