@@ -1,7 +1,27 @@
 // Copy, replace, free and compare.
+#include <dlfcn.h>
+
+#include <atomic>
 #include <functional>
 
 #include "test_support.hpp"
+
+// Counting wrappers in front of the EFP utility library's comparisons.
+std::atomic<int> g_match_calls{0}, g_rewrite_calls{0};
+
+using EfpEqual = int (*)(const void *, const void *);
+
+extern "C" int eth_efp_util_match_equal(const void *a, const void *b) {
+    static auto real = reinterpret_cast<EfpEqual>(dlsym(RTLD_NEXT, "eth_efp_util_match_equal"));
+    ++g_match_calls;
+    return real(a, b);
+}
+
+extern "C" int eth_efp_util_rewrite_equal(const void *a, const void *b) {
+    static auto real = reinterpret_cast<EfpEqual>(dlsym(RTLD_NEXT, "eth_efp_util_rewrite_equal"));
+    ++g_rewrite_calls;
+    return real(a, b);
+}
 
 namespace {
 
@@ -232,6 +252,27 @@ TEST(Compare, SeededSingleGroupChanges) {
         ASSERT_EQ(eth_if_plcy_compare_int(rb.rec, ra.rec, ETH_IF_PLCY_ALL_FIELDS, 0), bit);
     }
     EXPECT_GT(checked, 5000);
+}
+
+TEST(Compare, EfpOperationsCalledOnlyForCommonBits) {
+    Image a(80), b(80);
+    a.mask(ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE);
+    b.mask(ETH_IF_PLCY_EFP_MATCH);
+    struct Case {
+        uint32_t fields;
+        int match_calls;
+        int rewrite_calls;
+    } cases[] = {{0, 0, 0}, {ETH_IF_PLCY_EFP_REWRITE, 0, 0}, {ETH_IF_PLCY_ALL_FIELDS, 1, 0}};
+    for (const Case &c : cases) {
+        g_match_calls = g_rewrite_calls = 0;
+        eth_if_plcy_compare_int(a.rec(), b.rec(), c.fields, 0);
+        EXPECT_EQ(g_match_calls, c.match_calls) << c.fields;
+        EXPECT_EQ(g_rewrite_calls, c.rewrite_calls) << c.fields;
+    }
+    g_match_calls = g_rewrite_calls = 0;
+    EXPECT_EQ(eth_if_plcy_compare_int(a.rec(), a.rec(), ETH_IF_PLCY_ALL_FIELDS, 0), 0u);
+    EXPECT_EQ(g_match_calls, 1);
+    EXPECT_EQ(g_rewrite_calls, 1);
 }
 
 TEST(CompareDeath, Contract) {

@@ -170,11 +170,7 @@ void l2pt(Out &o, const eth_if_plcy_ext_t &rec) {
                                eth_if_plcy_l2pt_mode_str(l.mode, 1), exp);
         } else {
             char exp[10];
-            if (l.exp_given) {
-                snprintf(exp, sizeof exp, "%u", l.exp);
-            } else {
-                snprintf(exp, sizeof exp, "unset");
-            }
+            l2pt_exp_text(exp, l);
             eth_if_plcy_append(&o.pos, &o.len, "%s%sl2pt%s %s   (mode: %s, mpls exp: %s)%s", "   ",
                                "", o.s.sep, eth_if_plcy_l2pt_proto_str(i),
                                eth_if_plcy_l2pt_mode_str(l.mode, 0), exp, o.s.term);

@@ -152,11 +152,7 @@ void l2pt_lines(Out &o, const char *p, bool only_active, const uint8_t *rec) {
         L2pt l = l2pt_of(rec[L::l2pt_off + i]);
         if (only_active && l.mode == 0) continue;
         char exp[10];
-        if (l.exp_given) {
-            snprintf(exp, sizeof exp, "%u", l.exp);
-        } else {
-            snprintf(exp, sizeof exp, "unset");
-        }
+        l2pt_exp_text(exp, l);
         eth_if_plcy_append(&o.pos, &o.len, "%sl2pt: %s   (mode: %s, mpls exp: %s)\n", p,
                            eth_if_plcy_l2pt_proto_str(i), eth_if_plcy_l2pt_mode_str(l.mode, 0),
                            exp);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "ether_interface_policy_api.h"
 
@@ -42,6 +43,15 @@ inline L2pt l2pt_of(uint8_t byte) {
     return L2pt{static_cast<uint8_t>(byte & ETH_IF_PLCY_L2PT_MODE_MASK),
                 (byte & ETH_IF_PLCY_L2PT_EXP_GIVEN) != 0,
                 (byte & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT};
+}
+
+// The MPLS EXP text of an L2PT byte: its value, or "unset" when none is given.
+inline void l2pt_exp_text(char (&text)[10], const L2pt &l) {
+    if (l.exp_given) {
+        snprintf(text, sizeof text, "%u", l.exp);
+    } else {
+        snprintf(text, sizeof text, "unset");
+    }
 }
 
 } // namespace ethplcy
