@@ -101,6 +101,7 @@ extern "C" {
 #define ETH_IF_PLCY_CMP_ONE_SIDED 0x4u        /* compare: fields only in second don't count */
 #define ETH_IF_PLCY_PRINT_COMPACT 0x8u        /* print: compact layout */
 #define ETH_IF_PLCY_PRINT_BRIEF 0x20u         /* print: brief layout (internal record) */
+#define ETH_IF_PLCY_VALIDATE_NET 0x100u       /* validate: the bytes are a network image */
 
 /* The internal policy record: only ever handled through a pointer. */
 typedef struct eth_if_plcy eth_if_plcy_t;
@@ -279,6 +280,38 @@ uint32_t eth_if_plcy_replace(eth_if_plcy_t **slot, eth_if_plcy_t *rec, uint32_t 
  * and the version 0, else the assertion path.
  */
 void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
+
+/* ---- Checking received bytes ------------------------------------------- */
+
+/*
+ * Tells whether the first len bytes at buf hold a well-formed internal record,
+ * without changing them; ETH_IF_PLCY_VALIDATE_NET says they are a network
+ * image. Returns 0 or ETH_IF_PLCY_ERR_INVALID (also for unknown option bits).
+ * Well-formed, checked in this order, each bound before it is used:
+ *   buf not null; len at least 72; size at least 72 and at most len;
+ *   version 0; no valid-mask bit above bit 19;
+ *   an EFP base of base type 0x00 (compact) or 0x40 (full), the full form
+ *   inside size, and with EFP MATCH or EFP REWRITE the compact form too;
+ *   counts within the form: compact match plus push tags at most 2, full
+ *   match tags at most 2 and push tags at most 2;
+ *   where a match tag below the count carries the range VLAN code, a range
+ *   list inside size of at most 10 entries, entry k with index k and the base
+ *   type of its form (0x80 after compact, 0xC0 after full), ended by 0x0F.
+ * In a network image the EFP area is read in network order only where the
+ * byte-order conversion converts it (ETHER_IF_TYPE of sub-interface class).
+ * For every accepted record decode, the printers, compare, copy, replace,
+ * free, hton and ntoh stay inside the record and never assert; hton's output
+ * is accepted with ETH_IF_PLCY_VALIDATE_NET and ntoh's without it.
+ */
+uint32_t eth_if_plcy_validate(const void *buf, size_t len, uint32_t options);
+
+/*
+ * The same check, also saying why a record was refused: *reason (a constant
+ * string) and *offset (the byte where the failed check looked). Either
+ * pointer may be null; both are left alone for an accepted record.
+ */
+uint32_t eth_if_plcy_validate_explain(const void *buf, size_t len, uint32_t options,
+                                      const char **reason, uint32_t *offset);
 
 /* ---- Rendering -------------------------------------------------------- */
 

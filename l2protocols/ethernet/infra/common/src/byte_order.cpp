@@ -16,18 +16,6 @@ using L::Unit;
 
 enum class To { network, host };
 
-uint32_t load_net(const uint8_t *p, unsigned n) {
-    uint32_t v = 0;
-    for (unsigned i = 0; i < n; i++)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-void store_net(uint8_t *p, unsigned n, uint32_t v) {
-    for (unsigned i = n; i-- > 0; v >>= 8)
-        p[i] = static_cast<uint8_t>(v);
-}
-
 // An integer of n bytes at p.
 void convert_int(uint8_t *p, unsigned n, To to) {
     Int here{0, static_cast<uint8_t>(n)};

@@ -50,6 +50,26 @@ inline void store(uint8_t *rec, Int f, uint32_t v) {
     }
 }
 
+// Integers of n bytes in network order (big-endian), whatever the host.
+inline uint32_t load_net(const uint8_t *p, unsigned n) {
+    uint32_t v = 0;
+    for (unsigned i = 0; i < n; i++)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+inline void store_net(uint8_t *p, unsigned n, uint32_t v) {
+    for (unsigned i = n; i-- > 0; v >>= 8)
+        p[i] = static_cast<uint8_t>(v);
+}
+
+// A flag-unit field read from a network image: the unit big-endian, the
+// field at its network position.
+inline uint32_t get_net(const uint8_t *rec, Bits f) {
+    uint32_t unit = load_net(rec + f.off, f.unit_bits / 8u);
+    return (unit >> (f.unit_bits - f.lsb - f.width)) & ((1u << f.width) - 1u);
+}
+
 inline uint32_t record_size(const uint8_t *rec) {
     return load(rec, layout::size);
 }

@@ -1,0 +1,112 @@
+// Validation of received bytes.
+#include "test_support.hpp"
+
+namespace {
+
+using test::Image;
+using test::Owned;
+
+TEST(Validate, AcceptsWhatEncodeAndHtonProduce) {
+    for (bool tag_view : {false, true}) {
+        test::PolicyGen gen(tag_view ? 501 : 502);
+        for (int iter = 0; iter < 3000; iter++) {
+            std::vector<eth_if_plcy_vlan_range_t> list;
+            eth_if_plcy_ext_t in = gen.make(list, tag_view);
+            Owned rec;
+            ASSERT_EQ(0u, eth_if_plcy_encode(&in, rec.out(),
+                                             tag_view ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0));
+            uint32_t size = eth_if_plcy_get_size(rec.rec, 0);
+            ASSERT_EQ(0u, eth_if_plcy_validate(rec.rec, size, 0)) << iter;
+            Owned net;
+            ASSERT_EQ(0u, eth_if_plcy_copy(rec.rec, net.out(), ETH_IF_PLCY_COPY_HTON));
+            const char *why = nullptr;
+            uint32_t at = 0;
+            ASSERT_EQ(0u, eth_if_plcy_validate_explain(net.rec, size, ETH_IF_PLCY_VALIDATE_NET,
+                                                       &why, &at))
+                << iter << ": " << (why ? why : "") << " at " << at;
+            eth_if_plcy_ntoh(net.rec);
+            ASSERT_EQ(0u, eth_if_plcy_validate(net.rec, size, 0)) << iter;
+            ASSERT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_validate(rec.rec, size - 1, 0));
+        }
+    }
+}
+
+Image sub_with_ranges(uint8_t first_entry_byte) {
+    Image im(93);
+    im.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH);
+    im.b[8] = 2;
+    im.b[57] = 1 | 1 << 2;
+    im.put16(62, 4097);
+    std::memcpy(&im.b[80], "\x80\x00\x01\x00\x02\x00\x81\x00\x03\x00\x04\x00\x0f", 13);
+    im.b[80] = first_entry_byte;
+    return im;
+}
+
+TEST(Validate, RefusesEachBrokenRule) {
+    auto with = [](Image im, auto change) {
+        change(im);
+        return im;
+    };
+    Image good = sub_with_ranges(0x80);
+    Image full(112);
+    full.b[56] = 0x40;
+    Image eleven(150);
+    eleven.b[57] = 1 << 2;
+    eleven.put16(62, 4097);
+    for (int k = 0; k < 11; k++)
+        eleven.b[80 + 6 * k] = uint8_t(0x80 | k);
+    eleven.b[146] = 0x0F;
+    struct Case {
+        Image im;
+        size_t len;
+        uint32_t options;
+        const char *reason;
+        uint32_t offset;
+    } cases[] = {
+        {good, 71, 0, "shorter than the 72-byte minimum", 71},
+        {with(good, [](Image &i) { i.put16(2, 71); }), 93, 0, "size field below 72", 2},
+        {good, 92, 0, "size field larger than the buffer", 2},
+        {good, 93, 0x1, "unknown option bits", 0},
+        {with(good, [](Image &i) { i.b[0] = 1; }), 93, 0, "version is not 0", 0},
+        {with(good, [](Image &i) { i.mask(0x100001); }), 93, 0, "valid mask has bits above bit 19",
+         4},
+        {with(good, [](Image &i) { i.b[56] = 0x80; }), 93, 0,
+         "EFP base has a range structure's base type", 56},
+        {with(good, [](Image &i) { i.b[57] = 2 << 2 | 1 << 6; }), 93, 0,
+         "compact EFP needs more than 2 tag words", 57},
+        {with(good, [](Image &i) { i.b.resize(79), i.put16(2, 79); }), 79, 0,
+         "compact EFP form runs past size", 56},
+        {with(full, [](Image &i) { i.b.resize(111), i.put16(2, 111); }), 111, 0,
+         "full EFP form runs past size", 56},
+        {with(full, [](Image &i) { i.b[57] = 3; }), 112, 0, "full EFP has more than 2 match tags",
+         57},
+        {with(full, [](Image &i) { i.b[71] = 3; }), 112, 0, "full EFP has more than 2 push tags",
+         71},
+        {sub_with_ranges(0xC0), 93, 0, "range entry has the wrong base type", 80},
+        {sub_with_ranges(0x81), 93, 0, "range entry has the wrong index", 80},
+        // Index 15 with base type bits is not the terminator byte.
+        {with(good, [](Image &i) { i.b[92] = 0x8F; }), 93, 0, "range entry runs past size", 92},
+        {with(good, [](Image &i) { i.put16(2, 92); }), 93, 0, "range list runs past size", 92},
+        {eleven, 150, 0, "range list has more than 10 entries", 140},
+    };
+    for (const Case &c : cases) {
+        const char *why = "untouched";
+        uint32_t at = 12345;
+        EXPECT_EQ(ETH_IF_PLCY_ERR_INVALID,
+                  eth_if_plcy_validate_explain(c.im.b.data(), c.len, c.options, &why, &at))
+            << c.reason;
+        EXPECT_STREQ(why, c.reason);
+        EXPECT_EQ(at, c.offset) << c.reason;
+    }
+    EXPECT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_validate(nullptr, 100, 0));
+    EXPECT_EQ(0u, eth_if_plcy_validate(good.b.data(), 93, 0));
+    eleven.b[140] = 0x0F; // ten entries fit
+    EXPECT_EQ(0u, eth_if_plcy_validate(eleven.b.data(), 150, 0));
+    // A range code on a tag beyond the count is not read.
+    Image beyond = good;
+    beyond.b[57] = 1;
+    beyond.b[80] = 0xFF;
+    EXPECT_EQ(0u, eth_if_plcy_validate(beyond.b.data(), 93, 0));
+}
+
+} // namespace
