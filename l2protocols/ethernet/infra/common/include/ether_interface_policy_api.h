@@ -104,7 +104,7 @@ extern "C" {
 #define ETH_IF_PLCY_VALIDATE_NET 0x100u       /* validate: the bytes are a network image */
 
 /* The internal policy record: only ever handled through a pointer. */
-typedef struct eth_if_plcy eth_if_plcy_t;
+typedef struct eth_if_plcy_record eth_if_plcy_t;
 
 /* One VLAN range, inclusive. */
 typedef struct eth_if_plcy_vlan_range {
