@@ -154,42 +154,62 @@ void write_full(const Efp &e, uint8_t *b) {
     std::memcpy(b + ETH_EFP_F_DST_MAC_OFF, e.dst.data(), 6);
 }
 
-void write_compact_word(uint8_t *b, unsigned k, const Tag &t) {
-    eth_efp_unit_set(b, ETH_EFP_C_TAG_VLAN(k), t.vlan);
-    eth_efp_unit_set(b, ETH_EFP_C_TAG_DOT1AD(k), t.ethertype == ETH_EFP_ETHERTYPE_DOT1AD);
-}
-
-void write_compact(const Efp &e, uint8_t *b) {
-    std::memset(b, 0, ETH_EFP_COMPACT_SIZE);
-    eth_efp_unit_set(b, ETH_EFP_C_CFGD, e.cfgd);
-    eth_efp_unit_set(b, ETH_EFP_C_NUM_MATCH_TAGS, e.num_tags);
-    eth_efp_unit_set(b, ETH_EFP_C_NUM_TAG_POPS, e.pops);
-    eth_efp_unit_set(b, ETH_EFP_C_NUM_TAG_PUSHES, e.pushes);
-    eth_efp_unit_set(b, ETH_EFP_C_TAG_PCP, e.num_tags ? e.tags[0].pcp : ETH_EFP_PCP_CODE_ANY);
-    eth_efp_unit_set(b, ETH_EFP_C_EXACT, e.exact);
-    eth_efp_unit_set(b, ETH_EFP_C_L3_AMBIGUOUS, e.l3_ambiguous);
-    eth_efp_store16(b + ETH_EFP_C_PAYLOAD_OFF, e.payload);
-    for (unsigned i = 0; i < e.num_tags; i++)
-        write_compact_word(b, i, e.tags[i]);
-    for (unsigned j = 0; j < e.pushes; j++)
-        write_compact_word(b, e.num_tags + j, e.push[j]);
-}
-
-bool compact_tag_fits(const Tag &t) {
-    return (t.ethertype == ETH_EFP_ETHERTYPE_DOT1Q || t.ethertype == ETH_EFP_ETHERTYPE_DOT1AD) &&
-           t.vlan < (1u << 13);
-}
-
 bool same_tag(const Tag &a, const Tag &b) {
     return a.ethertype == b.ethertype && a.vlan == b.vlan && a.pcp == b.pcp;
+}
+
+// The operations encode calls on every EFP work on the full form directly:
+// they sit on the encode path, where building the model would dominate.
+
+bool full_has_range_tag(const uint8_t *b) {
+    unsigned tags = std::min<unsigned>(b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], ETH_EFP_MAX_MATCH_TAGS);
+    for (unsigned i = 0; i < tags; i++)
+        if (eth_efp_load16(b + ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_VLAN_LOW) ==
+            ETH_EFP_VLAN_CODE_RANGE)
+            return true;
+    return false;
+}
+
+unsigned range_entries(const uint8_t *r) {
+    unsigned n = 0;
+    while (n < ETH_EFP_RANGE_MAX && !eth_efp_range_is_end(r + ETH_EFP_RANGE_SIZE * n))
+        n++;
+    return n;
+}
+
+bool compact_word_fits(const uint8_t *t) {
+    uint16_t ethertype = eth_efp_load16(t);
+    return (ethertype == ETH_EFP_ETHERTYPE_DOT1Q || ethertype == ETH_EFP_ETHERTYPE_DOT1AD) &&
+           eth_efp_load16(t + 2) < (1u << 13);
+}
+
+bool compact_has_range_tag(const uint8_t *c) {
+    unsigned tags = std::min(eth_efp_unit_get(c, ETH_EFP_C_NUM_MATCH_TAGS), ETH_EFP_C_TAG_WORDS);
+    for (unsigned i = 0; i < tags; i++)
+        if (eth_efp_unit_get(c, ETH_EFP_C_TAG_VLAN(i)) == ETH_EFP_VLAN_CODE_RANGE) return true;
+    return false;
+}
+
+// Identical bytes hold the same EFP; only differing ones are compared by meaning.
+bool same_bytes(const void *first, const void *second) {
+    const uint8_t *a = bytes(first), *b = bytes(second);
+    if (a[0] != b[0] || !(eth_efp_is_compact(a) || eth_efp_is_full(a))) return false;
+    unsigned form = eth_efp_is_compact(a) ? ETH_EFP_COMPACT_SIZE : ETH_EFP_FULL_SIZE;
+    if (std::memcmp(a, b, form) != 0) return false;
+    bool ranges = eth_efp_is_compact(a) ? compact_has_range_tag(a) : full_has_range_tag(a);
+    if (!ranges) return true;
+    unsigned n = range_entries(a + form);
+    return n == range_entries(b + form) &&
+           std::memcmp(a + form, b + form, ETH_EFP_RANGE_SIZE * n) == 0;
 }
 
 } // namespace
 
 EFP_EXPORT void eth_efp_initialise(void *efp) {
-    Efp empty;
-    write_full(empty, bytes(efp));
-    write_ranges(empty, bytes(efp) + ETH_EFP_FULL_SIZE, ETH_EFP_RANGE_AFTER_FULL);
+    uint8_t *b = bytes(efp);
+    std::memset(b, 0, ETH_EFP_FULL_SIZE);
+    b[0] = ETH_EFP_BASE_FULL;
+    b[ETH_EFP_FULL_SIZE] = ETH_EFP_RANGE_TERMINATOR;
 }
 
 EFP_EXPORT int eth_efp_util_can_be_compact(const eth_efp_full *full) {
@@ -197,34 +217,63 @@ EFP_EXPORT int eth_efp_util_can_be_compact(const eth_efp_full *full) {
     unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
     unsigned pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
     if (tags + pushes > ETH_EFP_C_TAG_WORDS || b[ETH_EFP_F_NUM_TAG_POPS_OFF] > 3) return 0;
-    Efp e = read_area(b);
-    if (e.native || e.preserve || eth_efp_mac_is_set(e.src.data()) ||
-        eth_efp_mac_is_set(e.dst.data()))
+    if (eth_efp_unit_get(b, ETH_EFP_F_NATIVE) || eth_efp_unit_get(b, ETH_EFP_F_NATIVE_PRESERVE) ||
+        eth_efp_mac_is_set(b + ETH_EFP_F_SRC_MAC_OFF) ||
+        eth_efp_mac_is_set(b + ETH_EFP_F_DST_MAC_OFF))
         return 0;
-    for (unsigned i = 0; i < e.num_tags; i++)
-        if (!compact_tag_fits(e.tags[i]) || e.tags[i].pcp > 15) return 0;
-    if (e.num_tags > 1 && e.tags[1].pcp != ETH_EFP_PCP_CODE_ANY) return 0;
-    for (unsigned j = 0; j < e.pushes; j++)
-        if (!compact_tag_fits(e.push[j])) return 0;
+    for (unsigned i = 0; i < tags; i++) {
+        const uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
+        unsigned pcp = t[ETH_EFP_F_TAG_PCP];
+        if (!compact_word_fits(t) || pcp > 15 || (i == 1 && pcp != ETH_EFP_PCP_CODE_ANY)) return 0;
+    }
+    for (unsigned j = 0; j < pushes; j++)
+        if (!compact_word_fits(b + ETH_EFP_F_PUSH_OFF(j))) return 0;
     return 1;
 }
 
 EFP_EXPORT uint32_t eth_efp_util_get_range_size(const eth_efp_full *full) {
-    Efp e = read_area(full->bytes);
-    return e.has_range_tag ? ETH_EFP_RANGE_SIZE * e.num_ranges + 1 : 0;
+    const uint8_t *b = full->bytes;
+    if (!full_has_range_tag(b)) return 0;
+    return ETH_EFP_RANGE_SIZE * range_entries(b + ETH_EFP_FULL_SIZE) + 1;
 }
 
 EFP_EXPORT void eth_efp_util_compact_from_full(const eth_efp_full *full, void *dst) {
-    Efp e = read_area(full->bytes);
-    write_compact(e, bytes(dst));
-    if (e.has_range_tag)
-        write_ranges(e, bytes(dst) + ETH_EFP_COMPACT_SIZE, ETH_EFP_RANGE_AFTER_COMPACT);
+    const uint8_t *b = full->bytes;
+    uint8_t c[ETH_EFP_COMPACT_SIZE] = {}; // built locally, stored once
+    unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
+    eth_efp_unit_set(c, ETH_EFP_C_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD));
+    eth_efp_unit_set(c, ETH_EFP_C_NUM_MATCH_TAGS, tags);
+    eth_efp_unit_set(c, ETH_EFP_C_NUM_TAG_POPS, b[ETH_EFP_F_NUM_TAG_POPS_OFF]);
+    eth_efp_unit_set(c, ETH_EFP_C_NUM_TAG_PUSHES, pushes);
+    eth_efp_unit_set(c, ETH_EFP_C_TAG_PCP,
+                     tags ? b[ETH_EFP_F_TAG_OFF(0) + ETH_EFP_F_TAG_PCP] : ETH_EFP_PCP_CODE_ANY);
+    eth_efp_unit_set(c, ETH_EFP_C_EXACT, eth_efp_unit_get(b, ETH_EFP_F_EXACT));
+    eth_efp_unit_set(c, ETH_EFP_C_L3_AMBIGUOUS, eth_efp_unit_get(b, ETH_EFP_F_L3_AMBIGUOUS));
+    std::memcpy(c + ETH_EFP_C_PAYLOAD_OFF, b + ETH_EFP_F_PAYLOAD_OFF, 2);
+    auto word = [&c](unsigned k, const uint8_t *t) {
+        eth_efp_unit_set(c, ETH_EFP_C_TAG_VLAN(k), eth_efp_load16(t + 2));
+        eth_efp_unit_set(c, ETH_EFP_C_TAG_DOT1AD(k), eth_efp_load16(t) == ETH_EFP_ETHERTYPE_DOT1AD);
+    };
+    for (unsigned i = 0; i < tags && i < ETH_EFP_C_TAG_WORDS; i++)
+        word(i, b + ETH_EFP_F_TAG_OFF(i));
+    for (unsigned j = 0; j < pushes && tags + j < ETH_EFP_C_TAG_WORDS; j++)
+        word(tags + j, b + ETH_EFP_F_PUSH_OFF(j));
+    std::memcpy(dst, c, sizeof c);
+    if (full_has_range_tag(b))
+        eth_efp_util_copy_ranges(b + ETH_EFP_FULL_SIZE, bytes(dst) + ETH_EFP_COMPACT_SIZE,
+                                 ETH_EFP_RANGE_AFTER_COMPACT);
 }
 
 EFP_EXPORT void eth_efp_util_copy_ranges(const void *src, void *dst, uint8_t base_type) {
-    Efp e;
-    read_ranges(bytes(src), e);
-    write_ranges(e, bytes(dst), base_type & ETH_EFP_BASE_TYPE_MASK);
+    const uint8_t *r = bytes(src);
+    uint8_t *d = bytes(dst);
+    unsigned n = range_entries(r);
+    for (unsigned k = 0; k < n; k++, r += ETH_EFP_RANGE_SIZE, d += ETH_EFP_RANGE_SIZE) {
+        std::memcpy(d, r, ETH_EFP_RANGE_SIZE);
+        d[0] = static_cast<uint8_t>((base_type & ETH_EFP_BASE_TYPE_MASK) | k);
+        d[1] = 0;
+    }
+    d[0] = ETH_EFP_RANGE_TERMINATOR;
 }
 
 EFP_EXPORT void eth_efp_util_full_from_base(const void *base, eth_efp_full *dst) {
@@ -234,6 +283,7 @@ EFP_EXPORT void eth_efp_util_full_from_base(const void *base, eth_efp_full *dst)
 }
 
 EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
+    if (same_bytes(first, second)) return 1;
     Efp a = read_area(first), b = read_area(second);
     if ((a.cfgd & ETH_EFP_CFGD_MATCH) != (b.cfgd & ETH_EFP_CFGD_MATCH)) return 0;
     if (a.claimed_tags != b.claimed_tags || a.payload != b.payload || a.src != b.src ||
@@ -250,6 +300,7 @@ EFP_EXPORT int eth_efp_util_match_equal(const void *first, const void *second) {
 }
 
 EFP_EXPORT int eth_efp_util_rewrite_equal(const void *first, const void *second) {
+    if (same_bytes(first, second)) return 1;
     Efp a = read_area(first), b = read_area(second);
     if ((a.cfgd & ETH_EFP_CFGD_REWRITE) != (b.cfgd & ETH_EFP_CFGD_REWRITE) || a.pops != b.pops ||
         a.claimed_pushes != b.claimed_pushes)

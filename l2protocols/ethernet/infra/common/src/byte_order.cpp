@@ -6,6 +6,8 @@
 // first. Both directions are written once, over the layout description: the
 // host side uses the host's own order and positions, so on a big-endian host
 // both sides coincide and the conversion changes nothing.
+#include <utility>
+
 #include "internal.hpp"
 
 namespace {
@@ -17,50 +19,54 @@ using L::Unit;
 enum class To { network, host };
 
 // An integer of n bytes at p.
-void convert_int(uint8_t *p, unsigned n, To to) {
+template <To to>
+inline void convert_int(uint8_t *p, unsigned n) {
     Int here{0, static_cast<uint8_t>(n)};
-    if (to == To::network) {
+    if constexpr (to == To::network) {
         store_net(p, n, load(p, here));
     } else {
         store(p, here, load_net(p, n));
     }
 }
 
-void convert(uint8_t *rec, Int f, To to) {
-    convert_int(rec + f.off, f.bytes, to);
+template <To to>
+inline void convert(uint8_t *rec, Int f) {
+    convert_int<to>(rec + f.off, f.bytes);
 }
 
 // Moves the selected fields of a flag unit between their host and network
-// positions; every other bit of the unit becomes 0.
-void convert(uint8_t *rec, const Unit &u, To to, uint16_t selected = 0xFFFF) {
-    unsigned nbytes = u.bits / 8u;
-    uint32_t net = to == To::host ? load_net(rec + u.off, nbytes) : 0;
-    uint8_t host[2] = {0, 0};
-    for (unsigned k = 0; k < u.nfields; k++) {
+// positions; every other bit of the unit becomes 0. The unit is a constant,
+// so the loop folds into a few shifts and masks.
+template <Unit U, To to>
+inline void convert(uint8_t *rec, uint16_t selected = 0xFFFF) {
+    constexpr unsigned nbytes = U.bits / 8u;
+    Int whole{U.off, static_cast<uint8_t>(nbytes)};
+    uint32_t in = to == To::network ? load(rec, whole) : load_net(rec + U.off, nbytes);
+    uint32_t out = 0;
+#pragma GCC unroll 16
+    for (unsigned k = 0; k < U.nfields; k++) {
         if (!((selected >> k) & 1u)) continue;
-        Bits f = u.field(k);
-        unsigned net_pos = u.bits - f.lsb - f.width;
-        if (to == To::network) {
-            net |= get(rec, f) << net_pos;
-        } else {
-            eth_efp_unit_set(host, 0, f.unit_bits, f.lsb, f.width,
-                             (net >> net_pos) & ((1u << f.width) - 1u));
-        }
+        const Bits f = U.field(k);
+        const unsigned host = ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+        const unsigned net = U.bits - f.lsb - f.width;
+        const uint32_t mask = (1u << f.width) - 1u;
+        out |= to == To::network ? ((in >> host) & mask) << net : ((in >> net) & mask) << host;
     }
-    if (to == To::network) {
-        store_net(rec + u.off, nbytes, net);
+    if constexpr (to == To::network) {
+        store_net(rec + U.off, nbytes, out);
     } else {
-        std::memcpy(rec + u.off, host, nbytes);
+        store(rec, whole, out);
     }
 }
 
 // low and high of each entry up to the terminator byte, never past size.
-void convert_ranges(uint8_t *rec, uint32_t size, uint32_t first, To to) {
+template <To to>
+void convert_ranges(uint8_t *rec, uint32_t size, uint32_t first) {
     for (uint32_t off = first; off < size && rec[off] != ETH_EFP_RANGE_TERMINATOR;
          off += ETH_EFP_RANGE_SIZE) {
         if (off + ETH_EFP_RANGE_SIZE > size) return;
-        convert_int(rec + off + ETH_EFP_R_LOW_OFF, 2, to);
-        convert_int(rec + off + ETH_EFP_R_HIGH_OFF, 2, to);
+        convert_int<to>(rec + off + ETH_EFP_R_LOW_OFF, 2);
+        convert_int<to>(rec + off + ETH_EFP_R_HIGH_OFF, 2);
     }
 }
 
@@ -69,134 +75,137 @@ bool has_range_tag(const uint8_t *rec) {
     return eth_efp_has_range_tag(rec + L::efp_base);
 }
 
-void convert_compact(uint8_t *rec, uint32_t size, To to) {
+template <To to>
+void convert_compact(uint8_t *rec, uint32_t size) {
     const uint8_t *b = rec + L::efp_base;
     auto words = [b] {
-        unsigned n = eth_efp_unit_get(b, ETH_EFP_C_NUM_MATCH_TAGS) +
-                     eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_PUSHES);
-        return n < ETH_EFP_C_TAG_WORDS ? n : ETH_EFP_C_TAG_WORDS;
+        return eth_efp_unit_get(b, ETH_EFP_C_NUM_MATCH_TAGS) +
+               eth_efp_unit_get(b, ETH_EFP_C_NUM_TAG_PUSHES);
+    };
+    auto tag_words = [rec](unsigned n) {
+        if (n > 0) convert<L::compact_tag_unit(0), to>(rec);
+        if (n > 1) convert<L::compact_tag_unit(1), to>(rec);
     };
     const uint32_t ranges = L::efp_base + ETH_EFP_COMPACT_SIZE;
-    if (to == To::network) {
-        if (has_range_tag(rec)) convert_ranges(rec, size, ranges, to);
-        for (unsigned k = 0, n = words(); k < n; k++)
-            convert(rec, L::compact_tag_unit(k), to);
-        convert(rec, L::compact_payload, to);
-        convert(rec, L::compact_counts_unit, to);
-        convert(rec, L::compact_pcp_unit, to);
-    } else {
-        convert(rec, L::compact_payload, to);
-        convert(rec, L::compact_counts_unit, to);
-        convert(rec, L::compact_pcp_unit, to);
-        for (unsigned k = 0, n = words(); k < n; k++)
-            convert(rec, L::compact_tag_unit(k), to);
-        if (has_range_tag(rec)) convert_ranges(rec, size, ranges, to);
+    if constexpr (to == To::network) {
+        if (has_range_tag(rec)) convert_ranges<to>(rec, size, ranges);
+        tag_words(words());
+    }
+    convert<to>(rec, L::compact_payload);
+    convert<L::compact_counts_unit, to>(rec);
+    convert<L::compact_pcp_unit, to>(rec);
+    if constexpr (to == To::host) {
+        tag_words(words());
+        if (has_range_tag(rec)) convert_ranges<to>(rec, size, ranges);
     }
 }
 
-void convert_full_tags(uint8_t *rec, To to) {
+template <To to>
+void convert_full_tags(uint8_t *rec) {
     const uint8_t *b = rec + L::efp_base;
     unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
     for (unsigned i = 0; i < tags && i < ETH_EFP_MAX_MATCH_TAGS; i++) {
         uint8_t *t = rec + L::efp_base + ETH_EFP_F_TAG_OFF(i);
-        convert_int(t + ETH_EFP_F_TAG_ETHERTYPE, 2, to);
-        convert_int(t + ETH_EFP_F_TAG_VLAN_LOW, 2, to);
+        convert_int<to>(t + ETH_EFP_F_TAG_ETHERTYPE, 2);
+        convert_int<to>(t + ETH_EFP_F_TAG_VLAN_LOW, 2);
     }
     for (unsigned j = 0; j < pushes && j < ETH_EFP_MAX_PUSH_TAGS; j++) {
         uint8_t *t = rec + L::efp_base + ETH_EFP_F_PUSH_OFF(j);
-        convert_int(t + ETH_EFP_F_PUSH_ETHERTYPE, 2, to);
-        convert_int(t + ETH_EFP_F_PUSH_VLAN, 2, to);
+        convert_int<to>(t + ETH_EFP_F_PUSH_ETHERTYPE, 2);
+        convert_int<to>(t + ETH_EFP_F_PUSH_VLAN, 2);
     }
-    convert(rec, L::full_payload, to);
-    convert(rec, L::full_flags_unit, to);
+    convert<to>(rec, L::full_payload);
+    convert<L::full_flags_unit, to>(rec);
 }
 
-void convert_full(uint8_t *rec, uint32_t size, To to) {
+template <To to>
+void convert_full(uint8_t *rec, uint32_t size) {
     const uint32_t ranges = L::efp_base + ETH_EFP_FULL_SIZE;
     if (size < ranges) return; // a full form that does not fit the record is left alone
-    if (to == To::network) {
-        if (has_range_tag(rec)) convert_ranges(rec, size, ranges, to);
-        convert_full_tags(rec, to);
-    } else {
-        convert_full_tags(rec, to);
-        if (has_range_tag(rec)) convert_ranges(rec, size, ranges, to);
-    }
+    if (to == To::network && has_range_tag(rec)) convert_ranges<to>(rec, size, ranges);
+    convert_full_tags<to>(rec);
+    if (to == To::host && has_range_tag(rec)) convert_ranges<to>(rec, size, ranges);
 }
 
-void convert_efp(uint8_t *rec, uint32_t size, To to) {
+template <To to>
+void convert_efp(uint8_t *rec, uint32_t size) {
     if (size < ETH_IF_PLCY_MIN_SIZE) return; // no EFP area inside the record
     // Also the check of the base type: a range structure here is a corrupted record.
     (void)eth_efp_tag_match_get(rec + L::efp_base);
     if (eth_efp_is_compact(rec + L::efp_base)) {
-        convert_compact(rec, size, to);
+        convert_compact<to>(rec, size);
     } else {
-        convert_full(rec, size, to);
+        convert_full<to>(rec, size);
     }
 }
 
-void convert_always(uint8_t *rec, To to) {
-    convert(rec, L::size, to);
-    convert(rec, L::valid_mask, to);
-    convert(rec, L::xconnect_id, to);
-    convert(rec, L::imposition_vlan_id, to);
-    convert(rec, L::provision_unit, to);
-    convert(rec, L::mtu, to);
-    convert(rec, L::type_unit, to);
+template <To to>
+void convert_always(uint8_t *rec) {
+    convert<to>(rec, L::size);
+    convert<to>(rec, L::valid_mask);
+    convert<to>(rec, L::xconnect_id);
+    convert<to>(rec, L::imposition_vlan_id);
+    convert<L::provision_unit, to>(rec);
+    convert<to>(rec, L::mtu);
+    convert<L::type_unit, to>(rec);
 }
 
-void convert_trunk(uint8_t *rec, To to) {
-    convert(rec, L::trunk_native_vlan, to);
-    convert(rec, L::trunk_qinq_tunneling_etype, to);
-    convert(rec, L::trunk_access_vlan, to);
-    convert(rec, L::trunk_unit, to);
+template <To to>
+void convert_trunk(uint8_t *rec) {
+    convert<to>(rec, L::trunk_native_vlan);
+    convert<to>(rec, L::trunk_qinq_tunneling_etype);
+    convert<to>(rec, L::trunk_access_vlan);
+    convert<L::trunk_unit, to>(rec);
 }
 
 // A sub-interface record may carry the VLAN SWITCHED fields (encode lets it);
 // they convert where the trunk view keeps them, beside the sub flags, which
 // sit at the same network positions whether byte 40 is read alone or as the
 // first byte of the trunk unit.
-void convert_sub(uint8_t *rec, uint32_t mask, To to) {
-    convert(rec, L::sub_parent, to);
+template <To to>
+void convert_sub(uint8_t *rec, uint32_t mask) {
+    convert<to>(rec, L::sub_parent);
     if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
-        convert(rec, L::trunk_unit, to,
-                L::sub_unit_fields_in_trunk_unit | L::vlan_switched_fields_in_trunk_unit);
-        convert(rec, L::trunk_access_vlan, to);
+        convert<L::trunk_unit, to>(rec, L::sub_unit_fields_in_trunk_unit |
+                                            L::vlan_switched_fields_in_trunk_unit);
+        convert<to>(rec, L::trunk_access_vlan);
     } else {
-        convert(rec, L::sub_unit, to);
+        convert<L::sub_unit, to>(rec);
     }
-    convert(rec, L::reserved_word, to);
+    convert<to>(rec, L::reserved_word);
 }
 
-void convert_l2pt(uint8_t *rec, To to) {
-    for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-        convert(rec, L::l2pt_unit(i), to);
+template <To to, size_t... I>
+void convert_l2pt(uint8_t *rec, std::index_sequence<I...>) {
+    (convert<L::l2pt_unit(I), to>(rec), ...);
 }
 
 // The guiding fields (mask, type, counts, VLAN codes) are read in host order:
 // before they are converted on the way out, after on the way in.
-void convert_by_type(uint8_t *rec, uint32_t mask, uint32_t size, To to) {
+template <To to>
+void convert_by_type(uint8_t *rec, uint32_t mask, uint32_t size) {
     if (!(mask & ETH_IF_PLCY_ETHER_IF_TYPE)) return;
     uint32_t type = get(rec, L::ether_if_type);
     if (is_trunk_type(type)) {
-        convert_trunk(rec, to);
+        convert_trunk<to>(rec);
     } else if (is_sub_type(type)) {
-        if (to == To::network) convert_efp(rec, size, to);
-        convert_sub(rec, mask, to);
-        if (to == To::host) convert_efp(rec, size, to);
+        if (to == To::network) convert_efp<to>(rec, size);
+        convert_sub<to>(rec, mask);
+        if (to == To::host) convert_efp<to>(rec, size);
     }
-    convert_l2pt(rec, to);
+    convert_l2pt<to>(rec, std::make_index_sequence<ETH_IF_PLCY_L2PT_PROTOCOLS>{});
 }
 
 } // namespace
 
 ETH_IF_PLCY_EXPORT void eth_if_plcy_hton(eth_if_plcy_t *record) {
     uint8_t *rec = bytes(record);
-    convert_by_type(rec, record_mask(rec), record_size(rec), To::network);
-    convert_always(rec, To::network);
+    convert_by_type<To::network>(rec, record_mask(rec), record_size(rec));
+    convert_always<To::network>(rec);
 }
 
 ETH_IF_PLCY_EXPORT void eth_if_plcy_ntoh(eth_if_plcy_t *record) {
     uint8_t *rec = bytes(record);
-    convert_always(rec, To::host);
-    convert_by_type(rec, record_mask(rec), record_size(rec), To::host);
+    convert_always<To::host>(rec);
+    convert_by_type<To::host>(rec, record_mask(rec), record_size(rec));
 }

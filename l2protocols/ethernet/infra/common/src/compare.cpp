@@ -1,5 +1,6 @@
 // Compare: the mask of policy field bits whose data differ between two records.
 #include <array>
+#include <bit>
 
 #include "eth_efp_util.h"
 #include "internal.hpp"
@@ -60,24 +61,70 @@ constexpr Governed kProvisionDetails = {
     3,
     {L::xconnect_id, L::xcon_tags, L::imposition_vlan_id}};
 
-bool differs(const uint8_t *a, const uint8_t *b, const Governed &g) {
+// Which bytes and bits of the fixed part (offsets 0-47) each bit governs,
+// built at compile time from the table above, so that compare tests each
+// bit with a few masked word compares.
+constexpr unsigned kWords = ETH_IF_PLCY_EFP_PART / 8;
+using ByteMask = std::array<uint8_t, ETH_IF_PLCY_EFP_PART>;
+using WordMask = std::array<uint64_t, kWords>;
+
+constexpr void add(ByteMask &m, Bits f) {
+    uint32_t unit = ((1u << f.width) - 1u) << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+    unsigned n = f.unit_bits / 8u;
+    for (unsigned i = 0; i < n; i++) {
+        unsigned shift = std::endian::native == std::endian::little ? 8 * i : 8 * (n - 1 - i);
+        m[f.off + i] |= static_cast<uint8_t>(unit >> shift);
+    }
+}
+
+constexpr void add(ByteMask &m, Int f) {
+    for (unsigned i = 0; i < f.bytes; i++)
+        m[f.off + i] = 0xFF;
+}
+
+constexpr WordMask words_of(const ByteMask &m) {
+    WordMask w{};
+    for (unsigned k = 0; k < kWords; k++) {
+        std::array<uint8_t, 8> chunk{};
+        for (unsigned i = 0; i < 8; i++)
+            chunk[i] = m[8 * k + i];
+        w[k] = std::bit_cast<uint64_t>(chunk);
+    }
+    return w;
+}
+
+constexpr ByteMask mask_of(const Governed &g) {
+    ByteMask m{};
     for (unsigned k = 0; k < g.nflags; k++)
-        if (get(a, g.flags[k]) != get(b, g.flags[k])) return true;
+        add(m, g.flags[k]);
     for (unsigned k = 0; k < g.nints; k++)
-        if (load(a, g.ints[k]) != load(b, g.ints[k])) return true;
-    return false;
+        add(m, g.ints[k]);
+    return m;
 }
 
-bool provision_differs(const uint8_t *a, const uint8_t *b) {
-    uint32_t pa = get(a, L::is_provisioned);
-    if (pa != get(b, L::is_provisioned)) return true;
-    return pa != 0 && differs(a, b, kProvisionDetails);
-}
-
-bool l2pt_differs(const uint8_t *a, const uint8_t *b) {
+// Indexed by bit number; bits with no data here (EFP, LOOPBACK) stay empty.
+constexpr std::array<WordMask, 20> kMasks = [] {
+    std::array<WordMask, 20> masks{};
+    for (const Governed &g : kGoverned)
+        masks[std::countr_zero(g.bit)] = words_of(mask_of(g));
+    ByteMask provisioned{}, l2pt{}, mac{};
+    add(provisioned, L::is_provisioned);
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-        if (((a[L::l2pt_off + i] ^ b[L::l2pt_off + i]) & 0x7Fu) != 0) return true;
-    return false;
+        l2pt[L::l2pt_off + i] = 0x7F; // bit 7 of each L2PT byte is unused
+    for (unsigned i = 0; i < 6; i++)
+        mac[L::mac_addr_off + i] = 0xFF;
+    masks[std::countr_zero(ETH_IF_PLCY_PROVISION)] = words_of(provisioned);
+    masks[std::countr_zero(ETH_IF_PLCY_L2PT)] = words_of(l2pt);
+    masks[std::countr_zero(ETH_IF_PLCY_MAC_ADDR)] = words_of(mac);
+    return masks;
+}();
+constexpr WordMask kProvisionMask = words_of(mask_of(kProvisionDetails));
+
+bool any_masked(const WordMask &diff, const WordMask &mask) {
+    uint64_t hit = 0;
+    for (unsigned k = 0; k < kWords; k++)
+        hit |= diff[k] & mask[k];
+    return hit != 0;
 }
 
 uint32_t compare_both(const uint8_t *a, const uint8_t *b, uint32_t fields, uint32_t options) {
@@ -88,14 +135,24 @@ uint32_t compare_both(const uint8_t *a, const uint8_t *b, uint32_t fields, uint3
     uint32_t result =
         (options & ETH_IF_PLCY_CMP_ONE_SIDED) ? (ma & ~mb & fields) : ((ma ^ mb) & fields);
     if (common == 0) return result;
-    for (const Governed &g : kGoverned)
-        if ((common & g.bit) && differs(a, b, g)) result |= g.bit;
-    if ((common & ETH_IF_PLCY_PROVISION) && provision_differs(a, b))
+    WordMask diff;
+    uint64_t any = 0;
+    for (unsigned k = 0; k < kWords; k++) {
+        uint64_t wa, wb;
+        std::memcpy(&wa, a + 8 * k, 8);
+        std::memcpy(&wb, b + 8 * k, 8);
+        diff[k] = wa ^ wb;
+        any |= diff[k];
+    }
+    // Identical fixed parts (the usual case) leave only the EFP to compare.
+    for (uint32_t left = any != 0 ? common : 0; left != 0; left &= left - 1) {
+        unsigned bit = static_cast<unsigned>(std::countr_zero(left));
+        if (any_masked(diff, kMasks[bit])) result |= 1u << bit;
+    }
+    // Provisioning details count only when both records are provisioned.
+    if (any != 0 && (common & ETH_IF_PLCY_PROVISION) && get(a, L::is_provisioned) &&
+        any_masked(diff, kProvisionMask))
         result |= ETH_IF_PLCY_PROVISION;
-    if ((common & ETH_IF_PLCY_L2PT) && l2pt_differs(a, b)) result |= ETH_IF_PLCY_L2PT;
-    if ((common & ETH_IF_PLCY_MAC_ADDR) &&
-        std::memcmp(a + L::mac_addr_off, b + L::mac_addr_off, 6) != 0)
-        result |= ETH_IF_PLCY_MAC_ADDR;
     const uint8_t *ea = a + L::efp_base, *eb = b + L::efp_base;
     if ((common & ETH_IF_PLCY_EFP_MATCH) && !eth_efp_util_match_equal(ea, eb))
         result |= ETH_IF_PLCY_EFP_MATCH;

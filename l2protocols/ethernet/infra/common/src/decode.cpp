@@ -44,7 +44,10 @@ int check_efp(const uint8_t *rec, uint32_t m) {
     }
 }
 
-void decode_match(const uint8_t *b, unsigned num_ranges, eth_if_plcy_ext_efp_t &efp) {
+// The record and ext never overlap: __restrict lets the base-type tests of
+// the inline accessors fold into one across the stores to ext.
+void decode_match(const uint8_t *__restrict b, unsigned num_ranges,
+                  eth_if_plcy_ext_efp_t &__restrict efp) {
     efp.configured = (eth_efp_cfgd_flags_get(b) & ETH_EFP_CFGD_MATCH) != 0;
     unsigned n = eth_efp_tag_match_get(b);
     efp.num_tags = static_cast<uint8_t>(n);
@@ -79,7 +82,7 @@ void decode_match(const uint8_t *b, unsigned num_ranges, eth_if_plcy_ext_efp_t &
     }
 }
 
-void decode_rewrite(const uint8_t *b, eth_if_plcy_ext_efp_t &efp) {
+void decode_rewrite(const uint8_t *__restrict b, eth_if_plcy_ext_efp_t &__restrict efp) {
     // A rewrite-only record reports its rewrite flag, so that decode then
     // encode gives the record back; with both groups the flags are OR'd.
     if ((eth_efp_cfgd_flags_get(b) & ETH_EFP_CFGD_REWRITE) != 0) efp.configured = 1;
@@ -104,7 +107,7 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
         if (num_ranges < 0) return ETH_IF_PLCY_ERR_INVALID;
     }
 
-    std::memset(ext, 0, sizeof *ext);
+    clear_bytes(ext, sizeof *ext);
     ext->valid_mask = m;
     if (m & ETH_IF_PLCY_ETHER_IF_TYPE) ext->ether_if_type = get(rec, L::ether_if_type);
     if (m & ETH_IF_PLCY_L2_FLAG) ext->is_l2 = get(rec, L::is_l2) & 1u;

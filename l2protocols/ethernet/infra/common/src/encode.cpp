@@ -48,7 +48,10 @@ bool write_tag_ranges(uint8_t *w, const eth_if_plcy_ext_efp_t &efp) {
     return true;
 }
 
-bool encode_match(const eth_if_plcy_ext_efp_t &efp, uint8_t *w, uint32_t options) {
+// The policy and the working record never overlap (__restrict): fields read
+// from ext need no reloading after each store into the working record.
+bool encode_match(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__restrict w,
+                  uint32_t options) {
     uint8_t *b = w + L::efp_base;
     if (efp.num_tags > ETH_EFP_MAX_MATCH_TAGS) return false;
     eth_efp_unit_set(b, ETH_EFP_F_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD) | ETH_EFP_CFGD_MATCH);
@@ -73,7 +76,7 @@ bool encode_match(const eth_if_plcy_ext_efp_t &efp, uint8_t *w, uint32_t options
     return true;
 }
 
-bool encode_rewrite(const eth_if_plcy_ext_efp_t &efp, uint8_t *w) {
+bool encode_rewrite(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__restrict w) {
     uint8_t *b = w + L::efp_base;
     if (efp.num_tag_pushes > ETH_EFP_MAX_PUSH_TAGS) return false;
     eth_efp_unit_set(b, ETH_EFP_F_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD) | ETH_EFP_CFGD_REWRITE);
@@ -93,7 +96,8 @@ struct ViewUse {
     bool trunk = false;
 };
 
-void encode_fixed(const eth_if_plcy_ext_t &ext, uint32_t mask, uint8_t *w, ViewUse &view) {
+void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w,
+                  ViewUse &view) {
     if (mask & ETH_IF_PLCY_L2_FLAG) set(w, L::is_l2, ext.is_l2);
     if (mask & ETH_IF_PLCY_INTF_READY) set(w, L::interface_ready, ext.interface_ready);
     if (mask & ETH_IF_PLCY_PROVISION) {
@@ -162,12 +166,15 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth
                                                uint32_t options) {
     if ((options & ~ETH_IF_PLCY_ENCODE_TAG_RANGES) != 0 || ext == nullptr || out == nullptr)
         return ETH_IF_PLCY_ERR_INVALID;
+    // Only what is read later is cleared: the header and fixed part always,
+    // the EFP area (through the EFP utility library) when an EFP is present.
     uint8_t w[kWorkSize];
-    std::memset(w, 0, sizeof w);
+    std::memset(w, 0, ETH_IF_PLCY_EFP_PART);
     uint8_t *wefp = w + L::efp_base;
-    eth_efp_initialise(wefp);
-
     uint32_t mask = ext->valid_mask & ETH_IF_PLCY_ALL_FIELDS;
+    bool has_efp = (mask & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0;
+    if (has_efp) eth_efp_initialise(wefp);
+
     store(w, L::valid_mask, mask);
     ViewUse view;
     if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) {
@@ -185,7 +192,6 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth
     if ((view.sub && view.trunk) || !representable) return ETH_IF_PLCY_ERR_BAD_POLICY;
 
     const auto *wfull = reinterpret_cast<const eth_efp_full *>(wefp);
-    bool has_efp = (mask & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0;
     bool compact = has_efp && eth_efp_util_can_be_compact(wfull);
     uint32_t size = ETH_IF_PLCY_MIN_SIZE;
     if (has_efp)

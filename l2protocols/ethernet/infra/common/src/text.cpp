@@ -28,6 +28,15 @@ extern "C" void eth_if_plcy_append(char **pos, size_t *len, const char *fmt, ...
 
 namespace {
 
+// The fixed texts are copied rather than formatted: the same bytes as
+// snprintf would write, cut and terminated the same way.
+void put_text(char *dst, size_t size, const char *text, size_t len) {
+    if (size == 0) return;
+    size_t n = len < size - 1 ? len : size - 1;
+    std::memcpy(dst, text, n);
+    dst[n] = '\0';
+}
+
 constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptProtocols = {
     "lyx", "tovu", "quz", "jaxe", "wimo"};
 
@@ -77,9 +86,9 @@ void format_vlan(char *piece, const uint8_t *efp, unsigned vlan) {
     if (vlan == ETH_EFP_VLAN_CODE_RANGE) {
         format_ranges(piece, efp + ETH_EFP_FULL_SIZE);
     } else if (vlan == ETH_EFP_VLAN_CODE_ANY) {
-        snprintf(piece, kPieceSize, " (any)");
+        put_text(piece, kPieceSize, " (any)", 6);
     } else if (vlan == 0) {
-        snprintf(piece, kPieceSize, " prio-tag");
+        put_text(piece, kPieceSize, " prio-tag", 9);
     } else {
         snprintf(piece, kPieceSize, " %d", static_cast<int>(vlan));
     }
@@ -115,17 +124,13 @@ extern "C" const char *eth_if_plcy_l2pt_mode_str(uint8_t mode, int one_letter) {
 extern "C" void eth_if_plcy_ethertype_str(char *dst, size_t size, uint16_t ethertype) {
     switch (ethertype) {
     case 0x0001:
-        snprintf(dst, size, " untagged");
-        break;
+        return put_text(dst, size, " untagged", 9);
     case 0x0000:
-        snprintf(dst, size, " <MatchAny>");
-        break;
+        return put_text(dst, size, " <MatchAny>", 11);
     case ETH_EFP_ETHERTYPE_DOT1Q:
-        snprintf(dst, size, " dot1q");
-        break;
+        return put_text(dst, size, " dot1q", 6);
     case ETH_EFP_ETHERTYPE_DOT1AD:
-        snprintf(dst, size, " dot1ad");
-        break;
+        return put_text(dst, size, " dot1ad", 7);
     default:
         snprintf(dst, size, " 0x%04x", ethertype);
     }
