@@ -294,3 +294,51 @@ TEST(CompareDeath, Contract) {
 }
 
 } // namespace
+
+namespace {
+
+// Only encode, copy, replace (to a new size) and the external print's encode allocate.
+TEST(Allocations, OnlyWhereTheContractSays) {
+    test::PolicyGen gen(77);
+    for (int iter = 0; iter < 200; iter++) {
+        std::vector<eth_if_plcy_vlan_range_t> list;
+        eth_if_plcy_ext_t e = gen.make(list, false);
+        e.efp.configured = 1;
+        e.valid_mask |= ETH_IF_PLCY_EFP_MATCH;
+        Owned rec, other, slot;
+        ASSERT_EQ(0u, eth_if_plcy_encode(&e, rec.out(), 0));
+        ASSERT_EQ(0u, eth_if_plcy_encode(&e, slot.out(), 0));
+        char text[8192];
+        eth_if_plcy_ext_t out;
+        std::vector<uint8_t> work = test::bytes_of(rec.rec);
+        auto *w = reinterpret_cast<eth_if_plcy_t *>(work.data());
+        const std::pair<const char *, std::function<void()>> ops[] = {
+            {"encode", [&] { eth_if_plcy_encode(&e, other.out(), 0); }},
+            {"decode", [&] { eth_if_plcy_decode(rec.rec, ETH_IF_PLCY_ALL_FIELDS, &out, 0); }},
+            {"hton+ntoh", [&] { eth_if_plcy_hton(w), eth_if_plcy_ntoh(w); }},
+            {"compare", [&] { eth_if_plcy_compare(rec.rec, slot.rec, ETH_IF_PLCY_ALL_FIELDS, 0); }},
+            {"replace same size", [&] { eth_if_plcy_replace(&slot.rec, rec.rec, 0); }},
+            {"print", [&] { eth_if_plcy_print(rec.rec, text, sizeof text, 0); }},
+            {"brief",
+             [&] { eth_if_plcy_print(rec.rec, text, sizeof text, ETH_IF_PLCY_PRINT_BRIEF); }},
+            {"masks", [&] { eth_if_plcy_print_mask(~0u, text, sizeof text); }},
+            {"ext print", [&] { eth_if_plcy_ext_print(&e, text, sizeof text, 0); }},
+            {"copy",
+             [&] {
+                 eth_if_plcy_free(other.rec, 0);
+                 other.rec = nullptr;
+                 eth_if_plcy_copy(rec.rec, other.out(), 0);
+             }},
+        };
+        const long expected[] = {1, 0, 0, 0, 0, 0, 0, 0, 1, 1};
+        for (size_t k = 0; k < std::size(ops); k++) {
+            eth_if_plcy_free(other.rec, 0);
+            other.rec = nullptr;
+            long before = eth_if_plcy_test_alloc_count();
+            ops[k].second();
+            ASSERT_EQ(eth_if_plcy_test_alloc_count() - before, expected[k]) << ops[k].first;
+        }
+    }
+}
+
+} // namespace

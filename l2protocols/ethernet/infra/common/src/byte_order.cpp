@@ -6,6 +6,7 @@
 // first. Both directions are written once, over the layout description: the
 // host side uses the host's own order and positions, so on a big-endian host
 // both sides coincide and the conversion changes nothing.
+#include <array>
 #include <utility>
 
 #include "internal.hpp"
@@ -34,24 +35,45 @@ inline void convert(uint8_t *rec, Int f) {
     convert_int<to>(rec + f.off, f.bytes);
 }
 
-// Moves the selected fields of a flag unit between their host and network
-// positions; every other bit of the unit becomes 0. The unit is a constant,
-// so the loop folds into a few shifts and masks.
-template <Unit U, To to>
-inline void convert(uint8_t *rec, uint16_t selected = 0xFFFF) {
+// A flag unit's conversion is a fixed permutation of its bits (fields of the
+// selection keep their order of bits, everything else becomes 0), so it is
+// precomputed from the unit's description: one 256-entry table per byte of
+// the unit, indexed by that byte of the value and ORed together.
+template <Unit U, uint16_t selected, To to>
+struct UnitPermutation {
+    static constexpr std::array<std::array<uint16_t, 256>, 2> table = [] {
+        std::array<int, 16> dest{};
+        dest.fill(-1);
+        for (unsigned k = 0; k < U.nfields; k++) {
+            if (!((selected >> k) & 1u)) continue;
+            const Bits f = U.field(k);
+            const unsigned host = ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+            const unsigned net = U.bits - f.lsb - f.width;
+            for (unsigned b = 0; b < f.width; b++) {
+                unsigned from = to == To::network ? host + b : net + b;
+                dest[from] = static_cast<int>(to == To::network ? net + b : host + b);
+            }
+        }
+        std::array<std::array<uint16_t, 256>, 2> t{};
+        for (unsigned byte = 0; byte < 2; byte++)
+            for (unsigned v = 0; v < 256; v++)
+                for (unsigned b = 0; b < 8; b++)
+                    if (((v >> b) & 1u) && dest[8 * byte + b] >= 0)
+                        t[byte][v] = static_cast<uint16_t>(t[byte][v] | (1u << dest[8 * byte + b]));
+        return t;
+    }();
+};
+
+// Moves the selected fields of a flag unit between their host and network positions.
+template <Unit U, To to, uint16_t selected = 0xFFFF>
+inline void convert(uint8_t *rec) {
     constexpr unsigned nbytes = U.bits / 8u;
+    constexpr Unit shape{0, U.bits, U.nfields, U.widths}; // tables shared by equal units
+    const auto &t = UnitPermutation<shape, selected, to>::table;
     Int whole{U.off, static_cast<uint8_t>(nbytes)};
     uint32_t in = to == To::network ? load(rec, whole) : load_net(rec + U.off, nbytes);
-    uint32_t out = 0;
-#pragma GCC unroll 16
-    for (unsigned k = 0; k < U.nfields; k++) {
-        if (!((selected >> k) & 1u)) continue;
-        const Bits f = U.field(k);
-        const unsigned host = ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
-        const unsigned net = U.bits - f.lsb - f.width;
-        const uint32_t mask = (1u << f.width) - 1u;
-        out |= to == To::network ? ((in >> host) & mask) << net : ((in >> net) & mask) << host;
-    }
+    uint32_t out = t[0][in & 0xFFu];
+    if constexpr (nbytes == 2) out |= t[1][in >> 8];
     if constexpr (to == To::network) {
         store_net(rec + U.off, nbytes, out);
     } else {
@@ -166,8 +188,8 @@ template <To to>
 void convert_sub(uint8_t *rec, uint32_t mask) {
     convert<to>(rec, L::sub_parent);
     if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
-        convert<L::trunk_unit, to>(rec, L::sub_unit_fields_in_trunk_unit |
-                                            L::vlan_switched_fields_in_trunk_unit);
+        convert<L::trunk_unit, to,
+                L::sub_unit_fields_in_trunk_unit | L::vlan_switched_fields_in_trunk_unit>(rec);
         convert<to>(rec, L::trunk_access_vlan);
     } else {
         convert<L::sub_unit, to>(rec);
