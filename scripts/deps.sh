@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test the project.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev xxd)
+packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev xxd valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

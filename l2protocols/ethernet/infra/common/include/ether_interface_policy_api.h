@@ -289,7 +289,10 @@ void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
  * image. Returns 0 or ETH_IF_PLCY_ERR_INVALID (also for unknown option bits).
  * Well-formed, checked in this order, each bound before it is used:
  *   buf not null; len at least 72; size at least 72 and at most len;
- *   version 0; no valid-mask bit above bit 19;
+ *   version 0; no valid-mask bit above bit 19; with ETHER_IF_TYPE of one
+ *   class, no field bit of the other class's view (PARENT, ADMIN_STATE, EFP
+ *   FILTERING, SRC BYPASS FILTER against NATIVE_VLAN, QINQ_ETYPE, MAC_ACC,
+ *   FILTERING), since the byte-order conversion carries only the record's view;
  *   an EFP base of base type 0x00 (compact) or 0x40 (full), the full form
  *   inside size, and with EFP MATCH or EFP REWRITE the compact form too;
  *   counts within the form: compact match plus push tags at most 2, full

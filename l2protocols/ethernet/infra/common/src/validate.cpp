@@ -15,6 +15,11 @@ struct Reader {
     uint32_t bits(Bits f) const { return net ? get_net(rec, f) : get(rec, f); }
 };
 
+constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
+                                ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER;
+constexpr uint32_t kTrunkFields =
+    ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING;
+
 struct Verdict {
     const char *reason = nullptr;
     uint32_t offset = 0;
@@ -91,6 +96,14 @@ Verdict check(const void *buf, size_t len, bool net) {
     uint32_t mask = r.integer(L::valid_mask);
     if ((mask & ~ETH_IF_PLCY_ALL_FIELDS) != 0)
         return refuse("valid mask has bits above bit 19", L::valid_mask.off);
+    // The byte-order conversion carries only the view of the record's class,
+    // so fields of the other view would not survive the trip between hosts.
+    if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) {
+        uint32_t type = r.bits(L::ether_if_type);
+        if ((is_trunk_type(type) && (mask & kSubFields)) ||
+            (is_sub_type(type) && (mask & kTrunkFields)))
+            return refuse("valid mask names fields of the other interface view", L::valid_mask.off);
+    }
     return check_efp(r, size, mask);
 }
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer (ASan + UBSan) and runs each
+# for SECONDS (default 30) on its committed corpus; new finds go to a scratch
+# copy, crashes to fuzz/findings/.
+#   fuzz/run.sh [SECONDS] [TARGET...]      targets: record encode print
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-30}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(record encode print)
+for p in clang libclang-rt-14-dev; do
+  dpkg -s "$p" >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev >/dev/null; break; }
+done
+out=${FUZZ_OUT:-$root/build-fuzz}
+mkdir -p "$out" "$root/fuzz/findings"
+sources=("$root"/l2protocols/ethernet/infra/common/src/*.cpp "$root"/platform/efp_util/src/*.cpp
+         "$root"/platform/iftype/src/*.cpp)
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+       -I"$root/l2protocols/ethernet/infra/common/include" -I"$root/platform/efp_util/include"
+       -I"$root/platform/iftype/include")
+status=0
+for t in "${targets[@]}"; do
+  bin=$out/fuzz_$t
+  if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
+    clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" -o "$bin"
+  fi
+  work=$out/corpus_$t
+  mkdir -p "$work"
+  cp -n "$root/fuzz/corpus/$t"/* "$work"/ 2>/dev/null || true
+  echo "== fuzz_$t for ${seconds}s =="
+  if ! (cd "$root/fuzz/findings" && "$bin" -max_total_time="$seconds" -print_final_stats=1 \
+        -max_len=512 "$work" 2>&1 | tail -n 12); then
+    status=1
+  fi
+done
+exit $status

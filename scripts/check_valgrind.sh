@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The unit tests under valgrind's memcheck (death tests left out: their child
+# processes abort on purpose).   scripts/check_valgrind.sh BUILD_DIR
+set -euo pipefail
+build=$1
+command -v valgrind >/dev/null || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq valgrind >/dev/null; }
+valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+  "$build/tests/eth_if_plcy_tests" --gtest_filter='-*Death*' --gtest_brief=1
