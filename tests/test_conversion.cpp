@@ -168,6 +168,7 @@ eth_if_plcy_ext_t sub_dot1q() {
 }
 
 TEST(Encode, CompactImageIsExact) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     Owned rec;
     eth_if_plcy_ext_t e = sub_dot1q();
     ASSERT_EQ(0u, eth_if_plcy_encode(&e, rec.out(), 0));
@@ -185,6 +186,7 @@ TEST(Encode, CompactImageIsExact) {
 }
 
 TEST(Encode, FullFormWithRangesIsExact) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     eth_if_plcy_ext_t e = zero_ext();
     e.valid_mask = ETH_IF_PLCY_EFP_MATCH;
     e.efp.configured = 1;
@@ -341,6 +343,7 @@ TEST(Decode, RewriteOnlyRecordSurvivesDecodeThenEncode) {
 }
 
 TEST(Decode, RefusalsLeaveExtUntouched) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     Image good;
     Image v1;
     v1.b[0] = 1;
@@ -400,6 +403,7 @@ TEST(Decode, RefusalsLeaveExtUntouched) {
 }
 
 TEST(Decode, CodesAndMasks) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     // Compact form, one 802.1ad tag, PCP code c, VLAN code v.
     struct Case {
         uint8_t pcp_code;
@@ -427,6 +431,7 @@ TEST(Decode, CodesAndMasks) {
 }
 
 TEST(Decode, ProvisionDetailsOnlyWhenProvisioned) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     Image im;
     im.mask(ETH_IF_PLCY_PROVISION);
     im.put32(12, 0x1234);
@@ -448,6 +453,7 @@ TEST(Decode, ProvisionDetailsOnlyWhenProvisioned) {
 }
 
 TEST(DecodeDeath, CorruptedBaseTypeStopsAtFirstAccessor) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     for (uint32_t mask : {ETH_IF_PLCY_EFP_MATCH, ETH_IF_PLCY_EFP_REWRITE}) {
         Image im(112);
         im.mask(mask);

@@ -17,6 +17,7 @@ std::vector<uint8_t> bytes(std::initializer_list<int> v) {
 }
 
 TEST(EfpAccessors, CompactExamples) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     auto dot1q = bytes({0x00, 0x05, 0x0F, 0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x00});
     const uint8_t *b = dot1q.data();
     EXPECT_EQ(eth_efp_cfgd_flags_get(b), ETH_EFP_CFGD_MATCH);
@@ -57,6 +58,7 @@ TEST(EfpAccessors, CompactExamples) {
 }
 
 TEST(EfpAccessors, FullFormAndRanges) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     std::vector<uint8_t> f(200, 0);
     f[0] = 0x40;
     f[1] = 2;
@@ -194,6 +196,7 @@ bool same_efp(const uint8_t *a, const uint8_t *b) {
 }
 
 TEST(EfpUtil, CompactExactlyWhenLossless) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     FullGen gen(2024);
     int compact = 0, full = 0;
     for (int iter = 0; iter < 20000; iter++) {
@@ -239,6 +242,7 @@ TEST(EfpUtil, CompactExactlyWhenLossless) {
 }
 
 TEST(EfpUtil, EqualityFollowsMeaning) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     FullGen gen(99);
     int changed_ranges = 0;
     for (int iter = 0; iter < 3000; iter++) {

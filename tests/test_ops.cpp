@@ -6,7 +6,9 @@
 
 #include "test_support.hpp"
 
-// Counting wrappers in front of the EFP utility library's comparisons.
+#ifdef ETH_IF_PLCY_COUNT_EFP_CALLS
+// Counting wrappers in front of the EFP utility library's comparisons (they
+// interpose on the shared library, so only where it is one).
 std::atomic<int> g_match_calls{0}, g_rewrite_calls{0};
 
 using EfpEqual = int (*)(const void *, const void *);
@@ -22,6 +24,7 @@ extern "C" int eth_efp_util_rewrite_equal(const void *a, const void *b) {
     ++g_rewrite_calls;
     return real(a, b);
 }
+#endif
 
 namespace {
 
@@ -34,7 +37,8 @@ eth_if_plcy_t *heap_record(uint32_t size, uint8_t fill) {
     auto *p = static_cast<uint8_t *>(malloc(size));
     std::memset(p, fill, size);
     p[0] = 0;
-    std::memcpy(p + 2, &size, 2);
+    uint16_t size16 = uint16_t(size);
+    std::memcpy(p + 2, &size16, 2);
     return reinterpret_cast<eth_if_plcy_t *>(p);
 }
 
@@ -137,6 +141,7 @@ TEST(FreeDeath, Contract) {
 }
 
 TEST(Compare, NullAndPresenceRules) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     Image first, second;
     first.mask(0x41);
     second.mask(0x41);
@@ -254,6 +259,7 @@ TEST(Compare, SeededSingleGroupChanges) {
     EXPECT_GT(checked, 5000);
 }
 
+#ifdef ETH_IF_PLCY_COUNT_EFP_CALLS
 TEST(Compare, EfpOperationsCalledOnlyForCommonBits) {
     Image a(80), b(80);
     a.mask(ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE);
@@ -274,6 +280,7 @@ TEST(Compare, EfpOperationsCalledOnlyForCommonBits) {
     EXPECT_EQ(g_match_calls, 1);
     EXPECT_EQ(g_rewrite_calls, 1);
 }
+#endif
 
 TEST(CompareDeath, Contract) {
     Image a, v1;

@@ -182,6 +182,7 @@ TEST(Print, InternalLayoutsOfATrunk) {
 }
 
 TEST(Print, InternalEdgeCases) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     eth_if_plcy_ext_t e = zero_ext();
     EXPECT_EQ(print(e, ETH_IF_PLCY_PRINT_BRIEF), "(v0, 72b):");
     std::string full = print(e, 0);
@@ -374,6 +375,7 @@ void tag(uint8_t *b, unsigned i, uint16_t ethertype, uint16_t vlan, uint8_t pcp)
 }
 
 TEST(Print, EfpFormatterTokens) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     struct Case {
         std::vector<uint8_t> efp;
         const char *match;
@@ -484,6 +486,7 @@ TEST(Print, AppendCursor) {
 // Every printer into every buffer length: a NUL-terminated prefix of the whole
 // text, and not one byte written past the buffer.
 TEST(Print, EveryBufferLengthGivesAPrefix) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     Owned rich;
     eth_if_plcy_ext_t e = rich_sub();
     ASSERT_EQ(0u, eth_if_plcy_encode(&e, rich.out(), 0));

@@ -44,6 +44,7 @@ TEST(RecordDeath, AssertionLineFormat) {
 // A field written through one view lands where the other view reads its own
 // fields: the sub view's parent overlays the trunk view's first two integers.
 TEST(Record, ViewsShareTheTypeDependentArea) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     eth_if_plcy_ext_t sub = zero_ext();
     sub.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
                      ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER;
@@ -73,6 +74,7 @@ TEST(Record, ViewsShareTheTypeDependentArea) {
 
 // Each field of the fixed part and the trunk view at its offset and bit.
 TEST(Record, FixedPartOffsets) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
     struct Case {
         const char *name;
         uint32_t bit;

@@ -1,5 +1,6 @@
 // Reading records: hex text or raw bytes, and the checks before the library sees them.
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -59,7 +60,9 @@ eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
     if (bytes.size() < 8)
         throw Failure("record is " + std::to_string(bytes.size()) +
                       " bytes, shorter than its 8-byte header");
-    unsigned size = net ? (bytes[2] << 8 | bytes[3]) : (bytes[2] | bytes[3] << 8);
+    uint16_t host_size;
+    std::memcpy(&host_size, &bytes[2], 2);
+    unsigned size = net ? unsigned(bytes[2] << 8 | bytes[3]) : host_size;
     if (size != bytes.size())
         throw Failure("record is " + std::to_string(bytes.size()) +
                       " bytes but its size field says " + std::to_string(size));

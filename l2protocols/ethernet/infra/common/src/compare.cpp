@@ -110,7 +110,8 @@ constexpr std::array<WordMask, 20> kMasks = [] {
     ByteMask provisioned{}, l2pt{}, mac{};
     add(provisioned, L::is_provisioned);
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-        l2pt[L::l2pt_off + i] = 0x7F; // bit 7 of each L2PT byte is unused
+        for (unsigned k = 0; k < 3; k++) // mode, EXP given, EXP; the spare bit is no field
+            add(l2pt, L::l2pt_unit(i).field(k));
     for (unsigned i = 0; i < 6; i++)
         mac[L::mac_addr_off + i] = 0xFF;
     masks[std::countr_zero(ETH_IF_PLCY_PROVISION)] = words_of(provisioned);

@@ -123,7 +123,7 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
     }
     if (m & ETH_IF_PLCY_L2PT)
         for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-            ext->l2pt[i] = rec[L::l2pt_off + i] & 0x7Fu;
+            ext->l2pt[i] = l2pt_get(rec, i);
     if (m & ETH_IF_PLCY_MAC_ADDR) std::memcpy(ext->mac_addr, rec + L::mac_addr_off, 6);
     if (m & ETH_IF_PLCY_PARENT) ext->sub.parent = load(rec, L::sub_parent);
     if (m & ETH_IF_PLCY_EFP_MATCH)

@@ -113,7 +113,7 @@ void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_
     }
     if (mask & ETH_IF_PLCY_L2PT)
         for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-            w[L::l2pt_off + i] = ext.l2pt[i] & 0x7Fu;
+            l2pt_set(w, i, ext.l2pt[i]);
     if (mask & ETH_IF_PLCY_MAC_ADDR) std::memcpy(w + L::mac_addr_off, ext.mac_addr, 6);
     if (mask & ETH_IF_PLCY_PARENT) {
         store(w, L::sub_parent, ext.sub.parent);

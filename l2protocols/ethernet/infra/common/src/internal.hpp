@@ -78,6 +78,21 @@ inline uint32_t record_mask(const uint8_t *rec) {
     return load(rec, layout::valid_mask);
 }
 
+// An L2PT setting as the external record holds it (mode in bits 0-2, EXP
+// given in bit 3, EXP value in bits 4-6), read from or written to the
+// record's flag unit for protocol i.
+inline uint8_t l2pt_get(const uint8_t *rec, unsigned i) {
+    const layout::Unit u = layout::l2pt_unit(i);
+    return static_cast<uint8_t>(get(rec, u.field(0)) | get(rec, u.field(1)) << 3 |
+                                get(rec, u.field(2)) << 4);
+}
+inline void l2pt_set(uint8_t *rec, unsigned i, uint8_t value) {
+    const layout::Unit u = layout::l2pt_unit(i);
+    set(rec, u.field(0), value & 0x7u);
+    set(rec, u.field(1), (value >> 3) & 0x1u);
+    set(rec, u.field(2), (value >> 4) & 0x7u);
+}
+
 inline bool in_type_set(uint32_t set, uint32_t type) {
     return type < 32 && ((set >> type) & 1u);
 }

@@ -149,7 +149,7 @@ void provision_tokens(Out &o, uint32_t m, const uint8_t *rec) {
 void l2pt_lines(Out &o, const char *p, bool only_active, const uint8_t *rec) {
     bool printed = false;
     for (uint8_t i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
-        L2pt l = l2pt_of(rec[L::l2pt_off + i]);
+        L2pt l = l2pt_of(l2pt_get(rec, i));
         if (only_active && l.mode == 0) continue;
         char exp[10];
         l2pt_exp_text(exp, l);
@@ -164,7 +164,7 @@ void l2pt_lines(Out &o, const char *p, bool only_active, const uint8_t *rec) {
 void l2pt_tokens(Out &o, const uint8_t *rec) {
     bool printed = false;
     for (uint8_t i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
-        L2pt l = l2pt_of(rec[L::l2pt_off + i]);
+        L2pt l = l2pt_of(l2pt_get(rec, i));
         if (l.mode == 0) continue;
         if (!printed) eth_if_plcy_append(&o.pos, &o.len, " l2pt:");
         eth_if_plcy_append(&o.pos, &o.len, " %s(%s", eth_if_plcy_l2pt_proto_str(i),
