@@ -168,6 +168,7 @@ TEST(ByteOrder, BrokenLimitsStayInsideSize) {
               std::vector<uint8_t>(short_full.b.begin() + 56, short_full.b.end()));
 }
 
+// encode output validates; its network image validates as one; ntoh gives back every byte.
 TEST(ByteOrder, SeededRoundTripGivesBackEveryByte) {
     for (bool tag_view : {false, true}) {
         test::PolicyGen gen(tag_view ? 31 : 32);
@@ -178,8 +179,16 @@ TEST(ByteOrder, SeededRoundTripGivesBackEveryByte) {
             ASSERT_EQ(0u, eth_if_plcy_encode(&in, rec.out(),
                                              tag_view ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0));
             auto host = test::bytes_of(rec.rec);
+            uint32_t size = uint32_t(host.size());
+            ASSERT_EQ(0u, eth_if_plcy_validate(rec.rec, size, 0)) << iter;
+            ASSERT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_validate(rec.rec, size - 1, 0));
             Owned net;
             ASSERT_EQ(0u, eth_if_plcy_copy(rec.rec, net.out(), ETH_IF_PLCY_COPY_HTON));
+            const char *why = nullptr;
+            uint32_t at = 0;
+            ASSERT_EQ(0u, eth_if_plcy_validate_explain(net.rec, size, ETH_IF_PLCY_VALIDATE_NET,
+                                                       &why, &at))
+                << iter << ": " << (why ? why : "") << " at " << at;
             ASSERT_EQ(test::bytes_of(rec.rec), host) << "copy changed its source";
             std::vector<uint8_t> image(reinterpret_cast<uint8_t *>(net.rec),
                                        reinterpret_cast<uint8_t *>(net.rec) + host.size());
@@ -189,6 +198,7 @@ TEST(ByteOrder, SeededRoundTripGivesBackEveryByte) {
             ASSERT_EQ(image, manual.b) << iter;
             eth_if_plcy_ntoh(net.rec);
             ASSERT_EQ(test::bytes_of(net.rec), host) << iter;
+            ASSERT_EQ(0u, eth_if_plcy_validate(net.rec, size, 0)) << iter;
         }
     }
 }

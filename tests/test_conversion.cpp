@@ -1,4 +1,5 @@
 // Decode and encode: the round trip, the refusals and the exact images.
+#include "policies.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -152,19 +153,10 @@ TEST(Conversion, EncodedSizeMatchesAllocation) {
     }
 }
 
-// b_sub_dot1q: type 2, parent, admin up, one 802.1Q tag for VLAN 100, one pop.
+// The reference dot1q sub-interface: type 2, parent, admin up, one 802.1Q tag
+// for VLAN 100, one pop.
 eth_if_plcy_ext_t sub_dot1q() {
-    eth_if_plcy_ext_t e = zero_ext();
-    e.valid_mask = 0x3C1;
-    e.ether_if_type = 2;
-    e.sub.parent = 0x04000340;
-    e.sub.admin_up = 1;
-    e.efp.configured = 1;
-    e.efp.num_tags = 1;
-    e.efp.tag[0] = {0x8100, 100};
-    e.efp.tag_pcp[0] = 255;
-    e.efp.num_tag_pops = 1;
-    return e;
+    return bench::b_sub_dot1q();
 }
 
 TEST(Encode, CompactImageIsExact) {

@@ -6,31 +6,6 @@ namespace {
 using test::Image;
 using test::Owned;
 
-TEST(Validate, AcceptsWhatEncodeAndHtonProduce) {
-    for (bool tag_view : {false, true}) {
-        test::PolicyGen gen(tag_view ? 501 : 502);
-        for (int iter = 0; iter < 3000; iter++) {
-            std::vector<eth_if_plcy_vlan_range_t> list;
-            eth_if_plcy_ext_t in = gen.make(list, tag_view);
-            Owned rec;
-            ASSERT_EQ(0u, eth_if_plcy_encode(&in, rec.out(),
-                                             tag_view ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0));
-            uint32_t size = eth_if_plcy_get_size(rec.rec, 0);
-            ASSERT_EQ(0u, eth_if_plcy_validate(rec.rec, size, 0)) << iter;
-            Owned net;
-            ASSERT_EQ(0u, eth_if_plcy_copy(rec.rec, net.out(), ETH_IF_PLCY_COPY_HTON));
-            const char *why = nullptr;
-            uint32_t at = 0;
-            ASSERT_EQ(0u, eth_if_plcy_validate_explain(net.rec, size, ETH_IF_PLCY_VALIDATE_NET,
-                                                       &why, &at))
-                << iter << ": " << (why ? why : "") << " at " << at;
-            eth_if_plcy_ntoh(net.rec);
-            ASSERT_EQ(0u, eth_if_plcy_validate(net.rec, size, 0)) << iter;
-            ASSERT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_validate(rec.rec, size - 1, 0));
-        }
-    }
-}
-
 Image sub_with_ranges(uint8_t first_entry_byte) {
     Image im(93);
     im.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH);
