@@ -18,35 +18,39 @@ uint16_t vlan_from_code(unsigned code) {
 
 // The external record has room for 2 match tags, 2 push tags and 10 ranges.
 // A record that claims more, or whose EFP form or used range list runs past
-// its size, is refused before ext is touched. Returns the range count, or -1.
+// its size, is refused before ext is touched. Returns the length of the range
+// list a match tag uses, -1 when none does, kRefused for a refused record.
+constexpr int kRefused = -2;
 int check_efp(const uint8_t *rec, uint32_t m) {
     const uint8_t *b = rec + L::efp_base;
     uint32_t size = record_size(rec);
     // The first accessor decode applies: a corrupted base type fails here.
     (void)eth_efp_cfgd_flags_get(b);
     bool full = eth_efp_is_full(b);
-    if (size < (full ? L::efp_base + ETH_EFP_FULL_SIZE : ETH_IF_PLCY_MIN_SIZE)) return -1;
+    if (size < (full ? L::efp_base + ETH_EFP_FULL_SIZE : ETH_IF_PLCY_MIN_SIZE)) return kRefused;
     unsigned tags = eth_efp_tag_match_get(b);
     if ((m & ETH_IF_PLCY_EFP_REWRITE) != 0) {
         unsigned pushes = eth_efp_num_tag_pushes_get(b);
         if (pushes > ETH_EFP_MAX_PUSH_TAGS || (!full && tags + pushes > ETH_EFP_C_TAG_WORDS))
-            return -1;
+            return kRefused;
     }
-    if ((m & ETH_IF_PLCY_EFP_MATCH) == 0) return 0;
-    if (tags > ETH_EFP_MAX_MATCH_TAGS) return -1;
-    if (!eth_efp_has_range_tag(b)) return 0;
+    if ((m & ETH_IF_PLCY_EFP_MATCH) == 0) return -1;
+    if (tags > ETH_EFP_MAX_MATCH_TAGS) return kRefused;
+    if (!eth_efp_has_range_tag(b)) return -1;
     const uint8_t *r = eth_efp_range_get(b);
     for (int n = 0;; n++, r = eth_efp_range_next(r)) {
         auto off = static_cast<uint32_t>(r - rec);
-        if (off >= size) return -1;
+        if (off >= size) return kRefused;
         if (eth_efp_range_is_end(r)) return n;
-        if (n == static_cast<int>(ETH_EFP_RANGE_MAX) || off + ETH_EFP_RANGE_SIZE > size) return -1;
+        if (n == static_cast<int>(ETH_EFP_RANGE_MAX) || off + ETH_EFP_RANGE_SIZE > size)
+            return kRefused;
     }
 }
 
 // The record and ext never overlap: __restrict lets the base-type tests of
 // the inline accessors fold into one across the stores to ext.
-void decode_match(const uint8_t *__restrict b, unsigned num_ranges,
+// num_ranges: the length of the range list some tag uses, or -1 for none.
+void decode_match(const uint8_t *__restrict b, int num_ranges,
                   eth_if_plcy_ext_efp_t &__restrict efp) {
     efp.configured = (eth_efp_cfgd_flags_get(b) & ETH_EFP_CFGD_MATCH) != 0;
     unsigned n = eth_efp_tag_match_get(b);
@@ -58,28 +62,27 @@ void decode_match(const uint8_t *__restrict b, unsigned num_ranges,
     efp.exact = eth_efp_exact_get(b) & 1u;
     efp.l3_ambiguous = eth_efp_l3_ambiguous_get(b) & 1u;
     efp.payload_ethertype = eth_efp_payload_ethertype_get(b);
+    // One range list serves every tag with the range code; check_efp found
+    // whether there is one and how long it is.
+    if (num_ranges >= 0) {
+        const uint8_t *r = eth_efp_range_get(b);
+        for (int k = 0; k < num_ranges; k++, r = eth_efp_range_next(r))
+            efp.ranges[k] = {eth_efp_range_low(r), eth_efp_range_high(r)};
+        efp.num_ranges = static_cast<uint16_t>(num_ranges);
+    }
     const void *base = eth_efp_range_base_get(b);
     for (unsigned i = 0; i < n; i++) {
         efp.tag_pcp[i] = pcp_from_code(eth_efp_tag_pcp_get(b, i));
         efp.tag[i].ethertype = eth_efp_tag_ethertype_get(b, i);
-        efp.tag[i].vlan = vlan_from_code(eth_efp_tag_vlan_low_get(base, i));
+        unsigned code = eth_efp_tag_vlan_low_get(base, i);
+        efp.tag[i].vlan = vlan_from_code(code);
+        if (code == ETH_EFP_VLAN_CODE_RANGE) {
+            efp.tag_range_count[i] = efp.num_ranges;
+            efp.tag_range_list[i] = efp.ranges;
+        }
     }
     if (efp.src_mac_check) std::memcpy(efp.src_mac, eth_efp_src_mac_get(b), 6);
     if (efp.dst_mac_check) std::memcpy(efp.dst_mac, eth_efp_dst_mac_get(b), 6);
-
-    bool any_range = false;
-    for (unsigned i = 0; i < n; i++) {
-        if (!eth_efp_tag_is_range(b, i)) continue;
-        if (!any_range) {
-            const uint8_t *r = eth_efp_range_get(b);
-            for (unsigned k = 0; k < num_ranges; k++, r = eth_efp_range_next(r))
-                efp.ranges[k] = {eth_efp_range_low(r), eth_efp_range_high(r)};
-            efp.num_ranges = static_cast<uint16_t>(num_ranges);
-            any_range = true;
-        }
-        efp.tag_range_count[i] = efp.num_ranges;
-        efp.tag_range_list[i] = efp.ranges;
-    }
 }
 
 void decode_rewrite(const uint8_t *__restrict b, eth_if_plcy_ext_efp_t &__restrict efp) {
@@ -101,10 +104,10 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
     const uint8_t *rec = bytes(record);
     if (load(rec, L::version) != 0) return ETH_IF_PLCY_ERR_INVALID;
     uint32_t m = fields & record_mask(rec) & ETH_IF_PLCY_ALL_FIELDS;
-    int num_ranges = 0;
+    int num_ranges = -1;
     if ((m & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0) {
         num_ranges = check_efp(rec, m);
-        if (num_ranges < 0) return ETH_IF_PLCY_ERR_INVALID;
+        if (num_ranges == kRefused) return ETH_IF_PLCY_ERR_INVALID;
     }
 
     clear_bytes(ext, sizeof *ext);
@@ -126,8 +129,7 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
             ext->l2pt[i] = l2pt_get(rec, i);
     if (m & ETH_IF_PLCY_MAC_ADDR) std::memcpy(ext->mac_addr, rec + L::mac_addr_off, 6);
     if (m & ETH_IF_PLCY_PARENT) ext->sub.parent = load(rec, L::sub_parent);
-    if (m & ETH_IF_PLCY_EFP_MATCH)
-        decode_match(rec + L::efp_base, static_cast<unsigned>(num_ranges), ext->efp);
+    if (m & ETH_IF_PLCY_EFP_MATCH) decode_match(rec + L::efp_base, num_ranges, ext->efp);
     if (m & ETH_IF_PLCY_EFP_REWRITE) decode_rewrite(rec + L::efp_base, ext->efp);
     if (m & ETH_IF_PLCY_ADMIN_STATE)
         ext->sub.admin_up = static_cast<uint8_t>(get(rec, L::sub_admin_up));
