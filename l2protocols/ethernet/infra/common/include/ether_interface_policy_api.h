@@ -232,13 +232,16 @@ uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth_if_plcy_t **out, u
 /*
  * In-place conversion between the host image and the network image (the
  * record as a big-endian host holds it: integers big-endian, flag-unit fields
- * from the most significant bit down). Which parts convert depends on the
- * record: the l2pt units, the type-dependent area and the EFP area only with
- * ETHER_IF_TYPE, the last two by the interface type's class. Bytes left
- * unconverted (the EFP area of a record that is not sub-interface class)
- * travel in the sender's order, so such a record carries data portably only
- * where the rules convert it. Neither function looks at version or size
- * beyond keeping its walk inside size; rec must not be null.
+ * from the most significant bit down); on a big-endian host both functions
+ * change nothing. Which parts convert depends on the record: the header and
+ * the fixed part's integers and flag units always; with ETHER_IF_TYPE also the
+ * l2pt units and the view of the type's class (trunk view; or sub view,
+ * reserved word and EFP area). Bytes left alone travel in the sender's
+ * order, so a record that carries data there (the EFP area of a record that
+ * is not sub-interface class, the type-dependent area and l2pt of a record
+ * without ETHER_IF_TYPE or of neither class) does not cross between hosts of
+ * different byte order intact. Neither function looks at version, and both
+ * keep their walks inside size; rec must not be null.
  */
 void eth_if_plcy_hton(eth_if_plcy_t *rec);
 void eth_if_plcy_ntoh(eth_if_plcy_t *rec);
