@@ -354,13 +354,7 @@ TEST(Decode, RefusalsLeaveExtUntouched) {
     unterminated.b[57] = 1 << 2;
     unterminated.put16(62, 4097);
     unterminated.b[80] = 0x80;
-    Image eleven(80 + 66 + 1);
-    eleven.mask(ETH_IF_PLCY_EFP_MATCH);
-    eleven.b[57] = 1 << 2;
-    eleven.put16(62, 4097);
-    for (int k = 0; k < 11; k++)
-        eleven.b[80 + 6 * k] = uint8_t(0x80 | k);
-    eleven.b[146] = 0x0F;
+    Image eleven = test::eleven_ranges(80 + 66 + 1);
     struct Case {
         const char *name;
         const eth_if_plcy_t *rec;

@@ -61,6 +61,19 @@ struct Image {
     void mask(uint32_t m) { put32(4, m); }
 };
 
+// A compact form whose one match tag uses a range list of eleven entries,
+// one more than the format allows (little-endian host image).
+inline Image eleven_ranges(size_t size) {
+    Image im(size);
+    im.mask(ETH_IF_PLCY_EFP_MATCH);
+    im.b[57] = 1 << 2;
+    im.put16(62, 4097);
+    for (int k = 0; k < 11; k++)
+        im.b[80 + 6 * k] = uint8_t(0x80 | k);
+    im.b[146] = 0x0F;
+    return im;
+}
+
 inline std::vector<uint8_t> bytes_of(const eth_if_plcy_t *rec) {
     const auto *p = reinterpret_cast<const uint8_t *>(rec);
     uint16_t size;

@@ -26,12 +26,7 @@ TEST(Validate, RefusesEachBrokenRule) {
     Image good = sub_with_ranges(0x80);
     Image full(112);
     full.b[56] = 0x40;
-    Image eleven(150);
-    eleven.b[57] = 1 << 2;
-    eleven.put16(62, 4097);
-    for (int k = 0; k < 11; k++)
-        eleven.b[80 + 6 * k] = uint8_t(0x80 | k);
-    eleven.b[146] = 0x0F;
+    Image eleven = test::eleven_ranges(150);
     struct Case {
         Image im;
         size_t len;
