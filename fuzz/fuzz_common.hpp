@@ -47,12 +47,14 @@ inline eth_if_plcy_ext_t decoded(const eth_if_plcy_t *rec) {
 
 // Every printer into every buffer length from 1 to the whole text + 1: a
 // NUL-terminated prefix of the whole text, nothing written past the buffer.
+// The whole text's length must be what the length function says (SIZE_MAX: none).
 template <typename Printer>
-void check_prefixes(Printer print, size_t step = 1) {
+void check_prefixes(Printer print, size_t expect_len = SIZE_MAX, size_t step = 1) {
     std::vector<char> whole(16384);
     print(whole.data(), whole.size());
     size_t n = strnlen(whole.data(), whole.size());
     FUZZ_CHECK(n < whole.size() - 1);
+    FUZZ_CHECK(expect_len == SIZE_MAX || expect_len == n);
     for (size_t len = 1; len <= n + 1; len += step) {
         std::vector<char> buf(len + 8, '#');
         print(buf.data(), len);

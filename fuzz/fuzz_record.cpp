@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 // Raw bytes: whatever validate accepts, every operation handles without
 // asserting or touching memory outside the record, and the byte-order round
 // trip gives the same policy back.
+#include "eth_if_plcy.hpp"
 #include "fuzz_common.hpp"
 
 namespace {
@@ -37,6 +39,12 @@ void exercise(fuzz::Block &host) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (uint32_t options : {0u, ETH_IF_PLCY_VALIDATE_NET}) {
+        // The C++ layer takes exactly what validate accepts, and never aborts on it.
+        eth_if_plcy::Record held;
+        auto v = eth_if_plcy::Record::from_bytes({data, size}, held, options);
+        FUZZ_CHECK(bool(v) == (eth_if_plcy_validate(data, size, options) == 0) &&
+                   bool(v) == bool(held));
+        FUZZ_CHECK(eth_if_plcy::print(held).size() == eth_if_plcy_print_len(held.get(), 0));
         if (eth_if_plcy_validate(data, size, options) != 0) continue;
         fuzz::Block block(data, size);
         if (options != 0) {

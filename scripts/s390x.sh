@@ -30,7 +30,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -E Death
 status=0
 for json in "$root"/tests/vectors/[0-9][0-9].json; do
   n=${json%.json}
-  made=$(qemu-s390x "$build/tools/ethplcy/ethplcy" encode --net "$(cat "$json")")
+  made=$(qemu-s390x "$build/tools/ethplcy/ethplcy" encode --no-check --net "$(cat "$json")")
   if ! diff -q "$n.decoded.json" <("$host_build/tools/ethplcy/ethplcy" show --net --json "$made") >/dev/null; then
     echo "FAIL: x86-64 reads $(basename "$n") as s390x made it differently"
     status=1

@@ -1,53 +1,172 @@
-// The header-only C++ layer: owned records, typed statuses, strings.
+// SPDX-License-Identifier: Apache-2.0
+// The C++ layer: checked construction from bytes, operations on Record,
+// exact-size printing; and the C additions it stands on.
 #include "eth_if_plcy.hpp"
 #include "policies.hpp"
 #include "test_support.hpp"
 
 namespace {
 
-TEST(Cxx, RecordOwnsMovesAndMatchesTheCApi) {
-    eth_if_plcy::Record rec;
-    eth_if_plcy_ext_t policy = bench::c_sub_qinq_ranges();
-    ASSERT_EQ(eth_if_plcy::encode(policy, rec), eth_if_plcy::Status::ok);
-    EXPECT_EQ(rec.size(), eth_if_plcy_get_size(rec.get(), 0));
-    eth_if_plcy_t *raw = rec.get();
-    eth_if_plcy::Record moved(std::move(rec));
-    EXPECT_EQ(rec.get(), nullptr);
-    EXPECT_EQ(moved.get(), raw);
+using eth_if_plcy::Record;
+using eth_if_plcy::Status;
 
-    char text[4096];
-    EXPECT_EQ(eth_if_plcy::print(moved.get()), eth_if_plcy_print(raw, text, sizeof text, 0));
-    EXPECT_EQ(eth_if_plcy::ext_print(policy, ETH_IF_PLCY_PRINT_COMPACT),
-              eth_if_plcy_ext_print(&policy, text, sizeof text, ETH_IF_PLCY_PRINT_COMPACT));
-
-    eth_if_plcy::Record copy;
-    ASSERT_EQ(eth_if_plcy::copy(moved.get(), copy), eth_if_plcy::Status::ok);
-    EXPECT_EQ(eth_if_plcy::compare(moved.get(), copy.get()), 0u);
-    eth_if_plcy_ext_t bad = policy;
-    bad.ether_if_type = 22;
-    eth_if_plcy::Record untouched;
-    EXPECT_EQ(eth_if_plcy::encode(bad, untouched), eth_if_plcy::Status::bad_policy);
-    EXPECT_FALSE(untouched);
-    EXPECT_STREQ(eth_if_plcy::to_string(eth_if_plcy::Status::bad_policy),
-                 "policy cannot be represented");
-
-    policy.mtu = 1500;
-    policy.valid_mask |= ETH_IF_PLCY_MTU;
-    eth_if_plcy::Record update;
-    ASSERT_EQ(eth_if_plcy::encode(policy, update), eth_if_plcy::Status::ok);
-    EXPECT_EQ(eth_if_plcy::field_names(eth_if_plcy::compare(copy.get(), update.get())),
-              std::vector<std::string>{"MTU"});
-    ASSERT_EQ(eth_if_plcy::replace(copy, update.get()), eth_if_plcy::Status::ok);
-    eth_if_plcy_ext_t out;
-    ASSERT_EQ(eth_if_plcy::decode(copy.get(), out, ETH_IF_PLCY_MTU), eth_if_plcy::Status::ok);
-    EXPECT_EQ(out.mtu, 1500);
+TEST(Cxx, FromBytesTakesOnlyWhatValidateAccepts) {
+    Record rec;
+    ASSERT_EQ(eth_if_plcy::encode(bench::c_sub_qinq_ranges(), rec), Status::ok);
+    std::vector<uint8_t> good(rec.bytes().begin(), rec.bytes().end());
+    std::vector<uint8_t> junk(good.size(), 0xA5), truncated(good.begin(), good.end() - 1);
+    for (const auto &bad : {std::vector<uint8_t>{}, junk, truncated}) {
+        Record out;
+        auto v = Record::from_bytes(bad, out);
+        EXPECT_EQ(v.status, Status::invalid);
+        EXPECT_STRNE(v.reason, "");
+        EXPECT_FALSE(out);
+    }
+    Record host, net, wire;
+    ASSERT_TRUE(Record::from_bytes(good, host));
+    EXPECT_EQ(eth_if_plcy::compare(host, rec), 0u);
+    ASSERT_EQ(eth_if_plcy::copy(rec, wire, ETH_IF_PLCY_COPY_HTON), Status::ok);
+    std::vector<uint8_t> wire_bytes(reinterpret_cast<const uint8_t *>(wire.get()),
+                                    reinterpret_cast<const uint8_t *>(wire.get()) + good.size());
+    ASSERT_TRUE(Record::from_bytes(wire_bytes, net, ETH_IF_PLCY_VALIDATE_NET));
+    EXPECT_EQ(std::vector<uint8_t>(net.bytes().begin(), net.bytes().end()), good);
 }
 
-TEST(Cxx, RenderGrowsUntilTheTextFits) {
-    std::string long_text(10000, 'x');
-    std::string got = eth_if_plcy::render(
-        [&](char *buf, size_t len) { std::snprintf(buf, len, "%s", long_text.c_str()); });
-    EXPECT_EQ(got, long_text);
+TEST(Cxx, EmptyRecordsAreRefusedNotDereferenced) {
+    Record empty, out;
+    eth_if_plcy_ext_t ext;
+    EXPECT_EQ(eth_if_plcy::decode(empty, ext), Status::invalid);
+    EXPECT_EQ(eth_if_plcy::copy(empty, out), Status::invalid);
+    EXPECT_EQ(eth_if_plcy::hton(empty), Status::invalid);
+    EXPECT_EQ(eth_if_plcy::ntoh(empty), Status::invalid);
+    EXPECT_EQ(eth_if_plcy::print(empty), "");
+    EXPECT_EQ(empty.size(), 0u);
+    char buf[8] = "x";
+    EXPECT_EQ(eth_if_plcy_print(nullptr, buf, sizeof buf, 0), nullptr);
+    EXPECT_STREQ(buf, "x");
+}
+
+TEST(Cxx, OperationsOnRecordsAndNames) {
+    Record held, update;
+    eth_if_plcy_ext_t policy = bench::b_sub_dot1q();
+    policy.valid_mask |= ETH_IF_PLCY_MTU;
+    ASSERT_EQ(eth_if_plcy::encode(policy, held), Status::ok);
+    policy.mtu = 1400;
+    ASSERT_EQ(eth_if_plcy::encode(policy, update), Status::ok);
+    EXPECT_EQ(eth_if_plcy::field_names(eth_if_plcy::compare(held, update)),
+              std::vector<std::string>{"MTU"});
+    EXPECT_EQ(eth_if_plcy::field_names(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH |
+                                       ETH_IF_PLCY_VLAN_SWITCHED),
+              (std::vector<std::string>{"ETHER_IF_TYPE", "EFP MATCH", "VLAN SWITCHED"}));
+    ASSERT_EQ(eth_if_plcy::replace(held, update), Status::ok);
+    eth_if_plcy_ext_t out;
+    ASSERT_EQ(eth_if_plcy::decode(held, out, ETH_IF_PLCY_MTU), Status::ok);
+    EXPECT_EQ(out.mtu, 1400);
+    EXPECT_STREQ(eth_if_plcy::to_string(Status::bad_policy), "policy cannot be represented");
+    EXPECT_STREQ(eth_if_plcy_status_str(0x12345678u), "unknown status");
+    EXPECT_EQ(eth_if_plcy_field_name(0), nullptr);
+    EXPECT_EQ(eth_if_plcy_field_name(ETH_IF_PLCY_MTU | ETH_IF_PLCY_L2PT), nullptr);
+    EXPECT_EQ(eth_if_plcy_field_name(ETH_IF_PLCY_VLAN_SWITCHED << 1), nullptr);
+}
+
+// The length functions agree with what the printers write, for every layout.
+TEST(Cxx, PrintLengthsAreExact) {
+    for (const auto &p : bench::reference_policies()) {
+        Record rec;
+        ASSERT_EQ(eth_if_plcy::encode(p.ext, rec), Status::ok);
+        for (uint32_t layout : {0u, 0x8u, 0x20u, 0x28u}) {
+            std::vector<char> buf(16384);
+            eth_if_plcy_print(rec.get(), buf.data(), buf.size(), layout);
+            EXPECT_EQ(eth_if_plcy_print_len(rec.get(), layout), std::strlen(buf.data()));
+            EXPECT_EQ(eth_if_plcy::print(rec, layout), buf.data());
+        }
+        for (uint32_t layout : {0u, 0x8u}) {
+            std::vector<char> buf(16384);
+            eth_if_plcy_ext_print(&p.ext, buf.data(), buf.size(), layout);
+            EXPECT_EQ(eth_if_plcy_ext_print_len(&p.ext, layout), std::strlen(buf.data()));
+            EXPECT_EQ(eth_if_plcy::ext_print(p.ext, layout), buf.data());
+        }
+    }
+    EXPECT_EQ(eth_if_plcy_print_len(nullptr, 0), 0u);
+    EXPECT_EQ(eth_if_plcy_ext_print_len(nullptr, 0), 0u);
+}
+
+// One refusal per rule, with its field; the accepted twin of each encodes.
+TEST(ExtValidate, OneRefusalPerRule) {
+    using Edit = void (*)(eth_if_plcy_ext_t &);
+    struct Case {
+        const char *field;
+        const char *reason_part;
+        Edit edit;
+    };
+    // Each edit starts from the QinQ sub-interface policy (two tags, ranges, pushes).
+    const Case cases[] = {
+        {"valid_mask", "above bit 19", [](auto &e) { e.valid_mask |= 1u << 20; }},
+        {"ether_if_type", "unknown interface type", [](auto &e) { e.ether_if_type = 22; }},
+        {"sub.parent", "sub.parent and trunk.qinq_tunneling_etype",
+         [](auto &e) { e.valid_mask |= ETH_IF_PLCY_QINQ_ETYPE; }},
+        {"sub.parent", "trunk-class ether_if_type", [](auto &e) { e.ether_if_type = 1; }},
+        {"trunk.native_vlan", "sub-interface-class",
+         [](auto &e) { e.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_NATIVE_VLAN; }},
+        {"efp.tag[1].vlan", "write EFP_VLAN_ANY", [](auto &e) { e.efp.tag[1].vlan = 4096; }},
+        {"efp.tag[0].vlan", "above 4095", [](auto &e) { e.efp.tag[0].vlan = 5000; }},
+        {"efp.tag_pcp[0]", "PCP", [](auto &e) { e.efp.tag_pcp[0] = 9; }},
+        {"efp.num_tags", "more than 2", [](auto &e) { e.efp.num_tags = 3; }},
+        {"efp.ranges", "low is above",
+         [](auto &e) {
+             e.efp.ranges[1] = {300, 200};
+         }},
+        {"efp.ranges", "above 4095", [](auto &e) { e.efp.ranges[0].high = 4096; }},
+        {"efp.ranges", "more than 10", [](auto &e) { e.efp.num_ranges = 11; }},
+        {"efp.ranges", "no match tag", [](auto &e) { e.efp.tag[1].vlan = 100; }},
+        {"efp.ranges", "no ranges", [](auto &e) { e.efp.num_ranges = 0; }},
+        {"efp.push[1].vlan", "pushed VLAN", [](auto &e) { e.efp.push[1].vlan = 4097; }},
+        {"efp.num_tag_pushes", "more than 2", [](auto &e) { e.efp.num_tag_pushes = 3; }},
+        {"efp.num_tag_pops", "popped", [](auto &e) { e.efp.num_tag_pops = 3; }},
+        {"trunk.access_vlan", "access VLAN",
+         [](auto &e) {
+             e.valid_mask |= ETH_IF_PLCY_VLAN_SWITCHED;
+             e.trunk.access_vlan = 4096;
+         }},
+        {"provision_info.imposition_vlan_id", "imposition",
+         [](auto &e) {
+             e.valid_mask |= ETH_IF_PLCY_PROVISION;
+             e.is_provisioned = e.provision_info.imposition_vlan_rewrite = 1;
+             e.provision_info.imposition_vlan_id = 4096;
+         }},
+    };
+    const eth_if_plcy_ext_t base = bench::c_sub_qinq_ranges();
+    ASSERT_EQ(eth_if_plcy_ext_validate(&base, 0), 0u);
+    for (const Case &c : cases) {
+        eth_if_plcy_ext_t e = base;
+        c.edit(e);
+        const char *reason = nullptr, *field = nullptr;
+        EXPECT_EQ(eth_if_plcy_ext_validate_explain(&e, 0, &reason, &field),
+                  ETH_IF_PLCY_ERR_BAD_POLICY)
+            << c.field;
+        ASSERT_NE(reason, nullptr) << c.field;
+        EXPECT_STREQ(field, c.field) << reason;
+        EXPECT_NE(std::strstr(reason, c.reason_part), nullptr) << reason;
+    }
+    EXPECT_EQ(eth_if_plcy_ext_validate(nullptr, 0), ETH_IF_PLCY_ERR_INVALID);
+    EXPECT_EQ(eth_if_plcy_ext_validate(&base, 0x1), ETH_IF_PLCY_ERR_INVALID);
+}
+
+// Whatever ext_validate accepts, encode accepts; the values stay in range.
+TEST(ExtValidate, AcceptedPoliciesEncode) {
+    test::PolicyGen gen(20261205);
+    int accepted = 0;
+    for (int i = 0; i < 4000; i++) {
+        bool tag_view = gen.coin();
+        std::vector<eth_if_plcy_vlan_range_t> list;
+        eth_if_plcy_ext_t e = gen.make(list, tag_view);
+        uint32_t options = tag_view ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
+        if (eth_if_plcy_ext_validate(&e, options) != 0) continue;
+        accepted++;
+        test::Owned rec;
+        ASSERT_EQ(eth_if_plcy_encode(&e, rec.out(), options), 0u) << i;
+    }
+    EXPECT_GT(accepted, 400);
 }
 
 } // namespace

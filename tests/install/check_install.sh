@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# Installs a build into a scratch prefix and builds an outside C program
-# against it, once with pkg-config and once with find_package.
-#   check_install.sh BUILD_DIR SOURCE_DIR [EXTRA_C_FLAGS]
+# SPDX-License-Identifier: Apache-2.0
+# Installs a build into a fresh prefix, builds outside programs against it
+# (pkg-config; find_package in C, C++17 and C++20) and runs them and the
+# installed ethplcy with no library path set.
+#   check_install.sh BUILD_DIR [EXTRA_FLAGS]
 set -euo pipefail
 build=$1
+flags=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
-flags=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-libdir=$(dirname "$(find "$work/prefix" -name 'libeth_if_plcy.so' | head -n 1)")
+unset LD_LIBRARY_PATH
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+pc=$(find "$prefix" -name eth_if_plcy.pc)
+libdir=$(dirname "$(dirname "$pc")")
 
 # shellcheck disable=SC2046,SC2086
-cc -std=c99 -Wall -Wextra -Werror $flags "$here/consumer.c" \
+cc -std=c99 -Wall -Wextra -Werror $flags "$here/consumer.c" -Wl,-rpath,"$libdir" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs eth_if_plcy) -o "$work/by_pkgconfig"
-LD_LIBRARY_PATH="$libdir" "$work/by_pkgconfig"
+"$work/by_pkgconfig"
 
-cmake -S "$here" -B "$work/by_cmake" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
-  -DCMAKE_C_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
-cmake --build "$work/by_cmake" >/dev/null
-"$work/by_cmake/consumer"
+cmake -S "$here" -B "$work/by_cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags -Wall -Wextra -Werror" \
+  -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$work/by_cmake" | grep -v "^\[" || true
+for p in consumer consumer_cxx17 consumer_cxx; do "$work/by_cmake/$p"; done
+
+# The installed headers sit in their own folder; stand-in headers apart.
+test -f "$prefix/include/eth_if_plcy/ether_interface_policy_api.h"
+test ! -e "$prefix/include/eth_efp_util.h"
+if [ -x "$prefix/bin/ethplcy" ]; then
+  "$prefix/bin/ethplcy" --version
+  "$prefix/bin/ethplcy" demo >/dev/null
+fi
+echo "install ok"

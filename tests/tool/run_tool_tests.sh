@@ -95,8 +95,13 @@ expect_status "bad JSON" 2 "ethplcy: bad JSON at line 1, column 12: '}' expected
   "${tool[@]}" encode '{"mtu": 9000'
 expect_status "unknown key" 2 'ethplcy: unknown field "efp.tagz" in JSON' "${tool[@]}" encode '{"efp": {"tagz": 1}}'
 expect_status "out of range" 2 "ethplcy: ether_if_type 40 out of range" "${tool[@]}" encode '{"ether_if_type": 40}'
-expect_status "refused policy" 2 "ethplcy: encode refused the policy: policy cannot be represented" \
+expect_status "mixed classes" 2 \
+  "ethplcy: policy refused at sub.parent: sub.parent is set on a trunk-class ether_if_type" \
   "${tool[@]}" encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
+expect_status "internal VLAN code" 2 "ethplcy: policy refused at efp.tag[0].vlan: VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY (0x2001) or EFP_VLAN_RANGE (0x2000)" \
+  "${tool[@]}" encode '{"efp": {"configured": 1, "tag": [{"ethertype": 33024, "vlan": 4096}]}}'
+expect_status "unchecked, encode refuses" 2 "ethplcy: encode refused the policy: policy cannot be represented" \
+  "${tool[@]}" encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
 expect_status "unknown command" 2 'ethplcy: unknown command "frob" (try ethplcy --help)' "${tool[@]}" frob
 dump=$("${tool[@]}" show --hexdump "$v1")
 dump_status=$?

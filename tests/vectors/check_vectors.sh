@@ -11,7 +11,7 @@ passed=0 failed=0
 for json in "$here"/[0-9][0-9].json; do
   n=${json%.json}
   want=$(cat "$n.net")
-  got=$("${tool[@]}" encode --net "$(cat "$json")")
+  got=$("${tool[@]}" encode --no-check --net "$(cat "$json")")
   if [ "$got" = "$want" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: encode of $(basename "$json")"; fi
   if diff -u "$n.decoded.json" <("${tool[@]}" show --net --json "$want") >/dev/null; then
     passed=$((passed + 1))

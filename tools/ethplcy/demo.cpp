@@ -68,17 +68,17 @@ int run_demo() {
     Record held;
     check(encode(policy, held), "encode");
     std::cout << "2. Encode it into a " << held.size() << "-byte internal record:\n"
-              << indent(print(held.get(), ETH_IF_PLCY_PRINT_COMPACT));
+              << indent(print(held, ETH_IF_PLCY_PRINT_COMPACT));
 
     Record wire;
-    check(copy(held.get(), wire, ETH_IF_PLCY_COPY_HTON), "copy");
+    check(copy(held, wire, ETH_IF_PLCY_COPY_HTON), "copy");
     std::cout << "3. Make a network-image copy to send; its bytes:\n    "
-              << to_hex(wire.bytes(held.size())) << "\n";
+              << to_hex({reinterpret_cast<const uint8_t *>(wire.get()), held.size()}) << "\n";
 
-    eth_if_plcy_ntoh(wire.get());
+    check(ntoh(wire), "ntoh");
     std::cout << "4. The receiver turns it back to host order with ntoh: "
-              << (compare(wire.get(), held.get()) == 0 ? "identical to the sent record"
-                                                       : "DIFFERENT from the sent record")
+              << (compare(wire, held) == 0 ? "identical to the sent record"
+                                           : "DIFFERENT from the sent record")
               << ".\n";
 
     policy.mtu = 1500;
@@ -87,22 +87,22 @@ int run_demo() {
     std::cout << "5. A new version lowers the MTU to 1500 and is encoded again.\n";
 
     std::cout << "6. Compare names the policy fields that differ:";
-    for (const auto &name : field_names(compare(held.get(), update.get())))
+    for (const auto &name : field_names(compare(held, update)))
         std::cout << " " << name;
     std::cout << "\n";
 
     void *before = held.get();
-    check(replace(held, update.get()), "replace");
+    check(replace(held, update), "replace");
     std::cout << "7. Replace the held record with the new one ("
               << (held.get() == before ? "same size, block reused" : "new block") << ").\n";
 
     eth_if_plcy_ext_t got;
-    check(decode(held.get(), got, ETH_IF_PLCY_MTU | ETH_IF_PLCY_EFP_MATCH), "decode");
+    check(decode(held, got, ETH_IF_PLCY_MTU | ETH_IF_PLCY_EFP_MATCH), "decode");
     std::cout << "8. Decode only what the receiver needs: mtu " << got.mtu << ", "
               << unsigned(got.efp.num_tags) << " match tags, " << got.efp.num_ranges
               << " VLAN ranges.\n";
 
-    std::cout << "9. The held record in the full layout:\n" << indent(print(held.get()));
+    std::cout << "9. The held record in the full layout:\n" << indent(print(held));
     std::cout << "10. Free everything (the record handles release their blocks).\n";
     return 0;
 }

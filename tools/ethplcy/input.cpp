@@ -66,15 +66,12 @@ eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
     if (size != bytes.size())
         throw Failure("record is " + std::to_string(bytes.size()) +
                       " bytes but its size field says " + std::to_string(size));
-    const char *why = nullptr;
-    uint32_t offset = 0;
-    if (eth_if_plcy_validate_explain(bytes.data(), bytes.size(), net ? ETH_IF_PLCY_VALIDATE_NET : 0,
-                                     &why, &offset) != 0)
-        throw Failure(std::string("record fails its check at offset ") + std::to_string(offset) +
-                      ": " + why);
-    auto rec = eth_if_plcy::Record::from_bytes(bytes);
-    if (!rec) throw Failure("out of memory");
-    if (net) eth_if_plcy_ntoh(rec.get());
+    eth_if_plcy::Record rec;
+    auto v = eth_if_plcy::Record::from_bytes(bytes, rec, net ? ETH_IF_PLCY_VALIDATE_NET : 0);
+    if (v.status == eth_if_plcy::Status::nomem) throw Failure("out of memory");
+    if (!v)
+        throw Failure(std::string("record fails its check at offset ") + std::to_string(v.offset) +
+                      ": " + v.reason);
     return rec;
 }
 

@@ -31,11 +31,13 @@ const char *const kShowUsage =
     "  --hexdump   the bytes annotated field by field\n";
 
 const char *const kEncodeUsage =
-    "usage: ethplcy encode [--net] [--tag-ranges] [--binary OUT] [JSON | -]\n"
+    "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary OUT] [JSON | -]\n"
     "  Reads an external record as JSON (the shape `show --json` writes) and writes\n"
     "  the record as hex, or raw bytes into OUT with --binary.\n"
     "  --net         write the network image\n"
-    "  --tag-ranges  take the ranges from efp.tag_range_count (per-tag view)\n";
+    "  --tag-ranges  take the ranges from efp.tag_range_count (per-tag view)\n"
+    "  --no-check    encode what the format takes, without refusing values no\n"
+    "                interface carries (VLAN 4096, PCP 9, ...): for format tests\n";
 
 const char *const kDiffUsage =
     "usage: ethplcy diff [--net] [--one-sided] A B\n"
@@ -112,11 +114,11 @@ int show(Args a) {
     }
     eth_if_plcy::Record rec = load_record(bytes, net);
     if (!ext && !json) {
-        std::cout << eth_if_plcy::print(rec.get(), layout);
+        std::cout << eth_if_plcy::print(rec, layout);
         return 0;
     }
     eth_if_plcy_ext_t e;
-    auto s = eth_if_plcy::decode(rec.get(), e);
+    auto s = eth_if_plcy::decode(rec, e);
     if (s != eth_if_plcy::Status::ok)
         throw Failure(std::string("cannot decode the record: ") + eth_if_plcy::to_string(s));
     if (json)
@@ -129,7 +131,7 @@ int show(Args a) {
 
 int encode(Args a) {
     if (wants_help(a)) return std::cout << kEncodeUsage, 0;
-    bool net = false, tag_ranges = false;
+    bool net = false, tag_ranges = false, check = true;
     std::string out_file;
     Source src;
     while (a.more()) {
@@ -138,6 +140,8 @@ int encode(Args a) {
             net = true;
         else if (w == "--tag-ranges")
             tag_ranges = true;
+        else if (w == "--no-check")
+            check = false;
         else if (w == "--binary")
             out_file = a.take("--binary");
         else if (w.size() > 1 && w[0] == '-')
@@ -147,13 +151,16 @@ int encode(Args a) {
     }
     eth_if_plcy_ext_t e;
     ext_from_json(read_text(src), e);
+    uint32_t options = tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
+    // Values no interface carries are refused before encode normalises them.
+    if (auto v = eth_if_plcy::ext_validate(e, options); check && !v)
+        throw Failure(std::string("policy refused at ") + v.field + ": " + v.reason);
     eth_if_plcy::Record rec;
-    auto s = eth_if_plcy::encode(e, rec, tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0);
+    auto s = eth_if_plcy::encode(e, rec, options);
     if (s != eth_if_plcy::Status::ok)
         throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(s));
-    uint32_t size = rec.size();
-    if (net) eth_if_plcy_hton(rec.get());
-    auto bytes = rec.bytes(size);
+    auto bytes = rec.bytes(); // taken in host order, before hton changes the size field
+    if (net) (void)eth_if_plcy::hton(rec);
     if (out_file.empty()) {
         std::cout << to_hex(bytes) << "\n";
     } else {
@@ -185,7 +192,7 @@ int diff(Args a) {
     auto first = load_record(parse_hex(records[0]), net);
     auto second = load_record(parse_hex(records[1]), net);
     auto names = eth_if_plcy::field_names(
-        eth_if_plcy::compare(first.get(), second.get(), ETH_IF_PLCY_ALL_FIELDS, options));
+        eth_if_plcy::compare(first, second, ETH_IF_PLCY_ALL_FIELDS, options));
     for (const auto &name : names)
         std::cout << name << "\n";
     return names.empty() ? 0 : 1;

@@ -1,6 +1,16 @@
-// A thin, header-only C++ layer over the C API: owned records, typed
-// statuses and printing into std::string. It adds no behaviour of its own;
-// the C functions remain the contract.
+// SPDX-License-Identifier: Apache-2.0
+/**
+ * @file
+ * A header-only C++20 layer over the C API: owned records, typed statuses,
+ * checked construction from bytes, and text as std::string. It adds no
+ * behaviour of its own beyond calling the library's checks: the C functions
+ * remain the contract. Link eth_if_plcy::cxx (which carries C++20).
+ *
+ * Nothing here aborts on data: bytes become a Record only after
+ * eth_if_plcy_validate accepts them, and every operation on an empty Record
+ * returns Status::invalid (or an empty text) instead of calling the C API
+ * with a null record.
+ */
 #pragma once
 
 #include <cstdint>
@@ -13,35 +23,60 @@
 
 #include "ether_interface_policy_api.h"
 
+/** The C++ layer. */
 namespace eth_if_plcy {
 
+/** The library's status codes. */
 enum class Status : uint32_t {
-    ok = 0,
-    invalid = ETH_IF_PLCY_ERR_INVALID,
-    nomem = ETH_IF_PLCY_ERR_NOMEM,
-    bad_policy = ETH_IF_PLCY_ERR_BAD_POLICY,
+    ok = ETH_IF_PLCY_OK,                     /**< success */
+    invalid = ETH_IF_PLCY_ERR_INVALID,       /**< bad argument, option or record */
+    nomem = ETH_IF_PLCY_ERR_NOMEM,           /**< an allocation failed */
+    bad_policy = ETH_IF_PLCY_ERR_BAD_POLICY, /**< a policy encode cannot represent */
 };
 
-inline const char *to_string(Status s) {
-    switch (s) {
-    case Status::ok:
-        return "ok";
-    case Status::invalid:
-        return "invalid argument";
-    case Status::nomem:
-        return "out of memory";
-    case Status::bad_policy:
-        return "policy cannot be represented";
-    }
-    return "unknown status";
+/** The library's fixed text for a status (eth_if_plcy_status_str). */
+[[nodiscard]] inline const char *to_string(Status s) noexcept {
+    return eth_if_plcy_status_str(static_cast<uint32_t>(s));
 }
 
-// Owns one internal record and frees it with eth_if_plcy_free. Move-only.
+/** The outcome of a check: a status and, on refusal, why and where. */
+struct [[nodiscard]] Verdict {
+    Status status = Status::ok; /**< Status::ok when accepted */
+    const char *reason = "";    /**< the failed rule, "" when accepted */
+    const char *field = "";     /**< ext_validate: the refused field */
+    uint32_t offset = 0;        /**< validate: the byte the failed check looked at */
+    /** True when accepted. */
+    explicit operator bool() const noexcept { return status == Status::ok; }
+};
+
+/** eth_if_plcy_validate_explain over a byte span (ETH_IF_PLCY_VALIDATE_NET for a network image). */
+[[nodiscard]] inline Verdict validate(std::span<const uint8_t> bytes,
+                                      uint32_t options = 0) noexcept {
+    Verdict v;
+    v.status = static_cast<Status>(
+        eth_if_plcy_validate_explain(bytes.data(), bytes.size(), options, &v.reason, &v.offset));
+    return v;
+}
+
+/** eth_if_plcy_ext_validate_explain: whether encode can take ext and an interface can carry it. */
+[[nodiscard]] inline Verdict ext_validate(const eth_if_plcy_ext_t &ext,
+                                          uint32_t options = 0) noexcept {
+    Verdict v;
+    v.status =
+        static_cast<Status>(eth_if_plcy_ext_validate_explain(&ext, options, &v.reason, &v.field));
+    return v;
+}
+
+/** Owns one internal record, or none, and frees it with eth_if_plcy_free. Move-only. */
 class Record {
   public:
+    /** An empty Record. */
     Record() noexcept = default;
+    /** Takes ownership of a record the library made (encode, copy) or null. */
     explicit Record(eth_if_plcy_t *owned) noexcept : rec_(owned) {}
+    /** Takes the other's record, leaving it empty. */
     Record(Record &&other) noexcept : rec_(std::exchange(other.rec_, nullptr)) {}
+    /** Frees the held record and takes the other's. */
     Record &operator=(Record &&other) noexcept {
         if (this != &other) reset(std::exchange(other.rec_, nullptr));
         return *this;
@@ -50,104 +85,131 @@ class Record {
     Record &operator=(const Record &) = delete;
     ~Record() { reset(); }
 
-    // A copy of raw record bytes (host or network image) in a block of its own.
-    static Record from_bytes(std::span<const uint8_t> bytes) {
-        void *block = std::malloc(bytes.size());
-        if (block != nullptr && !bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
-        return Record(static_cast<eth_if_plcy_t *>(block));
+    /**
+     * Checks bytes with eth_if_plcy_validate (options: 0, or
+     * ETH_IF_PLCY_VALIDATE_NET for a network image, which is then turned to
+     * host order) and on success puts a copy of the record (its size field's
+     * bytes) into out. On refusal or failure out is left as it was.
+     */
+    [[nodiscard]] static Verdict from_bytes(std::span<const uint8_t> bytes, Record &out,
+                                            uint32_t options = 0) noexcept {
+        Verdict v = validate(bytes, options);
+        if (!v) return v;
+        // The size field in the bytes' own order; validate has bounded it by the span.
+        uint16_t size;
+        std::memcpy(&size, bytes.data() + 2, sizeof size);
+        if (options & ETH_IF_PLCY_VALIDATE_NET)
+            size = static_cast<uint16_t>(bytes[2] << 8 | bytes[3]);
+        auto *copy = static_cast<eth_if_plcy_t *>(std::malloc(size));
+        if (copy == nullptr) return Verdict{Status::nomem, "out of memory"};
+        std::memcpy(copy, bytes.data(), size);
+        if (options & ETH_IF_PLCY_VALIDATE_NET) eth_if_plcy_ntoh(copy);
+        out.reset(copy);
+        return v;
     }
 
+    /** Frees the held record and holds owned instead. */
     void reset(eth_if_plcy_t *owned = nullptr) noexcept {
         if (rec_ != nullptr) eth_if_plcy_free(rec_, 0);
         rec_ = owned;
     }
-    eth_if_plcy_t *release() noexcept { return std::exchange(rec_, nullptr); }
-    eth_if_plcy_t *get() const noexcept { return rec_; }
-    // The slot the C API fills or replaces.
-    eth_if_plcy_t **slot() noexcept { return &rec_; }
+    /** Gives up ownership: the caller frees the result. */
+    [[nodiscard]] eth_if_plcy_t *release() noexcept { return std::exchange(rec_, nullptr); }
+    /** The held record, or null. */
+    [[nodiscard]] eth_if_plcy_t *get() const noexcept { return rec_; }
+    /** True when a record is held. */
     explicit operator bool() const noexcept { return rec_ != nullptr; }
 
-    // The record's size field in host order, without the version check.
-    uint32_t size() const noexcept {
-        return rec_ == nullptr ? 0u
-                               : static_cast<uint32_t>(eth_if_plcy_get_efp_size(rec_) +
-                                                       static_cast<int32_t>(ETH_IF_PLCY_EFP_PART));
+    /** The record's size field in host order; 0 when empty. */
+    [[nodiscard]] uint32_t size() const noexcept { return eth_if_plcy_get_size(rec_, 0); }
+    /** The record's bytes (size() of them); empty when empty. */
+    [[nodiscard]] std::span<const uint8_t> bytes() const noexcept {
+        return {reinterpret_cast<const uint8_t *>(rec_), size()};
     }
-    std::span<const uint8_t> bytes(size_t n) const noexcept {
-        return {reinterpret_cast<const uint8_t *>(rec_), rec_ == nullptr ? 0 : n};
-    }
-    std::span<const uint8_t> bytes() const noexcept { return bytes(size()); }
 
   private:
+    friend Status replace(Record &slot, const Record &rec) noexcept;
     eth_if_plcy_t *rec_ = nullptr;
 };
 
-inline Status encode(const eth_if_plcy_ext_t &ext, Record &out, uint32_t options = 0) {
+/** eth_if_plcy_encode into out (options: 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES); out kept on failure.
+ */
+[[nodiscard]] inline Status encode(const eth_if_plcy_ext_t &ext, Record &out,
+                                   uint32_t options = 0) noexcept {
     eth_if_plcy_t *rec = nullptr;
     auto s = static_cast<Status>(eth_if_plcy_encode(&ext, &rec, options));
     if (s == Status::ok) out.reset(rec);
     return s;
 }
 
-inline Status decode(const eth_if_plcy_t *rec, eth_if_plcy_ext_t &ext,
-                     uint32_t fields = ETH_IF_PLCY_ALL_FIELDS) {
-    return static_cast<Status>(eth_if_plcy_decode(rec, fields, &ext, 0));
+/** eth_if_plcy_decode of the groups in fields; Status::invalid for an empty Record. */
+[[nodiscard]] inline Status decode(const Record &rec, eth_if_plcy_ext_t &ext,
+                                   uint32_t fields = ETH_IF_PLCY_ALL_FIELDS) noexcept {
+    return static_cast<Status>(eth_if_plcy_decode(rec.get(), fields, &ext, 0));
 }
 
-inline Status copy(const eth_if_plcy_t *src, Record &out, uint32_t options = 0) {
+/** eth_if_plcy_copy into out (options: 0 or ETH_IF_PLCY_COPY_HTON); out kept on failure. */
+[[nodiscard]] inline Status copy(const Record &src, Record &out, uint32_t options = 0) noexcept {
     eth_if_plcy_t *rec = nullptr;
-    auto s = static_cast<Status>(eth_if_plcy_copy(src, &rec, options));
+    auto s = static_cast<Status>(eth_if_plcy_copy(src.get(), &rec, options));
     if (s == Status::ok) out.reset(rec);
     return s;
 }
 
-// Copies rec into the slot (copy mode of eth_if_plcy_replace).
-inline Status replace(Record &slot, eth_if_plcy_t *rec) {
-    return static_cast<Status>(eth_if_plcy_replace(slot.slot(), rec, ETH_IF_PLCY_REPLACE_COPY));
+/** Copies rec into slot (copy mode of eth_if_plcy_replace; an empty rec empties it). */
+[[nodiscard]] inline Status replace(Record &slot, const Record &rec) noexcept {
+    return static_cast<Status>(
+        eth_if_plcy_replace(&slot.rec_, rec.get(), ETH_IF_PLCY_REPLACE_COPY));
 }
 
-inline uint32_t compare(const eth_if_plcy_t *first, const eth_if_plcy_t *second,
-                        uint32_t fields = ETH_IF_PLCY_ALL_FIELDS, uint32_t options = 0) {
-    return eth_if_plcy_compare(first, second, fields, options);
+/** The policy field bits (within fields) that differ; either Record may be empty. */
+[[nodiscard]] inline uint32_t compare(const Record &first, const Record &second,
+                                      uint32_t fields = ETH_IF_PLCY_ALL_FIELDS,
+                                      uint32_t options = 0) noexcept {
+    return eth_if_plcy_compare(first.get(), second.get(), fields, options);
 }
 
-// Runs a printer into a buffer that grows until the whole text fits.
+/** eth_if_plcy_hton in place; Status::invalid for an empty Record. */
+[[nodiscard]] inline Status hton(Record &rec) noexcept {
+    if (!rec) return Status::invalid;
+    eth_if_plcy_hton(rec.get());
+    return Status::ok;
+}
+
+/** eth_if_plcy_ntoh in place; Status::invalid for an empty Record. */
+[[nodiscard]] inline Status ntoh(Record &rec) noexcept {
+    if (!rec) return Status::invalid;
+    eth_if_plcy_ntoh(rec.get());
+    return Status::ok;
+}
+
+/** Fills a string of exactly n characters through a printer that writes n + 1 bytes. */
 template <typename Printer>
-std::string render(Printer print_into) {
-    std::vector<char> buf(4096);
-    for (;;) {
-        buf[0] = '\0';
-        print_into(buf.data(), buf.size());
-        size_t n = std::strlen(buf.data());
-        if (n + 1 < buf.size()) return std::string(buf.data(), n);
-        buf.resize(buf.size() * 2);
-    }
+[[nodiscard]] std::string render(size_t n, Printer print_into) {
+    std::string text(n, '\0');
+    print_into(text.data(), n + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
 }
 
-inline std::string print(const eth_if_plcy_t *rec, uint32_t options = 0) {
-    return render([&](char *b, size_t n) { eth_if_plcy_print(rec, b, n, options); });
+/** The text of eth_if_plcy_print (layout options as there); "" for an empty Record. */
+[[nodiscard]] inline std::string print(const Record &rec, uint32_t options = 0) {
+    if (!rec) return {};
+    return render(eth_if_plcy_print_len(rec.get(), options),
+                  [&](char *b, size_t n) { eth_if_plcy_print(rec.get(), b, n, options); });
 }
 
-inline std::string ext_print(const eth_if_plcy_ext_t &ext, uint32_t options = 0) {
-    return render([&](char *b, size_t n) { eth_if_plcy_ext_print(&ext, b, n, options); });
+/** The text of eth_if_plcy_ext_print (0 or ETH_IF_PLCY_PRINT_COMPACT). */
+[[nodiscard]] inline std::string ext_print(const eth_if_plcy_ext_t &ext, uint32_t options = 0) {
+    return render(eth_if_plcy_ext_print_len(&ext, options),
+                  [&](char *b, size_t n) { eth_if_plcy_ext_print(&ext, b, n, options); });
 }
 
-inline std::string ext_mask_print(uint32_t mask) {
-    return render([&](char *b, size_t n) { eth_if_plcy_print_ext_mask(mask, b, n); });
-}
-
-// The printed names of the policy field bits set in mask, lowest bit first,
-// as the mask printer names them.
-inline std::vector<std::string> field_names(uint32_t mask) {
+/** The names of the policy field bits set in mask, lowest bit first ("MTU", "EFP MATCH", ...). */
+[[nodiscard]] inline std::vector<std::string> field_names(uint32_t mask) {
     std::vector<std::string> names;
-    std::string text = render([&](char *b, size_t n) { eth_if_plcy_print_mask(mask, b, n); });
-    for (size_t at = 0; (at = text.find("    ", at)) != std::string::npos;) {
-        size_t end = text.find('\n', at);
-        std::string line = text.substr(at + 4, end - at - 4);
-        if (line.size() > 3 && line.compare(line.size() - 3, 3, ": 1") == 0)
-            names.push_back(line.substr(0, line.size() - 3));
-        at = end;
-    }
+    for (uint32_t bit = 1; bit <= ETH_IF_PLCY_VLAN_SWITCHED; bit <<= 1)
+        if (mask & bit) names.emplace_back(eth_if_plcy_field_name(bit));
     return names;
 }
 

@@ -1,4 +1,6 @@
-/*
+/* SPDX-License-Identifier: Apache-2.0 */
+/**
+ * @file
  * Ethernet interface policy: what the Ethernet layer knows about one interface
  * or sub-interface, in two shapes.
  *
@@ -30,19 +32,21 @@
 extern "C" {
 #endif
 
-/* Release of this library; eth_if_plcy_lib_version() returns the same string. */
+/** Release of this library; eth_if_plcy_lib_version() returns the same string. @{ */
 #define ETH_IF_PLCY_VERSION_MAJOR 0
-#define ETH_IF_PLCY_VERSION_MINOR 1
+#define ETH_IF_PLCY_VERSION_MINOR 2
 #define ETH_IF_PLCY_VERSION_PATCH 0
-#define ETH_IF_PLCY_VERSION_STRING "0.1.0"
+#define ETH_IF_PLCY_VERSION_STRING "0.2.0"
+/** @} */
 
-/* Status codes. */
+/** Status codes. @{ */
 #define ETH_IF_PLCY_OK 0u
-#define ETH_IF_PLCY_ERR_INVALID 0x46278600u    /* bad argument, option, mode or version */
-#define ETH_IF_PLCY_ERR_NOMEM 0x46278800u      /* an allocation failed */
-#define ETH_IF_PLCY_ERR_BAD_POLICY 0x46278a00u /* a policy encode cannot represent */
+#define ETH_IF_PLCY_ERR_INVALID 0x46278600u    /**< bad argument, option, mode or version */
+#define ETH_IF_PLCY_ERR_NOMEM 0x46278800u      /**< an allocation failed */
+#define ETH_IF_PLCY_ERR_BAD_POLICY 0x46278a00u /**< a policy encode cannot represent */
+/** @} */
 
-/* Policy field bits of the valid mask. */
+/** Policy field bits of the valid mask. @{ */
 #define ETH_IF_PLCY_ETHER_IF_TYPE 0x1u
 #define ETH_IF_PLCY_INTF_READY 0x2u
 #define ETH_IF_PLCY_L2_FLAG 0x4u
@@ -64,150 +68,174 @@ extern "C" {
 #define ETH_IF_PLCY_MTU 0x40000u
 #define ETH_IF_PLCY_VLAN_SWITCHED 0x80000u
 #define ETH_IF_PLCY_ALL_FIELDS 0xFFFFFu
-/* Every bit but INTF_READY and LOOPBACK: what compare reports and the external mask lists. */
+/** @} */
+/** Every bit but INTF_READY and LOOPBACK: what compare reports and the external mask lists. */
 #define ETH_IF_PLCY_EXT_MASK 0xEFFFDu
 
-/* Interface type classes: bit t set when ether_if_type t is in the class. */
+/** Interface type classes: bit t set when ether_if_type t is in the class. @{ */
 #define ETH_IF_PLCY_TRUNK_TYPES 0x393c92u
 #define ETH_IF_PLCY_SUB_TYPES 0x6c36cu
-#define ETH_IF_PLCY_SUB_L3_TYPES 0x24124u /* 2, 5, 8, 14, 17 */
-#define ETH_IF_PLCY_SUB_L2_TYPES 0x48248u /* 3, 6, 9, 15, 18 */
+#define ETH_IF_PLCY_SUB_L3_TYPES 0x24124u /**< 2, 5, 8, 14, 17 */
+#define ETH_IF_PLCY_SUB_L2_TYPES 0x48248u /**< 3, 6, 9, 15, 18 */
 #define ETH_IF_PLCY_MAX_IF_TYPE 21u
+/** @} */
 
-/* Record geometry. */
-#define ETH_IF_PLCY_MIN_SIZE 72u  /* a record without EFP */
-#define ETH_IF_PLCY_EFP_PART 48u  /* offset of the EFP part */
-#define ETH_IF_PLCY_EFP_BASE 56u  /* offset of the EFP base */
-#define ETH_IF_PLCY_MAX_SIZE 176u /* full EFP form, 10 ranges, terminator */
+/** Record geometry. @{ */
+#define ETH_IF_PLCY_MIN_SIZE 72u  /**< a record without EFP */
+#define ETH_IF_PLCY_EFP_PART 48u  /**< offset of the EFP part */
+#define ETH_IF_PLCY_EFP_BASE 56u  /**< offset of the EFP base */
+#define ETH_IF_PLCY_MAX_SIZE 176u /**< full EFP form, 10 ranges, terminator */
+/** @} */
 
-/* External EFP codes. */
+/** External EFP codes. @{ */
 #define EFP_VLAN_RANGE 0x2000u
 #define EFP_VLAN_ANY 0x2001u
 #define EFP_PCP_ANY 255u
+/** @} */
 
-/* L2PT: five protocols, one byte each: mode bits 0-2, EXP given bit 3, EXP bits 4-6. */
+/** L2PT: five protocols, one byte each: mode bits 0-2, EXP given bit 3, EXP bits 4-6. @{ */
 #define ETH_IF_PLCY_L2PT_PROTOCOLS 5
 #define ETH_IF_PLCY_L2PT_MODE_MASK 0x07u
 #define ETH_IF_PLCY_L2PT_EXP_GIVEN 0x08u
 #define ETH_IF_PLCY_L2PT_EXP_SHIFT 4
 #define ETH_IF_PLCY_L2PT_EXP_MASK 0x70u
+/** @} */
 
-/* Options. */
-#define ETH_IF_PLCY_ENCODE_TAG_RANGES 0x40u   /* encode: ranges from the per-tag view */
-#define ETH_IF_PLCY_COPY_HTON 0x10u           /* copy: convert the copy to network order */
-#define ETH_IF_PLCY_REPLACE_COPY 0u           /* replace: copy rec into the slot */
-#define ETH_IF_PLCY_REPLACE_TAKE 1u           /* replace: the slot takes rec itself */
-#define ETH_IF_PLCY_CMP_FIRST_ABSENT_ALL 0x2u /* compare: with ONE_SIDED, null first = all */
-#define ETH_IF_PLCY_CMP_ONE_SIDED 0x4u        /* compare: fields only in second don't count */
-#define ETH_IF_PLCY_PRINT_COMPACT 0x8u        /* print: compact layout */
-#define ETH_IF_PLCY_PRINT_BRIEF 0x20u         /* print: brief layout (internal record) */
-#define ETH_IF_PLCY_VALIDATE_NET 0x100u       /* validate: the bytes are a network image */
+/** Options. @{ */
+#define ETH_IF_PLCY_ENCODE_TAG_RANGES 0x40u   /**< encode: ranges from the per-tag view */
+#define ETH_IF_PLCY_COPY_HTON 0x10u           /**< copy: convert the copy to network order */
+#define ETH_IF_PLCY_REPLACE_COPY 0u           /**< replace: copy rec into the slot */
+#define ETH_IF_PLCY_REPLACE_TAKE 1u           /**< replace: the slot takes rec itself */
+#define ETH_IF_PLCY_CMP_FIRST_ABSENT_ALL 0x2u /**< compare: with ONE_SIDED, null first = all */
+#define ETH_IF_PLCY_CMP_ONE_SIDED 0x4u        /**< compare: fields only in second don't count */
+#define ETH_IF_PLCY_PRINT_COMPACT 0x8u        /**< print: compact layout */
+#define ETH_IF_PLCY_PRINT_BRIEF 0x20u         /**< print: brief layout (internal record) */
+#define ETH_IF_PLCY_VALIDATE_NET 0x100u       /**< validate: the bytes are a network image */
+/** @} */
 
-/* The internal policy record: only ever handled through a pointer. */
+/** The internal policy record: only ever handled through a pointer. */
 typedef struct eth_if_plcy_record eth_if_plcy_t;
 
-/* One VLAN range, inclusive. */
+/** One VLAN range, inclusive. */
 typedef struct eth_if_plcy_vlan_range {
-    uint16_t low;
-    uint16_t high;
+    uint16_t low;  /**< first VLAN */
+    uint16_t high; /**< last VLAN */
 } eth_if_plcy_vlan_range_t;
 
-/* A VLAN tag: ethertype (0x8100, 0x88a8, 1 untagged, 0 any, or other) and VLAN. */
+/** A VLAN tag: ethertype (0x8100, 0x88a8, 1 untagged, 0 any, or other) and VLAN. */
 typedef struct eth_if_plcy_efp_tag {
-    uint16_t ethertype;
-    uint16_t vlan;
+    uint16_t ethertype; /**< tag ethertype */
+    uint16_t vlan;      /**< VLAN ID or code */
 } eth_if_plcy_efp_tag_t;
 
+/** Range entries the external record holds. */
 #define ETH_IF_PLCY_EXT_MAX_RANGES 10
 
-/* The EFP match (EFP MATCH) and rewrite (EFP REWRITE) in plain form. */
+/** The EFP match (EFP MATCH) and rewrite (EFP REWRITE) in plain form. */
 typedef struct eth_if_plcy_ext_efp {
-    uint8_t configured : 1; /* an EFP is present; both EFP bits */
-    uint8_t native : 1;
-    uint8_t native_with_preservation : 1;
-    uint8_t src_mac_check : 1;
-    uint8_t dst_mac_check : 1;
-    uint8_t exact : 1;
-    uint8_t l3_ambiguous : 1;
-    uint8_t num_tags;       /* 0 to 2 */
-    uint8_t num_tag_pops;   /* EFP REWRITE */
-    uint8_t num_tag_pushes; /* EFP REWRITE, 0 to 2 */
-    uint16_t num_ranges;    /* entries used in ranges */
-    uint16_t payload_ethertype;
-    uint8_t tag_pcp[2];            /* 0 to 7, or EFP_PCP_ANY */
-    eth_if_plcy_efp_tag_t tag[2];  /* vlan 0-4095, EFP_VLAN_RANGE or EFP_VLAN_ANY */
-    eth_if_plcy_efp_tag_t push[2]; /* EFP REWRITE */
-    uint8_t src_mac[6];
-    uint8_t dst_mac[6];
-    eth_if_plcy_vlan_range_t ranges[ETH_IF_PLCY_EXT_MAX_RANGES];
-    uint16_t tag_range_count[2];
-    /* Per-tag range lists; decode points them at ranges of the same record. */
+    uint8_t configured : 1;               /**< an EFP is present; both EFP bits */
+    uint8_t native : 1;                   /**< EFP MATCH: native VLAN */
+    uint8_t native_with_preservation : 1; /**< EFP MATCH: native, tag kept */
+    uint8_t src_mac_check : 1;            /**< EFP MATCH: src_mac is checked */
+    uint8_t dst_mac_check : 1;            /**< EFP MATCH: dst_mac is checked */
+    uint8_t exact : 1;                    /**< EFP MATCH: exact match */
+    uint8_t l3_ambiguous : 1;             /**< EFP MATCH: L3 ambiguous */
+    uint8_t num_tags;                     /**< 0 to 2 */
+    uint8_t num_tag_pops;                 /**< EFP REWRITE */
+    uint8_t num_tag_pushes;               /**< EFP REWRITE, 0 to 2 */
+    uint16_t num_ranges;                  /**< entries used in ranges */
+    uint16_t payload_ethertype;           /**< EFP MATCH: payload ethertype, 0 for any */
+    uint8_t tag_pcp[2];                   /**< 0 to 7, or EFP_PCP_ANY */
+    eth_if_plcy_efp_tag_t tag[2];         /**< vlan 0-4095, EFP_VLAN_RANGE or EFP_VLAN_ANY */
+    eth_if_plcy_efp_tag_t push[2];        /**< EFP REWRITE */
+    uint8_t src_mac[6];                   /**< EFP MATCH, with src_mac_check */
+    uint8_t dst_mac[6];                   /**< EFP MATCH, with dst_mac_check */
+    eth_if_plcy_vlan_range_t ranges[ETH_IF_PLCY_EXT_MAX_RANGES]; /**< EFP MATCH: the range list */
+    uint16_t tag_range_count[2]; /**< per-tag view: entries in tag_range_list[i] */
+    /** Per-tag range lists; decode points them at ranges of the same record. */
     const eth_if_plcy_vlan_range_t *tag_range_list[2];
 } eth_if_plcy_ext_efp_t;
 
-/* The external policy record. A field counts only while its bit is in valid_mask. */
+/** The external policy record. A field counts only while its bit is in valid_mask. */
 typedef struct eth_if_plcy_ext {
-    uint32_t valid_mask;
-    uint32_t ether_if_type;      /* ETHER_IF_TYPE; encode accepts 1 to 21 */
-    uint8_t interface_ready : 1; /* INTF_READY */
-    uint8_t is_l2 : 1;           /* L2_FLAG */
-    uint8_t is_provisioned : 1;  /* PROVISION */
-    uint8_t mac_addr[6];         /* MAC_ADDR */
-    struct {                     /* PROVISION, only while is_provisioned is 1 */
-        uint32_t xconnect_id;
-        uint8_t xcon_tags;
-        uint8_t ip_iw_enabled : 1;
-        uint8_t imposition_vlan_rewrite : 1;
-        uint16_t imposition_vlan_id;
+    uint32_t valid_mask;         /**< policy field bits of the groups present */
+    uint32_t ether_if_type;      /**< ETHER_IF_TYPE; encode accepts 1 to 21 */
+    uint8_t interface_ready : 1; /**< INTF_READY */
+    uint8_t is_l2 : 1;           /**< L2_FLAG */
+    uint8_t is_provisioned : 1;  /**< PROVISION */
+    uint8_t mac_addr[6];         /**< MAC_ADDR */
+    /** PROVISION, only while is_provisioned is 1 */
+    struct {
+        uint32_t xconnect_id;                /**< cross-connect ID */
+        uint8_t xcon_tags;                   /**< cross-connect tags */
+        uint8_t ip_iw_enabled : 1;           /**< IP interworking */
+        uint8_t imposition_vlan_rewrite : 1; /**< imposition VLAN rewrite */
+        uint16_t imposition_vlan_id;         /**< imposition VLAN */
     } provision_info;
-    uint8_t l2pt[ETH_IF_PLCY_L2PT_PROTOCOLS]; /* L2PT */
-    eth_if_plcy_ext_efp_t efp;                /* EFP MATCH, EFP REWRITE */
+    uint8_t l2pt[ETH_IF_PLCY_L2PT_PROTOCOLS]; /**< L2PT */
+    eth_if_plcy_ext_efp_t efp;                /**< EFP MATCH, EFP REWRITE */
+    /** Sub-interface class fields. */
     struct {
-        uint32_t parent;               /* PARENT */
-        uint8_t admin_up;              /* ADMIN_STATE */
-        uint8_t efp_filtering : 1;     /* EFP FILTERING */
-        uint8_t src_bypass_filter : 1; /* SRC BYPASS FILTER */
+        uint32_t parent;               /**< PARENT */
+        uint8_t admin_up;              /**< ADMIN_STATE */
+        uint8_t efp_filtering : 1;     /**< EFP FILTERING */
+        uint8_t src_bypass_filter : 1; /**< SRC BYPASS FILTER */
     } sub;
+    /** Trunk class fields. */
     struct {
-        uint16_t native_vlan;             /* NATIVE_VLAN */
-        uint16_t qinq_tunneling_etype;    /* QINQ_ETYPE */
-        uint8_t mac_acc_ingress : 1;      /* MAC_ACC */
-        uint8_t mac_acc_egress : 1;       /* MAC_ACC */
-        uint8_t native_is_svlan : 1;      /* NATIVE_VLAN */
-        uint8_t filter_dot1q : 1;         /* FILTERING */
-        uint8_t filter_dot1ad : 1;        /* FILTERING */
-        uint8_t filter_mac_relay : 1;     /* FILTERING */
-        uint8_t vlan_switched_trunk : 1;  /* VLAN SWITCHED */
-        uint8_t vlan_switched_access : 1; /* VLAN SWITCHED */
-        uint16_t access_vlan;             /* VLAN SWITCHED */
+        uint16_t native_vlan;             /**< NATIVE_VLAN */
+        uint16_t qinq_tunneling_etype;    /**< QINQ_ETYPE */
+        uint8_t mac_acc_ingress : 1;      /**< MAC_ACC */
+        uint8_t mac_acc_egress : 1;       /**< MAC_ACC */
+        uint8_t native_is_svlan : 1;      /**< NATIVE_VLAN */
+        uint8_t filter_dot1q : 1;         /**< FILTERING */
+        uint8_t filter_dot1ad : 1;        /**< FILTERING */
+        uint8_t filter_mac_relay : 1;     /**< FILTERING */
+        uint8_t vlan_switched_trunk : 1;  /**< VLAN SWITCHED */
+        uint8_t vlan_switched_access : 1; /**< VLAN SWITCHED */
+        uint16_t access_vlan;             /**< VLAN SWITCHED */
     } trunk;
-    uint8_t is_in_icl_mode : 1; /* ICL MODE */
-    uint16_t mtu;               /* MTU */
+    uint8_t is_in_icl_mode : 1; /**< ICL MODE */
+    uint16_t mtu;               /**< MTU */
 } eth_if_plcy_ext_t;
 
 /* ---- Library ---------------------------------------------------------- */
 
-/* The release string of the library actually loaded (ETH_IF_PLCY_VERSION_STRING). */
+/** The release string of the library actually loaded (ETH_IF_PLCY_VERSION_STRING). */
 const char *eth_if_plcy_lib_version(void);
+
+/**
+ * A fixed, NUL-terminated text for a status code: "ok",
+ * "invalid argument, option or record", "out of memory",
+ * "policy cannot be represented", and "unknown status" for any other value.
+ * The string lives for the life of the process.
+ */
+const char *eth_if_plcy_status_str(uint32_t status);
+
+/**
+ * The name of one policy field bit as the mask printers show it ("MTU",
+ * "EFP MATCH", ...); null for zero, several bits or a bit above bit 19.
+ */
+const char *eth_if_plcy_field_name(uint32_t bit);
 
 /* ---- Sizes ------------------------------------------------------------ */
 
-/*
+/**
  * The record's size field (host order). options must be 0 (else assertion
  * "Invalid policy options specified", checked first); null gives 0; a version
  * other than 0 fails the assertion "This policy version is not supported".
  */
 uint32_t eth_if_plcy_get_size(const eth_if_plcy_t *rec, uint32_t options);
 
-/* Length of the EFP part, size - 48; 0 for null. Checks neither version nor size. */
+/** Length of the EFP part, size - 48; 0 for null. Checks neither version nor size. */
 int32_t eth_if_plcy_get_efp_size(const eth_if_plcy_t *rec);
 
-/* The external record owns no memory: this does nothing and leaves it unchanged. */
+/** The external record owns no memory: this does nothing and leaves it unchanged. */
 void eth_if_plcy_ext_free_ptrs(eth_if_plcy_ext_t *ext);
 
 /* ---- Conversion ------------------------------------------------------- */
 
-/*
+/**
  * Expands the groups in (fields & rec's valid mask) into *ext, which is first
  * cleared. options must be 0. Returns ETH_IF_PLCY_ERR_INVALID, with ext
  * untouched, for options != 0, a null rec or ext, a version other than 0, or
@@ -218,7 +246,7 @@ void eth_if_plcy_ext_free_ptrs(eth_if_plcy_ext_t *ext);
 uint32_t eth_if_plcy_decode(const eth_if_plcy_t *rec, uint32_t fields, eth_if_plcy_ext_t *ext,
                             uint32_t options);
 
-/*
+/**
  * Builds a new record of exact size from *ext and stores it at *out; the caller
  * frees it with eth_if_plcy_free. options: 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES.
  * Returns ETH_IF_PLCY_ERR_INVALID (bad options, null ext or out),
@@ -229,7 +257,7 @@ uint32_t eth_if_plcy_decode(const eth_if_plcy_t *rec, uint32_t fields, eth_if_pl
  */
 uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth_if_plcy_t **out, uint32_t options);
 
-/*
+/**
  * In-place conversion between the host image and the network image (the
  * record as a big-endian host holds it: integers big-endian, flag-unit fields
  * from the most significant bit down); on a big-endian host both functions
@@ -242,26 +270,66 @@ uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth_if_plcy_t **out, u
  * without ETHER_IF_TYPE or of neither class) does not cross between hosts of
  * different byte order intact. Neither function looks at version, and both
  * keep their walks inside size; rec must not be null.
+ * @{
  */
 void eth_if_plcy_hton(eth_if_plcy_t *rec);
 void eth_if_plcy_ntoh(eth_if_plcy_t *rec);
+/** @} */
+
+/**
+ * Tells whether encode can take *ext and whether its values are ones an
+ * interface can carry; encode itself does not call this and keeps the
+ * format's normalisations. options: 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES (the
+ * range rules then apply to the per-tag view). Returns 0, or
+ * ETH_IF_PLCY_ERR_INVALID for a null ext or unknown option bits, or
+ * ETH_IF_PLCY_ERR_BAD_POLICY when a rule fails. Every record it accepts,
+ * encode accepts with the same options. Only the groups in valid_mask are
+ * looked at, in this order:
+ *   - no valid_mask bit above bit 19;
+ *   - ETHER_IF_TYPE: 1 to 21;
+ *   - no sub-interface field (PARENT, ADMIN_STATE, EFP FILTERING, SRC BYPASS
+ *     FILTER) beside a trunk field (NATIVE_VLAN, QINQ_ETYPE, MAC_ACC,
+ *     FILTERING) or a trunk-class ether_if_type, and no trunk field beside a
+ *     sub-interface-class ether_if_type; the reason names both;
+ *   - VLAN IDs 0 to 4095: the provisioned imposition VLAN (when rewritten),
+ *     native_vlan, access_vlan (VLAN SWITCHED) and pushed VLANs;
+ *   - with efp.configured and EFP MATCH: at most 2 match tags; each tag's
+ *     VLAN 0 to 4095, EFP_VLAN_ANY or EFP_VLAN_RANGE (4096 and 4097, the
+ *     internal codes, are refused); each PCP 0 to 7 or EFP_PCP_ANY; at most
+ *     10 ranges, each with low <= high <= 4095; ranges exactly when a match
+ *     tag uses EFP_VLAN_RANGE (per-tag view: a list only on such a tag, one
+ *     tag at most, a non-null list for a nonzero count);
+ *   - with efp.configured and EFP REWRITE: at most 2 pushes and 2 pops.
+ */
+uint32_t eth_if_plcy_ext_validate(const eth_if_plcy_ext_t *ext, uint32_t options);
+
+/**
+ * The same check, also saying why a record was refused: *reason (a constant
+ * sentence) and *field (the field's name as the tool's JSON spells it, such
+ * as "efp.tag[0].vlan"; "" for a null ext or bad options). Either pointer
+ * may be null; both are left alone for an accepted record.
+ */
+uint32_t eth_if_plcy_ext_validate_explain(const eth_if_plcy_ext_t *ext, uint32_t options,
+                                          const char **reason, const char **field);
 
 /* ---- Record operations ------------------------------------------------ */
 
-/*
+/**
  * The mask of policy field bits (within fields) that differ between two
  * host-order records; either may be null. options: ETH_IF_PLCY_CMP_* only
  * (anything else is the assertion "Invalid option specified"); two records
  * of which either has a non-zero version fail the assertion "Comparing
  * different policy versions isn't supported". The public form reports
  * only ETH_IF_PLCY_EXT_MASK bits.
+ * @{
  */
 uint32_t eth_if_plcy_compare(const eth_if_plcy_t *first, const eth_if_plcy_t *second,
                              uint32_t fields, uint32_t options);
 uint32_t eth_if_plcy_compare_int(const eth_if_plcy_t *first, const eth_if_plcy_t *second,
                                  uint32_t fields, uint32_t options);
+/** @} */
 
-/*
+/**
  * Copies a host-order record into a new malloc'd block stored at *out;
  * ETH_IF_PLCY_COPY_HTON converts the copy to network order. Returns
  * ETH_IF_PLCY_ERR_INVALID (other option bits, null src or out, version != 0)
@@ -269,7 +337,7 @@ uint32_t eth_if_plcy_compare_int(const eth_if_plcy_t *first, const eth_if_plcy_t
  */
 uint32_t eth_if_plcy_copy(const eth_if_plcy_t *src, eth_if_plcy_t **out, uint32_t options);
 
-/*
+/**
  * Puts rec into *slot. ETH_IF_PLCY_REPLACE_TAKE: frees the held record and
  * stores rec itself (the slot owns it). ETH_IF_PLCY_REPLACE_COPY: copies rec
  * (null empties the slot), reusing the held block when the sizes are equal and
@@ -278,7 +346,7 @@ uint32_t eth_if_plcy_copy(const eth_if_plcy_t *src, eth_if_plcy_t **out, uint32_
  */
 uint32_t eth_if_plcy_replace(eth_if_plcy_t **slot, eth_if_plcy_t *rec, uint32_t mode);
 
-/*
+/**
  * Releases a record (null is fine), in either byte order. options must be 0
  * and the version 0, else the assertion path.
  */
@@ -286,7 +354,7 @@ void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
 
 /* ---- Checking received bytes ------------------------------------------- */
 
-/*
+/**
  * Tells whether the first len bytes at buf hold a well-formed internal record,
  * without changing them; ETH_IF_PLCY_VALIDATE_NET says they are a network
  * image. Returns 0 or ETH_IF_PLCY_ERR_INVALID (also for unknown option bits).
@@ -311,7 +379,7 @@ void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
  */
 uint32_t eth_if_plcy_validate(const void *buf, size_t len, uint32_t options);
 
-/*
+/**
  * The same check, also saying why a record was refused: *reason (a constant
  * string) and *offset (the byte where the failed check looked). Either
  * pointer may be null; both are left alone for an accepted record.
@@ -321,41 +389,61 @@ uint32_t eth_if_plcy_validate_explain(const void *buf, size_t len, uint32_t opti
 
 /* ---- Rendering -------------------------------------------------------- */
 
-/*
+/**
  * Mask lines "    NAME: 0|1\n" for the 20 policy field bits (or the 18 of
  * ETH_IF_PLCY_EXT_MASK), appended at a cursor (*pos, *len) that they advance.
  * The buffer printers write a heading and the lines and return buf; they
  * need a writable buf of nonzero len. Text that does not fit is cut: the
  * buffer then holds a NUL-terminated prefix, nothing past it is written.
+ * @{
  */
 void eth_if_plcy_print_mask_internal(uint32_t mask, char **pos, size_t *len);
 void eth_if_plcy_print_ext_mask_internal(uint32_t mask, char **pos, size_t *len);
 char *eth_if_plcy_print_mask(uint32_t mask, char *buf, size_t len);
 char *eth_if_plcy_print_ext_mask(uint32_t mask, char *buf, size_t len);
+/** @} */
 
-/*
+/**
  * One line of text for the match or the rewrite of an EFP in the full form
  * (followed by its range list), "(none)" when not configured. dst must be
  * writable with nonzero size.
+ * @{
  */
 void eth_if_plcy_format_efp_match(char *dst, size_t size, const eth_efp_full *efp);
 void eth_if_plcy_format_efp_rewrite(char *dst, size_t size, const eth_efp_full *efp);
+/** @} */
 
-/*
+/**
  * Renders a host-order record into buf: full layout by default,
  * ETH_IF_PLCY_PRINT_COMPACT or ETH_IF_PLCY_PRINT_BRIEF (both: compact header,
- * brief body). Returns buf, or null (writing nothing) for a null buf or len 0.
+ * brief body). Returns buf, or null (writing nothing) for a null buf, len 0
+ * or a null rec.
  */
 char *eth_if_plcy_print(const eth_if_plcy_t *rec, char *buf, size_t len, uint32_t options);
 
-/*
+/**
+ * The length (without the NUL) of the text eth_if_plcy_print writes for rec
+ * and options into a large enough buffer, as snprintf counts it: a buffer of
+ * the result + 1 bytes holds the whole text. 0 for a null rec.
+ */
+size_t eth_if_plcy_print_len(const eth_if_plcy_t *rec, uint32_t options);
+
+/**
  * Renders an external record: full layout, or ETH_IF_PLCY_PRINT_COMPACT.
  * Returns buf, or null (writing nothing) for a null buf, len 0 or null rec.
  */
 char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len, uint32_t options);
 
+/**
+ * The length (without the NUL) of the text eth_if_plcy_ext_print writes for
+ * rec and options, as eth_if_plcy_print_len counts it; 0 for a null rec. The
+ * EFP rows encode a scratch record, so an allocation failing in one call and
+ * not the other changes the text between them.
+ */
+size_t eth_if_plcy_ext_print_len(const eth_if_plcy_ext_t *rec, uint32_t options);
+
 #ifdef __cplusplus
 }
 #endif
 
-#endif /* ETHER_INTERFACE_POLICY_API_H */
+#endif /**< ETHER_INTERFACE_POLICY_API_H */

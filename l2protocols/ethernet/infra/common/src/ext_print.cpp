@@ -238,14 +238,7 @@ void special_row(Out &o, uint32_t bit, const eth_if_plcy_ext_t &rec) {
     }
 }
 
-} // namespace
-
-ETH_IF_PLCY_EXPORT char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len,
-                                               uint32_t options) {
-    // A missing record prints nothing at all rather than a misleading empty policy.
-    if (buf == nullptr || len == 0 || rec == nullptr) return nullptr;
-    Out o{buf, len, (options & ETH_IF_PLCY_PRINT_COMPACT) ? kCompact : kFull};
-    buf[0] = '\0';
+void render(Out &o, const eth_if_plcy_ext_t *rec) {
     if (!o.s.compact) {
         eth_if_plcy_append(&o.pos, &o.len, "EXTERNAL ETHER INTF POLICY:\nvalid mask:\n");
         eth_if_plcy_print_ext_mask_internal(rec->valid_mask, &o.pos, &o.len);
@@ -265,5 +258,24 @@ ETH_IF_PLCY_EXPORT char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, cha
                     eth_if_plcy_append(&o.pos, &o.len, "%s%s%s-%s", "", dash, o.s.sep, o.s.term);
         }
     }
+}
+
+} // namespace
+
+ETH_IF_PLCY_EXPORT char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len,
+                                               uint32_t options) {
+    // A missing record prints nothing at all rather than a misleading empty policy.
+    if (buf == nullptr || len == 0 || rec == nullptr) return nullptr;
+    Out o{buf, len, (options & ETH_IF_PLCY_PRINT_COMPACT) ? kCompact : kFull};
+    buf[0] = '\0';
+    render(o, rec);
     return buf;
+}
+
+ETH_IF_PLCY_EXPORT size_t eth_if_plcy_ext_print_len(const eth_if_plcy_ext_t *rec,
+                                                    uint32_t options) {
+    if (rec == nullptr) return 0;
+    Out o{nullptr, SIZE_MAX, (options & ETH_IF_PLCY_PRINT_COMPACT) ? kCompact : kFull};
+    render(o, rec);
+    return SIZE_MAX - o.len;
 }

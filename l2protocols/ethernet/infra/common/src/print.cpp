@@ -269,13 +269,8 @@ void interface_groups(Out &o, uint32_t m, const uint8_t *rec) {
     efp.close();
 }
 
-} // namespace
-
-ETH_IF_PLCY_EXPORT char *eth_if_plcy_print(const eth_if_plcy_t *record, char *buf, size_t len,
-                                           uint32_t options) {
-    if (buf == nullptr || len == 0) return nullptr;
+void render(Out &o, const eth_if_plcy_t *record, uint32_t options) {
     const uint8_t *rec = bytes(record);
-    Out o{buf, len};
     bool compact = (options & ETH_IF_PLCY_PRINT_COMPACT) != 0;
     bool brief = (options & ETH_IF_PLCY_PRINT_BRIEF) != 0;
     const char *p = (compact || brief) ? "    " : "";
@@ -318,5 +313,21 @@ ETH_IF_PLCY_EXPORT char *eth_if_plcy_print(const eth_if_plcy_t *record, char *bu
     } else {
         interface_lines(o, p, m, rec);
     }
+}
+
+} // namespace
+
+ETH_IF_PLCY_EXPORT char *eth_if_plcy_print(const eth_if_plcy_t *record, char *buf, size_t len,
+                                           uint32_t options) {
+    if (buf == nullptr || len == 0 || record == nullptr) return nullptr;
+    Out o{buf, len};
+    render(o, record, options);
     return buf;
+}
+
+ETH_IF_PLCY_EXPORT size_t eth_if_plcy_print_len(const eth_if_plcy_t *record, uint32_t options) {
+    if (record == nullptr) return 0;
+    Out o{nullptr, SIZE_MAX};
+    render(o, record, options);
+    return SIZE_MAX - o.len;
 }

@@ -14,8 +14,12 @@ extern "C" void eth_if_plcy_append(char **pos, size_t *len, const char *fmt, ...
     if (*len == 0) return;
     va_list ap;
     va_start(ap, fmt);
-    int n = vsnprintf(*pos, *len, fmt, ap);
+    int n = vsnprintf(*pos, *pos == nullptr ? 0 : *len, fmt, ap);
     va_end(ap);
+    if (*pos == nullptr) { // counting cursor: *len falls by the text's length
+        if (n > 0) *len -= static_cast<size_t>(n);
+        return;
+    }
     if (n < 0) {
         **pos = '\0';
         return;
@@ -219,4 +223,9 @@ ETH_IF_PLCY_EXPORT void eth_if_plcy_format_efp_rewrite(char *dst, size_t size,
         eth_if_plcy_append(&pos, &size, "%s %d", ethertype,
                            static_cast<int>(eth_efp_load16(t + ETH_EFP_F_PUSH_VLAN)));
     }
+}
+
+ETH_IF_PLCY_EXPORT const char *eth_if_plcy_field_name(uint32_t bit) {
+    if (bit == 0 || (bit & (bit - 1)) != 0 || bit > ETH_IF_PLCY_VLAN_SWITCHED) return nullptr;
+    return eth_if_plcy_field_str(bit);
 }

@@ -16,7 +16,9 @@ extern "C" {
  * that does not fit is cut, after which *pos points at the NUL in the
  * buffer's last byte and *len is 1, so later appends add nothing. A
  * formatting error adds nothing and leaves a NUL at *pos. A cursor with
- * *len 0 is left alone.
+ * *len 0 is left alone. A counting cursor (*pos null, *len SIZE_MAX) writes
+ * nothing and lowers *len by the length of the text, so the printers' lengths
+ * come from the very code that prints.
  */
 void eth_if_plcy_append(char **pos, size_t *len, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
