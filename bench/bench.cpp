@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Benchmarks of every operation over the three reference policies, beside the
 // floor they are built from (allocation, copy, clearing, swapping, one
 // snprintf) and, where protobuf-c is present, the peer serializer.
@@ -139,18 +140,21 @@ void register_policy(const Policy &p) {
     for (auto [layout, options] : {std::pair{"full", 0u},
                                    {"compact", ETH_IF_PLCY_PRINT_COMPACT},
                                    {"brief", ETH_IF_PLCY_PRINT_BRIEF}}) {
+        // A named copy: clang 14 does not let a lambda capture a structured binding.
+        uint32_t opts = options;
         add(n + "print_" + layout, [=](benchmark::State &st) {
             char buf[4096];
             for (auto _ : st)
-                benchmark::DoNotOptimize(eth_if_plcy_print(rec, buf, sizeof buf, options));
+                benchmark::DoNotOptimize(eth_if_plcy_print(rec, buf, sizeof buf, opts));
             st.counters["chars"] = double(std::strlen(buf));
         });
     }
     for (auto [layout, options] : {std::pair{"full", 0u}, {"compact", ETH_IF_PLCY_PRINT_COMPACT}}) {
+        uint32_t opts = options;
         add(n + "ext_print_" + layout, [=](benchmark::State &st) {
             char buf[4096];
             for (auto _ : st)
-                benchmark::DoNotOptimize(eth_if_plcy_ext_print(ext, buf, sizeof buf, options));
+                benchmark::DoNotOptimize(eth_if_plcy_ext_print(ext, buf, sizeof buf, opts));
             st.counters["chars"] = double(std::strlen(buf));
         });
     }

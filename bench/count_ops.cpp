@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs each operation on one reference policy a fixed number of times under
 // callgrind, dumping the instruction count of each operation separately.
 //   valgrind --tool=callgrind --collect-atstart=no count_ops POLICY

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The benchmark's extra packages: protobuf-c (the peer) and valgrind (the
 # instruction guard). Missing ones are installed where apt-get can; the
 # benchmark builds without the peer otherwise.

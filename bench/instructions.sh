@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Deterministic performance guard: counts the instructions of every operation
 # on the three reference policies with callgrind and fails when one rises more
 # than 10% above the committed baseline.

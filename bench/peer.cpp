@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fills the proto2 message from an external record, present groups only,
 // and packs and unpacks it with protobuf-c.
 #include "peer.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // protobuf-c peer: the external record as a proto2 message.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three reference policies of the benchmarks and the instruction guard.
 #pragma once
 

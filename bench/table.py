@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Turns Google Benchmark JSON (with median aggregates) into the table of
 ns/op and the ratios that matter."""
 import json

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build for s390x (big-endian) with Debian's cross compiler; tests run
 # under qemu-user.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * One sub-interface policy through its life: fill the external record, encode
  * it, print it, ship a network-image copy, turn it back, compare it with a

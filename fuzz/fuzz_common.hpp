@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared pieces of the fuzz targets: the invariants they check.
 #pragma once
 

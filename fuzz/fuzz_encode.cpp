@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes as an external record (pointers aimed at its own ranges, counts as
 // they come): encode either accepts it, building a record that validates and
 // survives every operation, or refuses it cleanly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the seed corpora from the library's own encode: the reference
 // policies and random policies that encode accepts, as host images, network
 // images and raw external records.   make_seeds OUT_DIR

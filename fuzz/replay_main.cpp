@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a fuzz target over files (or every file of directories): the seeds and
 // every input that once found a bug stay regression tests of the normal build.
 #include <cstdint>

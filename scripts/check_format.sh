@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Fails when a C or C++ file of the tree is not formatted by .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The unit tests under valgrind's memcheck (death tests left out: their child
 # processes abort on purpose).   scripts/check_valgrind.sh BUILD_DIR
 set -euo pipefail

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the project and runs `ethplcy demo`: one policy through its life.
+# SPDX-License-Identifier: Apache-2.0
+# Builds the tool (and only what it links) and runs `ethplcy demo`: one
+# policy through its life.   scripts/demo.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-"$root/scripts/deps.sh"
-cmake -S "$root" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" >/dev/null
+"$root/scripts/deps.sh" cmake ninja-build g++ pkgconf libjansson-dev
+cmake -S "$root" -B "$build" -G Ninja -DETH_IF_PLCY_BUILD_TOOL=ON >/dev/null
+cmake --build "$build" --target ethplcy >/dev/null
 "$build/tools/ethplcy/ethplcy" demo

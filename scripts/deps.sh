@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian machine lacks to build and test the project.
+# SPDX-License-Identifier: Apache-2.0
+# Installs what a fresh Debian machine lacks to build, test and package the
+# project.   scripts/deps.sh [PACKAGE...]   (default: the whole list)
 set -euo pipefail
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev xxd valgrind)
+packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev
+          xxd valgrind doxygen abigail-tools dpkg-dev file)
+[ $# -eq 0 ] || packages=("$@")
+native=$(dpkg --print-architecture)
+# Installed for this machine's own architecture (or for all): a package also
+# installed for a foreign architecture (libjansson-dev:s390x) must not count.
+installed() {
+  dpkg-query -W -f='${Architecture} ${db:Status-Status}\n' "$1" 2>/dev/null |
+    awk -v a="$native" '($1 == a || $1 == "all") && $2 == "installed" { ok = 1 } END { exit !ok }'
+}
 missing=()
 for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  installed "$p" || missing+=("$p:$native")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"

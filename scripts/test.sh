@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the project with warnings as errors and runs every test.
-#   scripts/test.sh [BUILD_DIR]      (ETH_IF_PLCY_SANITIZE=ON for ASan+UBSan)
+#   scripts/test.sh [BUILD_DIR]      (ETH_IF_PLCY_SANITIZE=ON for ASan+UBSan;
+#                                     CC=clang CXX=clang++ for clang)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 "$root/scripts/deps.sh"
+if [ "${CXX:-}" = clang++ ]; then "$root/scripts/deps.sh" clang; fi
 cmake -S "$root" -B "$build" -G Ninja -DETH_IF_PLCY_WERROR=ON \
   -DETH_IF_PLCY_SANITIZE="${ETH_IF_PLCY_SANITIZE:-OFF}" >/dev/null
 cmake --build "$build"

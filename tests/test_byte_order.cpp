@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // hton and ntoh: the network image field by field, the class rules, and the
 // round trip. Hand-built host images here are little-endian.
 #include "test_support.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decode and encode: the round trip, the refusals and the exact images.
 #include "policies.hpp"
 #include "test_support.hpp"

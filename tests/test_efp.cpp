@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The EFP area: accessors over both forms, and the EFP utility stand-in.
 #include <functional>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copy, replace, free and compare.
 #include <dlfcn.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Printing: whole texts of every layout, the name tables, the append
 // primitive, and every printer cut at every buffer length.
 #include <clocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record's header, sizes, layout through both views, and the assertion line.
 #include "test_support.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers shared by the unit tests: record images, random policies, the
 // assertion line, and the allocation fault hooks of the test build.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every operation on separate records from several threads at once (run under
 // ThreadSanitizer in CI), and assertions failing on two threads together.
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Validation of received bytes.
 #include "test_support.hpp"
 

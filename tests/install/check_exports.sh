@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Each shared library exports its own operations and nothing else.
 #   check_exports.sh LIBRARY REGEX [LIBRARY REGEX ...]
 set -euo pipefail

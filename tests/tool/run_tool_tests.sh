@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # End-to-end tests of ethplcy: known records in every layout against expected
 # texts, JSON round trips, network images, diff exit codes and bad inputs.
 #   run_tool_tests.sh [EMULATOR...] PATH_TO_ETHPLCY

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ethplcy demo: one sub-interface policy through its life.
 #include <iostream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The annotated dump: each field of the record's view with its offset, bytes,
 // name and value, walked over the library's layout description.
 #include <cstdio>

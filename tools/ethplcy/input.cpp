@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading records: hex text or raw bytes, and the checks before the library sees them.
 #include <cctype>
 #include <cstring>

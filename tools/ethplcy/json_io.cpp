@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The external record as JSON: the record's own field names, nested objects
 // for provision_info, sub, trunk and efp, present groups only.
 #include <jansson.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ethplcy: see, make and compare Ethernet interface policy records.
 #include <fstream>
 #include <iostream>

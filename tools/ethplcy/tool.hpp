@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ethplcy: shared declarations of the command-line tool.
 #pragma once
 

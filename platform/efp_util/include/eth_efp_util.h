@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * EFP utility library: converts EFP areas between the compact and the full
  * EFP form, sizes and copies range lists, and compares EFPs by meaning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Stand-in EFP utility library. Every operation reads an EFP area into one
 // plain model and writes a form from it, so that the two forms and the
 // comparisons agree by construction. A platform links its own library instead.

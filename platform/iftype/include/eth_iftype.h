@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Interface-type library: printable names of Ethernet interface types. */
 #ifndef ETH_IFTYPE_H
 #define ETH_IFTYPE_H

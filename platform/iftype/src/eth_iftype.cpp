@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Stand-in interface-type names. A platform links its own library instead.
 #include "eth_iftype.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Allocation of record blocks. Records are plain heap blocks that free()
 // releases; the fault-injection build lets tests fail any one allocation.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte-order conversion between the host image and the network image.
 //
 // The network image is the record as a big-endian host holds it. Integers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Compare: the mask of policy field bits whose data differ between two records.
 #include <array>
 #include <bit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decode: internal policy record to external policy record.
 #include "internal.hpp"
 

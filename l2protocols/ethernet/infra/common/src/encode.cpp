@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Encode: external policy record to a new internal policy record.
 #include "eth_efp_util.h"
 #include "internal.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // External policy print: full and compact layouts of an external record.
 #include <cstdio>
 

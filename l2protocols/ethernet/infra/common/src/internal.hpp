@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Private helpers shared by the library's subsystems.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal policy print: full, compact and brief layouts of a record.
 #include <array>
 #include <cstdio>

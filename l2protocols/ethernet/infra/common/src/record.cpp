@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The assertion path, the release string, the size queries and the external
 // record's release operation.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The internal policy record, described once. Every reader, writer and the
 // byte-order conversion address fields through these descriptors.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copy, replace and free: records as single heap blocks of their own size.
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The append primitive, the name tables, the mask printers and the EFP
 // match and rewrite formatters.
 #include "text.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text output primitives shared by every printer: the output cursor's append
 // and the name tables. Private to the library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Validation of received bytes: everything the operations trust about a
 // record, checked in a fixed order with each bound tested before it is used.
 #include "internal.hpp"
