@@ -71,7 +71,7 @@ done
 sub=$("${tool[@]}" encode "$(cat "$here/sub.json")")
 trunk=$("${tool[@]}" encode "$(cat "$here/trunk.json")")
 expect_status "diff equal" 0 "" "${tool[@]}" diff "$sub" "$sub"
-[ "$("${tool[@]}" diff "$sub" "$trunk" | tr '\n' ' ')" = "ETHER_IF_TYPE PROVISION L2PT PARENT EFP MATCH EFP REWRITE ADMIN_STATE NATIVE_VLAN QINQ_ETYPE MAC_ACC FILTERING EFP FILTERING ICL MODE MTU VLAN SWITCHED " ] \
+[ "$("${tool[@]}" diff "$sub" "$trunk" | tr '\n' ' ')" = "ETHER_IF_TYPE PROVISION L2PT PARENT EFP MATCH EFP REWRITE ADMIN_STATE NATIVE_VLAN QINQ_ETYPE MAC_ACC FILTERING EFP FILTERING SRC BYPASS FILTER ICL MODE MTU VLAN SWITCHED " ] \
   && ok || bad "diff names"
 expect_status "diff differ" 1 "" "${tool[@]}" diff "$sub" "$trunk"
 expect_status "diff one-sided" 1 "" "${tool[@]}" diff --one-sided "$sub" "$trunk"
