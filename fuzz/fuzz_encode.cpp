@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         uint32_t status = eth_if_plcy_encode(&ext, &rec, options);
         FUZZ_CHECK(status == 0 || status == ETH_IF_PLCY_ERR_BAD_POLICY);
         FUZZ_CHECK((status == 0) == (rec != nullptr));
+        FUZZ_CHECK(status == 0 || eth_if_plcy_ext_validate(&ext, options) != 0);
         char text[16384];
         eth_if_plcy_ext_print(&ext, text, sizeof text, 0);
         eth_if_plcy_ext_print(&ext, text, sizeof text, ETH_IF_PLCY_PRINT_COMPACT);

@@ -3,16 +3,14 @@
 # Builds the fuzz targets with clang and libFuzzer (ASan + UBSan) and runs each
 # for SECONDS (default 30) on its committed corpus; new finds go to a scratch
 # copy, crashes to fuzz/findings/.
-#   fuzz/run.sh [SECONDS] [TARGET...]      targets: record encode print
+#   fuzz/run.sh [SECONDS] [TARGET...]      targets: record encode print json
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(record encode print)
-for p in clang libclang-rt-14-dev; do
-  dpkg -s "$p" >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev >/dev/null; break; }
-done
+[ ${#targets[@]} -gt 0 ] || targets=(record encode print json)
+"$root/scripts/deps.sh" clang libclang-rt-14-dev libjansson-dev >/dev/null
 out=${FUZZ_OUT:-$root/build-fuzz}
 mkdir -p "$out" "$root/fuzz/findings"
 sources=("$root"/l2protocols/ethernet/infra/common/src/*.cpp "$root"/platform/efp_util/src/*.cpp
@@ -23,15 +21,20 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 status=0
 for t in "${targets[@]}"; do
   bin=$out/fuzz_$t
-  if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
-    clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" -o "$bin"
+  if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
+    extra=()
+    # The JSON target is the tool's reader, with jansson.
+    [ "$t" != json ] || extra=(-I"$root/tools/ethplcy" "$root/tools/ethplcy/json_io.cpp" -ljansson)
+    clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" "${extra[@]}" -o "$bin"
   fi
   work=$out/corpus_$t
   mkdir -p "$work"
   cp -n "$root/fuzz/corpus/$t"/* "$work"/ 2>/dev/null || true
+  max_len=512
+  [ "$t" != json ] || max_len=4096 # policies as people write them are longer than records
   echo "== fuzz_$t for ${seconds}s =="
   if ! (cd "$root/fuzz/findings" && "$bin" -max_total_time="$seconds" -print_final_stats=1 \
-        -max_len=512 "$work" 2>&1 | tail -n 12); then
+        -max_len=$max_len "$work" 2>&1 | tail -n 12); then
     status=1
   fi
 done

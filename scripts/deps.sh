@@ -4,7 +4,7 @@
 # project.   scripts/deps.sh [PACKAGE...]   (default: the whole list)
 set -euo pipefail
 packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev
-          xxd valgrind doxygen abigail-tools dpkg-dev file)
+          xxd valgrind doxygen abigail-tools dpkg-dev file groff-base)
 [ $# -eq 0 ] || packages=("$@")
 native=$(dpkg --print-architecture)
 # Installed for this machine's own architecture (or for all): a package also

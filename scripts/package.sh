@@ -43,7 +43,7 @@ check libeth-if-plcy-dev "libeth-if-plcy0 \(= $version\)" \
   "$lib/pkgconfig/eth_if_plcy.pc" "$lib/cmake/eth_if_plcy/eth_if_plcyConfig.cmake" \
   ./usr/share/man/man3/eth_if_plcy_encode.3
 check ethplcy "libeth-if-plcy0 \(= $version\).*libjansson4|libjansson4.*libeth-if-plcy0 \(= $version\)" \
-  ./usr/bin/ethplcy
+  ./usr/bin/ethplcy ./usr/share/man/man1/ethplcy.1 ./usr/share/bash-completion/completions/ethplcy
 if dpkg-deb -c "$(deb libeth-if-plcy0)" | grep -q '/include/'; then fail "runtime package holds headers"; fi
 
 # Unpacked into a throwaway root: the tool and a consumer run with no library path.

@@ -1,114 +1,139 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # End-to-end tests of ethplcy: known records in every layout against expected
-# texts, JSON round trips, network images, diff exit codes and bad inputs.
+# texts, JSON both ways, network images, diff with values, and one table of
+# refusals with their exact message and exit status.
 #   run_tool_tests.sh [EMULATOR...] PATH_TO_ETHPLCY
 # Host images come from encode on this host; the committed network images
 # (*.net.hex) are the same on every host.
 set -uo pipefail
 tool=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
 ok() { passed=$((passed + 1)); }
 bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
+run() { "${tool[@]}" "$@"; }
 
-# expect_output NAME EXPECTED_FILE COMMAND...
-expect_output() {
+# same NAME EXPECTED_FILE COMMAND...: the command's stdout and stderr are the file.
+same() {
   local name=$1 want=$2
   shift 2
-  if diff -u "$want" <("$@" 2>&1) >/tmp/ethplcy_diff.$$; then ok; else bad "$name"; cat /tmp/ethplcy_diff.$$; fi
+  if "$@" >"$work/out" 2>&1 && diff -u "$want" "$work/out"; then ok; else bad "$name"; fi
 }
 
-# expect_status NAME STATUS STDERR_TEXT COMMAND...
-expect_status() {
+# expect NAME STATUS STDERR COMMAND...: exit status and the whole of stderr.
+expect() {
   local name=$1 status=$2 message=$3
   shift 3
-  local err
-  err=$("$@" 2>&1 >/dev/null)
+  "$@" >/dev/null 2>"$work/err"
   local got=$?
-  if [ "$got" -eq "$status" ] && [ "$err" = "$message" ]; then ok; else
-    bad "$name: status $got, stderr '$err' (want $status, '$message')"; fi
+  if [ "$got" -eq "$status" ] && [ "$(cat "$work/err")" = "$message" ]; then ok; else
+    bad "$name: status $got, stderr '$(cat "$work/err")' (want $status, '$message')"; fi
 }
 
-run_tool() { "${tool[@]}" "$@"; }
-
 for rec in sub trunk; do
-  hex=$("${tool[@]}" encode "$(cat "$here/$rec.json")")
-  [ "$("${tool[@]}" encode --net "$(cat "$here/$rec.json")")" = "$(cat "$here/$rec.net.hex")" ] \
-    && ok || bad "$rec network image differs from the committed one"
-  expect_output "$rec full" "$here/expected/$rec.full.txt" "${tool[@]}" show "$hex"
-  expect_output "$rec compact" "$here/expected/$rec.compact.txt" "${tool[@]}" show --layout compact "$hex"
-  expect_output "$rec brief" "$here/expected/$rec.brief.txt" "${tool[@]}" show --layout brief "$hex"
-  expect_output "$rec ext" "$here/expected/$rec.ext.txt" "${tool[@]}" show --ext "$hex"
-  expect_output "$rec ext compact" "$here/expected/$rec.ext_compact.txt" "${tool[@]}" show --ext --compact "$hex"
-  # The annotated dump shows host bytes: its expected text is a little-endian host's.
-  if [ "${hex:4:2}" != "00" ]; then
-    expect_output "$rec hexdump" "$here/expected/$rec.hexdump.txt" "${tool[@]}" show --hexdump "$hex"
-  fi
-
-  # JSON: encode -> show --json -> encode.
-  again=$("${tool[@]}" show --json "$hex" | "${tool[@]}" encode)
-  [ "$again" = "$hex" ] && ok || bad "$rec json round trip"
-
-  # Network images: encode --net, show --net, and stdin / --binary input.
-  net=$("${tool[@]}" encode --net "$(cat "$here/$rec.json")")
-  # On a little-endian host the two images differ; on a big-endian one they are the same bytes.
-  if [ "${hex:4:2}" != "00" ]; then
-    [ "$net" != "$hex" ] && ok || bad "$rec network image equals host image"
-  else
-    [ "$net" = "$hex" ] && ok || bad "$rec network image differs from a big-endian host image"
-  fi
-  expect_output "$rec --net" "$here/expected/$rec.full.txt" "${tool[@]}" show --net "$net"
-  stdin_show() { echo "$hex" | xxd -r -p | xxd -p | run_tool show --layout compact -; }
-  expect_output "$rec stdin xxd" "$here/expected/$rec.compact.txt" stdin_show
-  bin=$(mktemp)
-  "${tool[@]}" encode --net --binary "$bin" "$(cat "$here/$rec.json")"
-  expect_output "$rec --binary --net" "$here/expected/$rec.brief.txt" \
-    "${tool[@]}" show --net --layout brief --binary "$bin"
-  rm -f "$bin"
+  json=$here/$rec.json
+  hex=$(run encode "$json")
+  [ "$(run encode --net "$json")" = "$(cat "$here/$rec.net.hex")" ] && ok || bad "$rec network image"
+  same "$rec full" "$here/expected/$rec.full.txt" run show "$hex"
+  same "$rec compact" "$here/expected/$rec.compact.txt" run show --layout compact "$hex"
+  same "$rec brief" "$here/expected/$rec.brief.txt" run show --layout=brief -- "$hex"
+  same "$rec ext" "$here/expected/$rec.ext.txt" run show --ext "$hex"
+  same "$rec ext compact" "$here/expected/$rec.ext_compact.txt" run show --ext -c "$hex"
+  # The annotated dump shows the bytes as given: the committed network image.
+  same "$rec hexdump --net" "$here/expected/$rec.hexdump.txt" run show --hexdump --net "$here/$rec.net.hex"
+  [ "$(run show --json "$hex" | run encode)" = "$hex" ] && ok || bad "$rec json round trip"
+  # Files, standard input and raw bytes, one rule for every command.
+  same "$rec --net file" "$here/expected/$rec.full.txt" run show --net "$here/$rec.net.hex"
+  xxd -r -p "$here/$rec.net.hex" | xxd -p >"$work/xxd"
+  same "$rec stdin xxd" "$here/expected/$rec.compact.txt" run show --net --layout compact - <"$work/xxd"
+  run encode --net --binary -o "$work/bin" - <"$json"
+  same "$rec --binary" "$here/expected/$rec.brief.txt" run show --net --layout brief --binary "$work/bin"
+  same "$rec --binary stdin" "$here/expected/$rec.brief.txt" run show --net --layout brief --binary - <"$work/bin"
 done
 
-sub=$("${tool[@]}" encode "$(cat "$here/sub.json")")
-trunk=$("${tool[@]}" encode "$(cat "$here/trunk.json")")
-expect_status "diff equal" 0 "" "${tool[@]}" diff "$sub" "$sub"
-[ "$("${tool[@]}" diff "$sub" "$trunk" | tr '\n' ' ')" = "ETHER_IF_TYPE PROVISION L2PT PARENT EFP MATCH EFP REWRITE ADMIN_STATE NATIVE_VLAN QINQ_ETYPE MAC_ACC FILTERING EFP FILTERING SRC BYPASS FILTER ICL MODE MTU VLAN SWITCHED " ] \
-  && ok || bad "diff names"
-expect_status "diff differ" 1 "" "${tool[@]}" diff "$sub" "$trunk"
-expect_status "diff one-sided" 1 "" "${tool[@]}" diff --one-sided "$sub" "$trunk"
-"${tool[@]}" demo | grep -q "^10\. Free everything" && ok || bad "demo"
-"${tool[@]}" --version | grep -q "^ethplcy [0-9]" && ok || bad "version"
+# JSON people write: hex strings and words give the bytes of the all-numbers twin.
+words='{"ether_if_type": 3, "sub": {"parent": "0x04000340"}, "efp": {"configured": 1,
+  "tag": [{"ethertype": "dot1ad", "vlan": 100}, {"ethertype": "0x8100", "vlan": "range"}],
+  "tag_pcp": ["any", 5], "ranges": [{"low": 10, "high": "0x14"}], "payload_ethertype": "0x0800"},
+  "l2pt": {"tovu": {"mode": "tunnel", "exp": 5}, "wimo": {"mode": "drop", "exp": null}}}'
+numbers='{"valid_mask": 209, "ether_if_type": 3, "sub": {"parent": 67109696}, "efp": {"configured": 1,
+  "num_tags": 2, "tag": [{"ethertype": 34984, "vlan": 100}, {"ethertype": 33024, "vlan": 8192}],
+  "tag_pcp": [255, 5], "num_ranges": 1, "ranges": [{"low": 10, "high": 20}],
+  "payload_ethertype": 2048}, "l2pt": [0, 91, 0, 0, 2]}'
+[ "$(run encode "$words")" = "$(run encode "$numbers")" ] \
+  && ok || bad "JSON with hex strings and words"
 
-# Bad inputs: exit 2 and one line naming what is wrong.
-short=${sub:0:140}
+# diff: each changed field with both values; names only; JSON; exit status.
+sub=$(run encode "$here/sub.json")
+changed=$(sed -e 's/"mtu": 9000/"mtu": 1500/' -e 's/"vlan": 200/"vlan": 300/' "$here/sub.json" | run encode)
+trunk=$(run encode "$here/trunk.json")
+[ "$(run diff "$sub" "$changed")" = "efp_match: encap dot1ad 200 cos 3 dot1q 100-199,300 0x0800 src:00aa.bbcc.ddee exact -> encap dot1ad 300 cos 3 dot1q 100-199,300 0x0800 src:00aa.bbcc.ddee exact
+mtu: 9000 -> 1500" ] && ok || bad "diff with values"
+[ "$(run diff --json -c "$sub" "$changed" | cut -c1-60)" = '{"efp_match":{"old":"encap dot1ad 200 cos 3 dot1q 100-199,30' ] && ok || bad "diff --json"
+[ "$(run diff --names "$sub" "$trunk" | tr '\n' ' ')" = "ETHER_IF_TYPE PROVISION L2PT PARENT EFP MATCH EFP REWRITE ADMIN_STATE NATIVE_VLAN QINQ_ETYPE MAC_ACC FILTERING EFP FILTERING SRC BYPASS FILTER ICL MODE MTU VLAN SWITCHED " ] \
+  && ok || bad "diff --names"
+grep -qx "parent: 0x0000abcd -> (absent)" <<<"$(run diff "$sub" "$trunk")" && ok || bad "diff of an absent group"
+expect "diff equal" 0 "" run diff "$sub" "$sub"
+expect "diff differ" 1 "" run diff --one-sided "$sub" "$trunk"
+run demo | grep -q "^10\. Free everything" && ok || bad "demo"
+run --version | grep -q "^ethplcy [0-9]" && ok || bad "version"
+run --help | grep -q -- "--version" && ok || bad "--help lists --version"
+
+# Refusals: exit status 2 and one line saying what is wrong.
 v1="01${sub:2}"
 badbase=${sub:0:112}c0${sub:114}
-unterminated=${sub:0:248}00
-expect_status "odd digits" 2 "ethplcy: odd number of hex digits (5)" "${tool[@]}" show 00112
-expect_status "non-hex" 2 "ethplcy: 'z' at position 4 is not a hex digit" "${tool[@]}" show 0011zz
-expect_status "truncated" 2 "ethplcy: record is 5 bytes, shorter than its 8-byte header" "${tool[@]}" show 0x0000480000
-expect_status "size mismatch" 2 "ethplcy: record is 70 bytes but its size field says 125" "${tool[@]}" show "$short"
-expect_status "version 1" 2 "ethplcy: record fails its check at offset 0: version is not 0" "${tool[@]}" show "$v1"
-expect_status "bad base type" 2 \
-  "ethplcy: record fails its check at offset 56: EFP base has a range structure's base type" "${tool[@]}" show "$badbase"
-expect_status "no terminator" 2 "ethplcy: record fails its check at offset 124: range entry runs past size" \
-  "${tool[@]}" show "$unterminated"
-expect_status "bad JSON" 2 "ethplcy: bad JSON at line 1, column 12: '}' expected near end of file" \
-  "${tool[@]}" encode '{"mtu": 9000'
-expect_status "unknown key" 2 'ethplcy: unknown field "efp.tagz" in JSON' "${tool[@]}" encode '{"efp": {"tagz": 1}}'
-expect_status "out of range" 2 "ethplcy: ether_if_type 40 out of range" "${tool[@]}" encode '{"ether_if_type": 40}'
-expect_status "mixed classes" 2 \
-  "ethplcy: policy refused at sub.parent: sub.parent is set on a trunk-class ether_if_type" \
-  "${tool[@]}" encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
-expect_status "internal VLAN code" 2 "ethplcy: policy refused at efp.tag[0].vlan: VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY (0x2001) or EFP_VLAN_RANGE (0x2000)" \
-  "${tool[@]}" encode '{"efp": {"configured": 1, "tag": [{"ethertype": 33024, "vlan": 4096}]}}'
-expect_status "unchecked, encode refuses" 2 "ethplcy: encode refused the policy: policy cannot be represented" \
-  "${tool[@]}" encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
-expect_status "unknown command" 2 'ethplcy: unknown command "frob" (try ethplcy --help)' "${tool[@]}" frob
-dump=$("${tool[@]}" show --hexdump "$v1")
-dump_status=$?
-first_line="    0 $(echo "${v1:0:32}" | sed 's/../ &/g')"
-[ $dump_status -eq 2 ] && [ "$(echo "$dump" | head -n 2)" = "check failed: record fails its check at offset 0: version is not 0
-$first_line" ] && ok || bad "hexdump of a bad record"
+printf '\0\0\x48\0' >"$work/raw"
+head -c 1100000 /dev/zero >"$work/big"
+mkdir "$work/dir"
+while IFS='|' read -r name message args; do
+  [ -n "$name" ] || continue
+  message=${message//\$work/$work}
+  # eval: the arguments' variables and redirections apply to this one command
+  eval "expect \"\$name\" 2 \"ethplcy: \$message\" run $args"
+done <<'EOF'
+odd digits|odd number of hex digits (5) in the argument|show 00112
+non-hex|the argument is not hex: "zz" at position 4|show 0011zz
+raw bytes as hex|standard input is not hex: "\x00\x00H\x00" at position 0 (raw bytes? use --binary)|show - <"$work/raw"
+truncated|record is 5 bytes, shorter than its 8-byte header|show 0x0000480000
+size mismatch|record is 70 bytes but its size field says 125|show "${sub:0:140}"
+other byte order|record is 125 bytes but its size field says 32000 (a network image? use --net)|show "$here/sub.net.hex"
+version 1|record fails its check at offset 0: version is not 0|show "$v1"
+bad base type|record fails its check at offset 56: EFP base has a range structure's base type|show "$badbase"
+folder|cannot read $work/dir: Is a directory|show --binary "$work/dir"
+missing file|cannot open $work/none: No such file or directory (--binary reads a file or standard input)|show --binary "$work/none"
+too big|standard input is larger than 1 MiB: not a record or a policy|show --binary - <"$work/big"
+output nowhere|cannot open $work/none/x: No such file or directory|show -o "$work/none/x" "$sub"
+stdin twice|standard input (-) can be read only once|diff - - <"$work/raw"
+conflicting options|--json and --hexdump cannot go together|show --json --hexdump "$sub"
+names and json|--names and --json cannot go together|diff --names --json "$sub" "$sub"
+compact alone|--compact goes with --ext or --json|show -c "$sub"
+flag with a value|--net takes no value|show --net=1 "$sub"
+missing value|--output needs a value|encode --output
+unknown option|unknown option --frob for show|show --frob "$sub"
+unknown command|unknown command "frob" (try ethplcy --help)|frob
+bad JSON|bad JSON at line 1, column 12: '}' expected near end of file|encode '{"mtu": 9000'
+duplicate key|bad JSON at line 1, column 16: duplicate object key near '"mtu"'|encode '{"mtu": 1, "mtu": 2}'
+unknown key|unknown field "efp.tagz" in JSON|encode '{"efp": {"tagz": 1}}'
+out of range|ether_if_type 40 out of range|encode '{"ether_if_type": 40}'
+bad word|efp.tag[0].vlan must be a whole number or a "0x..." string or "any" or "range"|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "all"}]}}'
+key without its bit|ether_if_type is given but valid_mask lacks ETHER_IF_TYPE (0x1)|encode '{"valid_mask": "0x40000", "mtu": 1500, "ether_if_type": 1}'
+bit without its key|valid_mask has ETHER_IF_TYPE (0x1) but no ether_if_type key|encode '{"valid_mask": 262145, "mtu": 1500}'
+count against array|efp.num_tags is 2 but efp.tag has 1 entries|encode '{"efp": {"configured": 1, "num_tags": 2, "tag": [{"ethertype": "dot1q", "vlan": 5}]}}'
+unknown protocol|unknown L2PT protocol "foo" (lyx, tovu, quz, jaxe, wimo)|encode '{"l2pt": {"foo": {}}}'
+mixed classes|policy refused at sub.parent: sub.parent is set on a trunk-class ether_if_type|encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
+internal VLAN code|policy refused at efp.tag[0].vlan: VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY (0x2001) or EFP_VLAN_RANGE (0x2000)|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
+unchecked, encode refuses|encode refused the policy: policy cannot be represented|encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
+EOF
+if [ -w /dev/full ]; then
+  expect "write error" 2 "ethplcy: cannot write standard output: No space left on device" \
+    sh -c '"$@" >/dev/full' sh "${tool[@]}" show "$sub"
+fi
+dump=$(run show --hexdump "$v1")
+[ $? -eq 2 ] && [ "$(echo "$dump" | head -n 1)" = "check failed: record fails its check at offset 0: version is not 0" ] \
+  && ok || bad "hexdump of a bad record"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -15,7 +15,10 @@ namespace L = ethplcy::layout;
 
 class Dumper {
   public:
-    Dumper(const uint8_t *rec, uint32_t size) : rec_(rec), size_(size), mask_(integer_at(4, 4)) {}
+    // rec: the record in host order, whose values are shown; shown: the bytes
+    // as the user gave them (a network image stays as it came).
+    Dumper(const uint8_t *rec, const uint8_t *shown, uint32_t size)
+        : rec_(rec), shown_(shown), size_(size), mask_(integer_at(4, 4)) {}
 
     std::string text() const { return out_.str(); }
     uint32_t mask() const { return mask_; }
@@ -44,7 +47,7 @@ class Dumper {
         std::string hex;
         for (unsigned i = 0; i < n && i < 8; i++) {
             char b[4];
-            snprintf(b, sizeof b, "%02x ", rec_[off + i]);
+            snprintf(b, sizeof b, "%02x ", shown_[off + i]);
             hex += b;
         }
         if (n > 8) hex += "..";
@@ -85,6 +88,7 @@ class Dumper {
 
   private:
     const uint8_t *rec_;
+    const uint8_t *shown_;
     uint32_t size_;
     uint32_t mask_;
     std::ostringstream out_;
@@ -235,8 +239,8 @@ std::string hexdump(const std::vector<uint8_t> &bytes, bool net) {
         eth_if_plcy::Record rec = load_record(bytes, net);
         const auto *r = reinterpret_cast<const uint8_t *>(rec.get());
         uint32_t size = rec.size();
-        Dumper d(r, size);
-        if (net) out << "(network image, shown in host order)\n";
+        Dumper d(r, bytes.data(), size);
+        if (net) out << "(network image: the bytes as given, the values of the host image)\n";
         out << "offset bytes                      field                                   value\n";
         uint32_t type = eth_efp_unit_get(r, 8, 16, 0, 5);
         fixed_part(d);

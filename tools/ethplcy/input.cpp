@@ -1,46 +1,114 @@
 // SPDX-License-Identifier: Apache-2.0
-// Reading records: hex text or raw bytes, and the checks before the library sees them.
+// Input and output: one rule for every command ("-" is standard input or
+// output, an existing file is read, anything else is the text itself), input
+// capped, every read and write checked, and the checks before the library
+// sees a record.
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 
 #include "tool.hpp"
 
 namespace ethplcy_tool {
+namespace {
 
-std::string read_text(const Source &src) {
-    if (!src.from_stdin) return src.text;
-    std::ostringstream all;
-    all << std::cin.rdbuf();
-    return all.str();
+std::vector<uint8_t> read_stream(FILE *f, const std::string &name) {
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (bytes.size() > kInputCap)
+            throw Failure(name + " is larger than " + std::to_string(kInputCap >> 20) +
+                          " MiB: not a record or a policy");
+    }
+    if (std::ferror(f)) throw Failure("cannot read " + name + ": " + std::strerror(errno));
+    return bytes;
 }
 
-std::vector<uint8_t> read_bytes(const Source &src) {
-    if (src.binary_file.empty()) return parse_hex(read_text(src));
-    std::ifstream in(src.binary_file, std::ios::binary);
-    if (!in) throw Failure("cannot open " + src.binary_file);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+// A short quote of what was read, non-printable bytes escaped.
+std::string quote(const std::string &text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size() && i < 24; i++) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (std::isprint(c)) {
+            out += static_cast<char>(c);
+        } else {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02x", c);
+            out += esc;
+        }
+    }
+    return out + (text.size() > 24 ? "...\"" : "\"");
+}
+
+} // namespace
+
+std::vector<uint8_t> read_input(const Input &in, std::string &name) {
+    if (in.arg == "-") {
+        name = "standard input";
+        return read_stream(stdin, name);
+    }
+    struct stat st;
+    if (::stat(in.arg.c_str(), &st) != 0) {
+        if (in.binary)
+            throw Failure("cannot open " + in.arg + ": " + std::strerror(errno) +
+                          " (--binary reads a file or standard input)");
+        name = "the argument";
+        return std::vector<uint8_t>(in.arg.begin(), in.arg.end());
+    }
+    name = in.arg;
+    if (S_ISDIR(st.st_mode)) throw Failure("cannot read " + in.arg + ": " + std::strerror(EISDIR));
+    FILE *f = std::fopen(in.arg.c_str(), "rb");
+    if (f == nullptr) throw Failure("cannot open " + in.arg + ": " + std::strerror(errno));
+    try {
+        auto bytes = read_stream(f, name);
+        std::fclose(f);
+        return bytes;
+    } catch (...) {
+        std::fclose(f);
+        throw;
+    }
+}
+
+std::string read_text(const Input &in) {
+    std::string name;
+    auto bytes = read_input(in, name);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> read_record_bytes(const Input &in) {
+    std::string name;
+    auto bytes = read_input(in, name);
+    if (in.binary) return bytes;
+    return parse_hex(std::string(bytes.begin(), bytes.end()), name);
 }
 
 // Hex digits with blanks and newlines anywhere and an optional leading 0x.
-std::vector<uint8_t> parse_hex(const std::string &text) {
+std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name) {
     std::string digits;
     size_t start = text.find_first_not_of(" \t\r\n");
     if (start != std::string::npos && text.compare(start, 2, "0x") == 0) start += 2;
     for (size_t i = start == std::string::npos ? text.size() : start; i < text.size(); i++) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (std::isspace(c)) continue;
-        if (!std::isxdigit(c))
-            throw Failure(std::string("'") + text[i] + "' at position " + std::to_string(i) +
-                          " is not a hex digit");
+        if (!std::isxdigit(c)) {
+            std::string msg = name + " is not hex: " + quote(text.substr(i)) + " at position " +
+                              std::to_string(i);
+            if (!std::isprint(c) && !std::isspace(c)) msg += " (raw bytes? use --binary)";
+            throw Failure(msg);
+        }
         digits += static_cast<char>(c);
     }
-    if (digits.empty()) throw Failure("no record given");
+    if (digits.empty()) throw Failure("no record in " + name);
     if (digits.size() % 2 != 0)
-        throw Failure("odd number of hex digits (" + std::to_string(digits.size()) + ")");
+        throw Failure("odd number of hex digits (" + std::to_string(digits.size()) + ") in " +
+                      name);
     std::vector<uint8_t> bytes(digits.size() / 2);
     for (size_t i = 0; i < bytes.size(); i++)
         bytes[i] = static_cast<uint8_t>(std::stoul(digits.substr(2 * i, 2), nullptr, 16));
@@ -57,16 +125,44 @@ std::string to_hex(std::span<const uint8_t> bytes) {
     return out;
 }
 
+Output::Output(const std::string &path) : path_(path == "-" ? "standard output" : path) {
+    file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) throw Failure("cannot open " + path + ": " + std::strerror(errno));
+}
+
+Output::~Output() {
+    if (file_ != nullptr && file_ != stdout) std::fclose(file_);
+}
+
+void Output::write(const void *data, size_t n) {
+    if (n != 0 && std::fwrite(data, 1, n, file_) != n)
+        throw Failure("cannot write " + path_ + ": " + std::strerror(errno));
+}
+
+void Output::close() {
+    int failed = std::fflush(file_) != 0 || std::ferror(file_);
+    int err = errno;
+    if (file_ != stdout) failed |= std::fclose(file_) != 0, err = errno;
+    file_ = file_ == stdout ? stdout : nullptr;
+    if (failed) throw Failure("cannot write " + path_ + ": " + std::strerror(err));
+}
+
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
     if (bytes.size() < 8)
         throw Failure("record is " + std::to_string(bytes.size()) +
                       " bytes, shorter than its 8-byte header");
-    uint16_t host_size;
-    std::memcpy(&host_size, &bytes[2], 2);
-    unsigned size = net ? unsigned(bytes[2] << 8 | bytes[3]) : host_size;
-    if (size != bytes.size())
-        throw Failure("record is " + std::to_string(bytes.size()) +
-                      " bytes but its size field says " + std::to_string(size));
+    unsigned little = bytes[2] | bytes[3] << 8, big = bytes[2] << 8 | bytes[3];
+    uint16_t host;
+    std::memcpy(&host, &bytes[2], 2);
+    unsigned size = net ? big : host;
+    unsigned other = net ? host : (host == little ? big : little);
+    if (size != bytes.size()) {
+        std::string msg = "record is " + std::to_string(bytes.size()) +
+                          " bytes but its size field says " + std::to_string(size);
+        if (other == bytes.size())
+            msg += net ? " (a host image? leave out --net)" : " (a network image? use --net)";
+        throw Failure(msg);
+    }
     eth_if_plcy::Record rec;
     auto v = eth_if_plcy::Record::from_bytes(bytes, rec, net ? ETH_IF_PLCY_VALIDATE_NET : 0);
     if (v.status == eth_if_plcy::Status::nomem) throw Failure("out of memory");

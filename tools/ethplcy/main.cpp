@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // ethplcy: see, make and compare Ethernet interface policy records.
-#include <fstream>
+#include <csignal>
 #include <iostream>
+#include <map>
 
 #include "tool.hpp"
 
@@ -9,206 +10,273 @@ namespace ethplcy_tool {
 namespace {
 
 const char *const kUsage =
-    "usage: ethplcy [COMMAND] [OPTIONS]\n"
+    "usage: ethplcy [COMMAND] [OPTIONS] [--] [ARGUMENTS]\n"
     "\n"
     "commands:\n"
     "  demo        walk one policy through its life (the default)\n"
     "  show        print a record\n"
     "  encode      make a record from JSON\n"
-    "  diff        name the policy fields that differ between two records\n"
+    "  diff        the policy fields that differ between two records, with both values\n"
     "\n"
-    "Records are hex (blanks, newlines and a leading 0x allowed; `xxd -p` output\n"
-    "works), given as an argument or on stdin (\"-\" or nothing), or raw bytes with\n"
-    "--binary FILE. Run `ethplcy COMMAND --help` for a command's options.\n"
-    "Exit status: 0 success, 1 records differ (diff), 2 error.\n";
+    "  --help, -h  this text (ethplcy COMMAND --help: the command's options)\n"
+    "  --version   the library's release\n"
+    "\n"
+    "A RECORD or JSON argument that names a file is read from it; \"-\" (or no\n"
+    "argument) is standard input; anything else is the text itself. Records are hex\n"
+    "(blanks, newlines and a leading 0x allowed; `xxd -p` output works), or raw\n"
+    "bytes with --binary. Options take --opt=VALUE or --opt VALUE; -- ends them.\n"
+    "Exit status: 0 success, 1 records differ (diff), 2 error. See ethplcy(1).\n";
 
 const char *const kShowUsage =
-    "usage: ethplcy show [--net] [--layout full|compact|brief] [--ext [--compact]] [--json]\n"
-    "                    [--hexdump] [--binary FILE | RECORD | -]\n"
-    "  --net       the bytes are a network image (turned to host order first)\n"
-    "  --layout    layout of the internal record print (default full)\n"
-    "  --ext       decode and print the external record (--compact: one line)\n"
-    "  --json      decode and write the external record as JSON\n"
-    "  --hexdump   the bytes annotated field by field\n";
+    "usage: ethplcy show [--net] [--binary] [--output FILE]\n"
+    "                    [--layout full|compact|brief | --ext [--compact] | --json [--compact]\n"
+    "                     | --hexdump] [RECORD | FILE | -]\n"
+    "  --net            the bytes are a network image (turned to host order first)\n"
+    "  --binary         the input is raw bytes, not hex\n"
+    "  --layout LAYOUT  layout of the internal record print (default full)\n"
+    "  --ext            decode and print the external record\n"
+    "  --json           decode and write the external record as JSON\n"
+    "  --compact, -c    with --ext or --json: one line\n"
+    "  --hexdump        the bytes as given, annotated field by field\n"
+    "  --output, -o     write to FILE (default -, standard output)\n";
 
 const char *const kEncodeUsage =
-    "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary OUT] [JSON | -]\n"
+    "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary] [--output FILE]\n"
+    "                      [JSON | FILE | -]\n"
     "  Reads an external record as JSON (the shape `show --json` writes) and writes\n"
-    "  the record as hex, or raw bytes into OUT with --binary.\n"
+    "  the record as hex, or as raw bytes with --binary.\n"
     "  --net         write the network image\n"
     "  --tag-ranges  take the ranges from efp.tag_range_count (per-tag view)\n"
     "  --no-check    encode what the format takes, without refusing values no\n"
-    "                interface carries (VLAN 4096, PCP 9, ...): for format tests\n";
+    "                interface carries (VLAN 4096, PCP 9, ...): for format tests\n"
+    "  --binary      write raw bytes\n"
+    "  --output, -o  write to FILE (default -, standard output)\n";
 
 const char *const kDiffUsage =
-    "usage: ethplcy diff [--net] [--one-sided] A B\n"
-    "  Prints the names of the differing policy field bits, one per line.\n"
+    "usage: ethplcy diff [--net] [--binary] [--one-sided] [--names | --json [--compact]]\n"
+    "                    [--output FILE] A B\n"
+    "  Prints each differing field with both values (\"mtu: 1500 -> 9000\").\n"
     "  Exit status 0 when equal, 1 when they differ.\n"
-    "  --net        both records are network images\n"
-    "  --one-sided  fields present only in B do not count\n";
+    "  --net          both records are network images\n"
+    "  --binary       both records are raw bytes\n"
+    "  --one-sided    fields present only in B do not count\n"
+    "  --names        the names of the differing policy field bits only\n"
+    "  --json         {field: {\"old\": ..., \"new\": ...}}\n"
+    "  --compact, -c  with --json: one line\n"
+    "  --output, -o   write to FILE (default -, standard output)\n";
 
-struct Args {
-    std::vector<std::string> words;
-    size_t next = 0;
-    bool more() const { return next < words.size(); }
-    const std::string &peek() const { return words[next]; }
-    std::string take(const char *what) {
-        if (!more()) throw Failure(std::string(what) + " needs a value");
-        return words[next++];
+// GNU-style options: --opt=value, --opt value, short aliases, -- ends them.
+struct Spec {
+    const char *name;
+    char alias;
+    bool value;
+};
+
+struct Parsed {
+    std::map<std::string, std::string> opts;
+    std::vector<std::string> args;
+    bool has(const char *name) const { return opts.count(name) != 0; }
+    std::string get(const char *name, const char *fallback) const {
+        auto it = opts.find(name);
+        return it == opts.end() ? fallback : it->second;
     }
 };
 
-bool wants_help(const Args &a) {
-    for (const auto &w : a.words)
+Parsed parse(const std::vector<std::string> &words, const std::vector<Spec> &specs,
+             const std::string &command) {
+    Parsed p;
+    bool options = true;
+    for (size_t i = 0; i < words.size(); i++) {
+        const std::string &w = words[i];
+        if (!options || w == "-" || w.empty() || w[0] != '-') {
+            p.args.push_back(w);
+            continue;
+        }
+        if (w == "--") {
+            options = false;
+            continue;
+        }
+        std::string name = w, value;
+        bool inline_value = false;
+        if (w.rfind("--", 0) == 0) {
+            size_t eq = w.find('=');
+            if (eq != std::string::npos) {
+                name = w.substr(0, eq);
+                value = w.substr(eq + 1);
+                inline_value = true;
+            }
+            name = name.substr(2);
+        }
+        const Spec *spec = nullptr;
+        for (const Spec &s : specs)
+            if (name == s.name || (w.size() == 2 && w[1] == s.alias && s.alias != 0)) spec = &s;
+        if (spec == nullptr) throw Failure("unknown option " + w + " for " + command);
+        if (spec->value && !inline_value) {
+            if (i + 1 == words.size())
+                throw Failure("--" + std::string(spec->name) + " needs a value");
+            value = words[++i];
+        } else if (!spec->value && inline_value) {
+            throw Failure("--" + std::string(spec->name) + " takes no value");
+        }
+        p.opts[spec->name] = value;
+    }
+    return p;
+}
+
+bool wants_help(const std::vector<std::string> &words) {
+    for (const auto &w : words) {
+        if (w == "--") return false;
         if (w == "--help" || w == "-h") return true;
+    }
     return false;
 }
 
-void set_record_arg(Source &src, const std::string &word) {
-    if (!src.from_stdin || !src.text.empty()) throw Failure("more than one record given");
-    if (word != "-") {
-        src.text = word;
-        src.from_stdin = false;
-    }
+// At most one of the named options.
+void exclusive(const Parsed &p, std::initializer_list<const char *> names) {
+    const char *first = nullptr;
+    for (const char *n : names)
+        if (p.has(n)) {
+            if (first != nullptr)
+                throw Failure(std::string("--") + first + " and --" + n + " cannot go together");
+            first = n;
+        }
 }
 
-int show(Args a) {
-    if (wants_help(a)) return std::cout << kShowUsage, 0;
-    bool net = false, ext = false, compact = false, json = false, dump = false;
+// The inputs: given arguments, or standard input; "-" at most once.
+std::vector<Input> inputs(const Parsed &p, size_t count, bool binary, const char *what) {
+    std::vector<std::string> args = p.args;
+    if (args.empty() && count == 1) args.push_back("-");
+    if (args.size() != count)
+        throw Failure(std::string(what) +
+                      (count == 1 ? " takes one argument" : " needs two records"));
+    std::vector<Input> in;
+    int stdin_uses = 0;
+    for (const auto &a : args) {
+        stdin_uses += a == "-";
+        in.push_back(Input{a, binary});
+    }
+    if (stdin_uses > 1) throw Failure("standard input (-) can be read only once");
+    return in;
+}
+
+const std::vector<Spec> kCommon = {{"net", 0, false}, {"binary", 0, false}, {"output", 'o', true}};
+
+std::vector<Spec> with(std::vector<Spec> extra) {
+    extra.insert(extra.end(), kCommon.begin(), kCommon.end());
+    return extra;
+}
+
+int show(const std::vector<std::string> &words) {
+    if (wants_help(words)) return std::cout << kShowUsage, 0;
+    Parsed p = parse(words,
+                     with({{"layout", 0, true},
+                           {"ext", 0, false},
+                           {"json", 0, false},
+                           {"compact", 'c', false},
+                           {"hexdump", 0, false}}),
+                     "show");
+    exclusive(p, {"layout", "ext", "json", "hexdump"});
+    if (p.has("compact") && !p.has("ext") && !p.has("json"))
+        throw Failure("--compact goes with --ext or --json");
     uint32_t layout = 0;
-    Source src;
-    while (a.more()) {
-        std::string w = a.take("show");
-        if (w == "--net")
-            net = true;
-        else if (w == "--ext")
-            ext = true;
-        else if (w == "--compact")
-            compact = true;
-        else if (w == "--json")
-            json = true;
-        else if (w == "--hexdump")
-            dump = true;
-        else if (w == "--binary")
-            src.binary_file = a.take("--binary");
-        else if (w == "--layout") {
-            std::string l = a.take("--layout");
-            if (l == "full")
-                layout = 0;
-            else if (l == "compact")
-                layout = ETH_IF_PLCY_PRINT_COMPACT;
-            else if (l == "brief")
-                layout = ETH_IF_PLCY_PRINT_BRIEF;
-            else
-                throw Failure("unknown layout \"" + l + "\" (full, compact or brief)");
-        } else if (w.size() > 1 && w[0] == '-')
-            throw Failure("unknown option " + w + " for show");
-        else
-            set_record_arg(src, w);
-    }
-    if (compact && !ext) throw Failure("--compact goes with --ext");
-    std::vector<uint8_t> bytes = read_bytes(src);
-    if (dump) {
+    std::string l = p.get("layout", "full");
+    if (l == "compact")
+        layout = ETH_IF_PLCY_PRINT_COMPACT;
+    else if (l == "brief")
+        layout = ETH_IF_PLCY_PRINT_BRIEF;
+    else if (l != "full")
+        throw Failure("unknown layout \"" + l + "\" (full, compact or brief)");
+    bool net = p.has("net"), compact = p.has("compact");
+    std::vector<uint8_t> bytes = read_record_bytes(inputs(p, 1, p.has("binary"), "show")[0]);
+    Output out(p.get("output", "-"));
+    int status = 0;
+    if (p.has("hexdump")) {
         std::string text = hexdump(bytes, net);
-        std::cout << text;
-        return text.rfind("check failed", 0) == 0 ? 2 : 0;
+        out.write(text);
+        status = text.rfind("check failed", 0) == 0 ? 2 : 0;
+    } else {
+        eth_if_plcy::Record rec = load_record(bytes, net);
+        if (!p.has("ext") && !p.has("json")) {
+            out.write(eth_if_plcy::print(rec, layout));
+        } else {
+            eth_if_plcy_ext_t e;
+            auto s = eth_if_plcy::decode(rec, e);
+            if (s != eth_if_plcy::Status::ok)
+                throw Failure(std::string("cannot decode the record: ") +
+                              eth_if_plcy::to_string(s));
+            if (p.has("json"))
+                out.write(ext_to_json(e, compact));
+            else
+                out.write(eth_if_plcy::ext_print(e, compact ? ETH_IF_PLCY_PRINT_COMPACT : 0) +
+                          (compact ? "\n" : ""));
+        }
     }
-    eth_if_plcy::Record rec = load_record(bytes, net);
-    if (!ext && !json) {
-        std::cout << eth_if_plcy::print(rec, layout);
-        return 0;
-    }
-    eth_if_plcy_ext_t e;
-    auto s = eth_if_plcy::decode(rec, e);
-    if (s != eth_if_plcy::Status::ok)
-        throw Failure(std::string("cannot decode the record: ") + eth_if_plcy::to_string(s));
-    if (json)
-        std::cout << ext_to_json(e);
-    else
-        std::cout << eth_if_plcy::ext_print(e, compact ? ETH_IF_PLCY_PRINT_COMPACT : 0)
-                  << (compact ? "\n" : "");
-    return 0;
+    out.close();
+    return status;
 }
 
-int encode(Args a) {
-    if (wants_help(a)) return std::cout << kEncodeUsage, 0;
-    bool net = false, tag_ranges = false, check = true;
-    std::string out_file;
-    Source src;
-    while (a.more()) {
-        std::string w = a.take("encode");
-        if (w == "--net")
-            net = true;
-        else if (w == "--tag-ranges")
-            tag_ranges = true;
-        else if (w == "--no-check")
-            check = false;
-        else if (w == "--binary")
-            out_file = a.take("--binary");
-        else if (w.size() > 1 && w[0] == '-')
-            throw Failure("unknown option " + w + " for encode");
-        else
-            set_record_arg(src, w);
-    }
+int encode(const std::vector<std::string> &words) {
+    if (wants_help(words)) return std::cout << kEncodeUsage, 0;
+    Parsed p = parse(words, with({{"tag-ranges", 0, false}, {"no-check", 0, false}}), "encode");
     eth_if_plcy_ext_t e;
-    ext_from_json(read_text(src), e);
-    uint32_t options = tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
+    ext_from_json(read_text(inputs(p, 1, false, "encode")[0]), e);
+    uint32_t options = p.has("tag-ranges") ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
     // Values no interface carries are refused before encode normalises them.
-    if (auto v = eth_if_plcy::ext_validate(e, options); check && !v)
+    if (auto v = eth_if_plcy::ext_validate(e, options); !p.has("no-check") && !v)
         throw Failure(std::string("policy refused at ") + v.field + ": " + v.reason);
     eth_if_plcy::Record rec;
     auto s = eth_if_plcy::encode(e, rec, options);
     if (s != eth_if_plcy::Status::ok)
         throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(s));
     auto bytes = rec.bytes(); // taken in host order, before hton changes the size field
-    if (net) (void)eth_if_plcy::hton(rec);
-    if (out_file.empty()) {
-        std::cout << to_hex(bytes) << "\n";
-    } else {
-        std::ofstream out(out_file, std::ios::binary);
-        out.write(reinterpret_cast<const char *>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) throw Failure("cannot write " + out_file);
-    }
+    if (p.has("net")) (void)eth_if_plcy::hton(rec);
+    Output out(p.get("output", "-"));
+    if (p.has("binary"))
+        out.write(bytes.data(), bytes.size());
+    else
+        out.write(to_hex(bytes) + "\n");
+    out.close();
     return 0;
 }
 
-int diff(Args a) {
-    if (wants_help(a)) return std::cout << kDiffUsage, 0;
-    bool net = false;
-    uint32_t options = 0;
-    std::vector<std::string> records;
-    while (a.more()) {
-        std::string w = a.take("diff");
-        if (w == "--net")
-            net = true;
-        else if (w == "--one-sided")
-            options = ETH_IF_PLCY_CMP_ONE_SIDED;
-        else if (w.size() > 1 && w[0] == '-')
-            throw Failure("unknown option " + w + " for diff");
-        else
-            records.push_back(w);
-    }
-    if (records.size() != 2) throw Failure("diff needs two records");
-    auto first = load_record(parse_hex(records[0]), net);
-    auto second = load_record(parse_hex(records[1]), net);
-    auto names = eth_if_plcy::field_names(
-        eth_if_plcy::compare(first, second, ETH_IF_PLCY_ALL_FIELDS, options));
-    for (const auto &name : names)
-        std::cout << name << "\n";
-    return names.empty() ? 0 : 1;
+int diff(const std::vector<std::string> &words) {
+    if (wants_help(words)) return std::cout << kDiffUsage, 0;
+    Parsed p = parse(words,
+                     with({{"one-sided", 0, false},
+                           {"names", 0, false},
+                           {"json", 0, false},
+                           {"compact", 'c', false}}),
+                     "diff");
+    exclusive(p, {"names", "json"});
+    if (p.has("compact") && !p.has("json")) throw Failure("--compact goes with --json");
+    auto in = inputs(p, 2, p.has("binary"), "diff");
+    auto first = load_record(read_record_bytes(in[0]), p.has("net"));
+    auto second = load_record(read_record_bytes(in[1]), p.has("net"));
+    DiffOptions options;
+    options.compare = p.has("one-sided") ? ETH_IF_PLCY_CMP_ONE_SIDED : 0;
+    options.names = p.has("names");
+    options.json = p.has("json");
+    options.one_line = p.has("compact");
+    Output out(p.get("output", "-"));
+    int status = diff_records(first, second, options, out);
+    out.close();
+    return status;
 }
 
-int run(Args a) {
-    std::string command = a.more() ? a.take("") : "demo";
+int run(std::vector<std::string> words) {
+    std::string command = words.empty() ? "demo" : words.front();
+    if (!words.empty()) words.erase(words.begin());
     if (command == "--help" || command == "-h" || command == "help") return std::cout << kUsage, 0;
     if (command == "--version")
         return std::cout << "ethplcy " << eth_if_plcy_lib_version() << "\n", 0;
-    if (command == "demo")
-        return wants_help(a) ? (std::cout << "usage: ethplcy demo\n", 0) : run_demo();
-    if (command == "show") return show(a);
-    if (command == "encode") return encode(a);
-    if (command == "diff") return diff(a);
+    if (command == "demo") {
+        int status = wants_help(words) ? (std::cout << "usage: ethplcy demo\n", 0) : run_demo();
+        if (!std::cout.flush()) throw Failure("cannot write standard output");
+        return status;
+    }
+    if (command == "show") return show(words);
+    if (command == "encode") return encode(words);
+    if (command == "diff") return diff(words);
     throw Failure("unknown command \"" + command + "\" (try ethplcy --help)");
 }
 
@@ -216,11 +284,11 @@ int run(Args a) {
 } // namespace ethplcy_tool
 
 int main(int argc, char **argv) {
-    ethplcy_tool::Args args;
-    for (int i = 1; i < argc; i++)
-        args.words.emplace_back(argv[i]);
+    // A closed pipe is a write error (exit status 2), not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> words(argv + 1, argv + argc);
     try {
-        return ethplcy_tool::run(args);
+        return ethplcy_tool::run(words);
     } catch (const ethplcy_tool::Failure &f) {
         std::cerr << "ethplcy: " << f.what() << "\n";
     } catch (const std::exception &e) {

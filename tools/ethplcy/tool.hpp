@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -17,28 +18,60 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Where a record or a JSON text comes from: an argument, stdin ("-" or none), a file.
-struct Source {
-    std::string text;        // the command-line argument, when given
-    bool from_stdin = true;  // no argument, or "-"
-    std::string binary_file; // --binary FILE
+// Input is capped: no record or policy comes near it.
+inline constexpr size_t kInputCap = 1u << 20;
+
+// One input argument: "-" is standard input, a name of an existing file is
+// that file, anything else is the text itself. binary: raw bytes, not text.
+struct Input {
+    std::string arg = "-";
+    bool binary = false;
 };
 
-std::string read_text(const Source &src);
-std::vector<uint8_t> read_bytes(const Source &src);
-std::vector<uint8_t> parse_hex(const std::string &text);
+// The bytes an input holds (capped), and what to call it in messages.
+std::vector<uint8_t> read_input(const Input &in, std::string &name);
+// A record's bytes: hex text, or raw bytes with binary.
+std::vector<uint8_t> read_record_bytes(const Input &in);
+std::string read_text(const Input &in);
+
+std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name);
 std::string to_hex(std::span<const uint8_t> bytes);
+
+// Where output goes: "-" (standard output) or a file; every write is checked.
+class Output {
+  public:
+    explicit Output(const std::string &path);
+    ~Output();
+    Output(const Output &) = delete;
+    Output &operator=(const Output &) = delete;
+    void write(const void *data, size_t n);
+    void write(const std::string &text) { write(text.data(), text.size()); }
+    void close(); // flushes; a failure is a Failure
+
+  private:
+    std::string path_;
+    FILE *file_;
+};
 
 // Checks that bytes can safely be handed to the library (size matches the
 // byte count, and the record validates) and returns the record in host order.
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
 
-std::string ext_to_json(const eth_if_plcy_ext_t &ext);
+std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // Fills ext from JSON; per-tag range lists point at ext.efp.ranges.
 void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext);
 
-// The record's bytes annotated field by field (or why it fails its check).
+// The record's bytes annotated field by field (or why it fails its check);
+// with net the bytes are shown as given, the values from the host image.
 std::string hexdump(const std::vector<uint8_t> &bytes, bool net);
+
+// The differing fields of two records with both values, as text or JSON.
+struct DiffOptions {
+    uint32_t compare = 0;
+    bool names = false, json = false, one_line = false;
+};
+int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
+                 const DiffOptions &options, Output &out);
 
 int run_demo();
 

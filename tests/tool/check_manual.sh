@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# The manual page renders without a warning, names every option that --help
+# lists, and its JSON example encodes and comes back the same.
+#   check_manual.sh PATH_TO_ETHPLCY TOOL_SOURCE_DIR
+set -euo pipefail
+tool=$1
+page=$2/ethplcy.1
+command -v groff >/dev/null || { echo "groff missing: manual not checked"; exit 0; }
+warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
+[ -z "$warnings" ] || { echo "groff: $warnings"; exit 1; }
+text=$(groff -man -Tascii -P-cbou "$page" 2>/dev/null)
+status=0
+for cmd in "" show encode diff; do
+  for opt in $("$tool" $cmd --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "$opt" <<<"$text" || { echo "ethplcy $cmd --help lists $opt; the manual does not"; status=1; }
+  done
+done
+example=$(sed -n '/^{$/,/^}$/p' "$page" | sed 's/\\-/-/g')
+hex=$("$tool" encode - <<<"$example")
+[ "$("$tool" show --json "$hex" | "$tool" encode -)" = "$hex" ] || { echo "the JSON example does not round-trip"; status=1; }
+[ $status -eq 0 ] && echo "manual ok"
+exit $status
