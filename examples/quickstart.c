@@ -10,7 +10,7 @@
 #include <ether_interface_policy_api.h>
 
 static int check(uint32_t status, const char *what) {
-    if (status != 0) fprintf(stderr, "%s failed: 0x%x\n", what, (unsigned)status);
+    if (status != 0) fprintf(stderr, "%s failed: %s\n", what, eth_if_plcy_status_str(status));
     return status == 0;
 }
 
