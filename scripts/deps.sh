@@ -4,7 +4,8 @@
 # project.   scripts/deps.sh [PACKAGE...]   (default: the whole list)
 set -euo pipefail
 packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev
-          xxd valgrind doxygen abigail-tools dpkg-dev file groff-base)
+          xxd valgrind doxygen abigail-tools dpkg-dev file groff-base
+          python3-dev pybind11-dev python3-pytest python3-hypothesis)
 [ $# -eq 0 ] || packages=("$@")
 native=$(dpkg --print-architecture)
 # Installed for this machine's own architecture (or for all): a package also

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-deb}
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-  -DBUILD_TESTING=OFF -DETH_IF_PLCY_BUILD_TOOL=ON -DETH_IF_PLCY_BUILD_DOCS=ON \
+  -DBUILD_TESTING=OFF -DETH_IF_PLCY_BUILD_TOOL=ON -DETH_IF_PLCY_BUILD_DOCS=ON -DETH_IF_PLCY_BUILD_PYTHON=ON \
   -DETH_IF_PLCY_BUILD_BENCH=OFF -DETH_IF_PLCY_BUILD_EXAMPLES=OFF >/dev/null
 cmake --build "$build" >/dev/null
 rm -f "$build"/*.deb
@@ -44,12 +44,16 @@ check libeth-if-plcy-dev "libeth-if-plcy0 \(= $version\)" \
   ./usr/share/man/man3/eth_if_plcy_encode.3
 check ethplcy "libeth-if-plcy0 \(= $version\).*libjansson4|libjansson4.*libeth-if-plcy0 \(= $version\)" \
   ./usr/bin/ethplcy ./usr/share/man/man1/ethplcy.1 ./usr/share/bash-completion/completions/ethplcy
+check python3-eth-if-plcy "libeth-if-plcy0 \(= $version\).*python3 \(>= 3.11\)" \
+  ./usr/lib/python3/dist-packages/eth_if_plcy/__init__.py
 if dpkg-deb -c "$(deb libeth-if-plcy0)" | grep -q '/include/'; then fail "runtime package holds headers"; fi
 
 # Unpacked into a throwaway root: the tool and a consumer run with no library path.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for pkg in libeth-if-plcy0 libeth-if-plcy-dev ethplcy; do dpkg-deb -x "$(deb "$pkg")" "$work/root"; done
+for pkg in libeth-if-plcy0 libeth-if-plcy-dev ethplcy python3-eth-if-plcy; do
+  dpkg-deb -x "$(deb "$pkg")" "$work/root"
+done
 unset LD_LIBRARY_PATH
 "$work/root/usr/bin/ethplcy" --version || fail "unpacked ethplcy does not run"
 "$work/root/usr/bin/ethplcy" demo >/dev/null || fail "unpacked ethplcy demo fails"
@@ -58,5 +62,8 @@ pcdir=$work/root/usr/lib/$multiarch/pkgconfig
 cc -std=c99 -Wall -Werror "$root/tests/install/consumer.c" -o "$work/consumer" \
   $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs eth_if_plcy) -Wl,-rpath,"$work/root/usr/lib/$multiarch"
 "$work/consumer" || fail "consumer against the unpacked library"
+# Python finds packages only on its path: the unpacked dist-packages stands in for /usr's.
+PYTHONPATH=$work/root/usr/lib/python3/dist-packages /usr/bin/python3 -c \
+  "import eth_if_plcy; print('python', eth_if_plcy.lib_version())" || fail "unpacked Python package"
 [ $status -eq 0 ] && echo "packages ok"
 exit $status

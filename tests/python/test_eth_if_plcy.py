@@ -1,0 +1,134 @@
+# SPDX-License-Identifier: Apache-2.0
+"""The Python binding: round trips over generated policies, agreement with the
+tool, refusals as exceptions, and fuzzed bytes that never abort."""
+import json
+import os
+import pathlib
+import subprocess
+
+import pytest
+from hypothesis import given, settings, strategies as st
+
+import eth_if_plcy as e
+
+TOOL = os.environ.get("ETHPLCY")
+SOURCE = pathlib.Path(os.environ.get("ETH_IF_PLCY_SOURCE", "."))
+vlan = st.integers(0, 4095)
+
+
+@st.composite
+def policies(draw):
+    """Valid policies in the tool's JSON shape: one class, any groups."""
+    sub = draw(st.booleans())
+    d = {"ether_if_type": draw(st.sampled_from([2, 3, 5, 6, 14] if sub else [1, 4, 7, 10]))}
+    d["is_l2"] = draw(st.integers(0, 1))
+    if draw(st.booleans()):
+        d["is_provisioned"] = 1
+        d["provision_info"] = {"xconnect_id": draw(st.integers(0, 2**32 - 1)),
+                               "imposition_vlan_rewrite": 1, "imposition_vlan_id": draw(vlan)}
+    if draw(st.booleans()):
+        d["l2pt"] = {"tovu": {"mode": draw(st.sampled_from(["forward", "tunnel", "drop"])),
+                              "exp": draw(st.one_of(st.none(), st.integers(0, 7)))}}
+    if sub:
+        d["sub"] = {"parent": draw(st.integers(0, 2**32 - 1)), "admin_up": draw(st.integers(0, 1))}
+        tags = draw(st.lists(st.fixed_dictionaries(
+            {"ethertype": st.sampled_from(["dot1q", "dot1ad", 0x9100]),
+             "vlan": st.one_of(vlan, st.just("any"))}), max_size=2))
+        efp = {"configured": 1, "tag": tags,
+               "tag_pcp": draw(st.lists(st.one_of(st.integers(0, 7), st.just("any")),
+                                        min_size=len(tags), max_size=len(tags)))}
+        if tags and draw(st.booleans()):
+            tags[-1]["vlan"] = "range"
+            lows = draw(st.lists(st.integers(0, 4000), min_size=1, max_size=10))
+            efp["ranges"] = [{"low": lo, "high": lo + draw(st.integers(0, 95))} for lo in lows]
+        efp["push"] = [{"ethertype": "dot1q", "vlan": v}
+                       for v in draw(st.lists(vlan, max_size=2))]
+        efp["num_tag_pops"] = draw(st.integers(0, 2))
+        d["efp"] = efp
+    else:
+        d["trunk"] = {"native_vlan": draw(vlan), "qinq_tunneling_etype": draw(st.integers(0, 0xFFFF))}
+    if draw(st.booleans()):
+        d["mtu"] = draw(st.integers(0, 0xFFFF))
+    return e.Policy.from_dict(d)
+
+
+@settings(max_examples=150, deadline=None)
+@given(policies())
+def test_round_trips(p):
+    rec = p.encode()
+    assert e.Policy.decode(rec) == p
+    assert e.Policy.decode(memoryview(bytearray(rec))) == p  # any bytes-like input
+    net = e.hton(rec)
+    e.validate(net, net=True)
+    assert e.ntoh(net) == rec
+    assert e.Policy.decode(net, net=True) == p
+    assert e.Policy.from_dict(p.to_dict()) == p
+    assert e.diff(rec, rec) == []
+
+
+@pytest.mark.skipif(not TOOL, reason="ethplcy not built")
+@settings(max_examples=20, deadline=None)
+@given(policies())
+def test_agrees_with_the_tool(p):
+    text = json.dumps(p.to_dict())
+    hexed = subprocess.run([TOOL, "encode", text], capture_output=True, text=True, check=True)
+    assert hexed.stdout.strip() == p.encode().hex()
+    shown = subprocess.run([TOOL, "show", "--json", hexed.stdout.strip()], capture_output=True,
+                           text=True, check=True)
+    assert shown.stdout == json.dumps(p.to_dict(), indent=2) + "\n"
+
+
+BASE = {"ether_if_type": 3, "sub": {"parent": 1},
+        "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 10}]}}
+
+
+@pytest.mark.parametrize("change, error, field", [
+    ({"ether_if_type": 22}, e.BadPolicy, "ether_if_type"),
+    ({"trunk": {"native_vlan": 5}}, e.BadPolicy, "sub.parent"),
+    ({"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}, e.BadPolicy,
+     "efp.tag[0].vlan"),
+    ({"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 1}], "tag_pcp": [9]}},
+     e.BadPolicy, "efp.tag_pcp[0]"),
+    ({"efp": {"configured": 1, "ranges": [{"low": 9, "high": 2}]}}, e.BadPolicy, "efp.ranges"),
+    ({"mtu": "lots"}, e.InvalidRecord, None),
+    ({"bogus": 1}, e.InvalidRecord, None),
+])
+def test_refusals(change, error, field):
+    with pytest.raises(error) as refused:
+        e.Policy.from_dict({**BASE, **change}).encode()
+    assert refused.value.field == field and refused.value.reason
+
+
+@pytest.mark.parametrize("call", [
+    lambda: e.Policy.decode(b""), lambda: e.render(b"\0" * 71), lambda: e.hton(b"\1" * 80),
+    lambda: e.ntoh(bytes(72)), lambda: e.validate(bytes(100)), lambda: e.render(bytes(72), "wide"),
+])
+def test_bad_bytes_raise(call):
+    with pytest.raises((e.InvalidRecord, ValueError)):
+        call()
+
+
+def test_fuzzed_bytes_never_abort():
+    seeds = sorted((SOURCE / "fuzz" / "corpus").glob("*/*"))
+    assert seeds
+    accepted = 0
+    for path in seeds:
+        data = path.read_bytes()
+        for net in (False, True):
+            try:
+                p = e.Policy.decode(data, net=net)
+                e.render(data, "brief", net=net)
+                p.render(compact=True)
+                accepted += 1
+            except e.InvalidRecord:
+                pass
+    assert accepted > 0
+
+
+def test_version_and_attributes():
+    assert e.lib_version().count(".") == 2
+    p = e.Policy.from_dict({"l2pt": {"tovu": {"mode": "tunnel", "exp": 5}}})
+    assert p.l2pt["tovu"].mode == "tunnel" and p.sub is None
+    p.mtu = 1500
+    assert e.Policy.decode(p.encode()).mtu == 1500
+    assert "mtu" in repr(p) and "MTU: 1500" in e.render(p.encode())
