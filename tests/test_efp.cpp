@@ -17,47 +17,6 @@ std::vector<uint8_t> bytes(std::initializer_list<int> v) {
     return out;
 }
 
-TEST(EfpAccessors, CompactExamples) {
-    LITTLE_ENDIAN_IMAGES_ONLY();
-    auto dot1q = bytes({0x00, 0x05, 0x0F, 0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x00});
-    const uint8_t *b = dot1q.data();
-    EXPECT_EQ(eth_efp_cfgd_flags_get(b), ETH_EFP_CFGD_MATCH);
-    EXPECT_EQ(eth_efp_tag_match_get(b), 1u);
-    EXPECT_EQ(eth_efp_num_tag_pops_get(b), 0u);
-    EXPECT_EQ(eth_efp_num_tag_pushes_get(b), 0u);
-    EXPECT_EQ(eth_efp_tag_pcp_get(b, 0), ETH_EFP_PCP_CODE_ANY);
-    EXPECT_EQ(eth_efp_tag_ethertype_get(b, 0), 0x8100);
-    EXPECT_EQ(eth_efp_tag_vlan_low_get(b, 0), 100);
-    EXPECT_EQ(eth_efp_payload_ethertype_get(b), 0);
-    // What a compact form cannot hold reads as absent.
-    EXPECT_EQ(eth_efp_tag_pcp_get(b, 1), ETH_EFP_PCP_CODE_ANY);
-    EXPECT_FALSE(eth_efp_src_mac_check(b));
-    EXPECT_FALSE(eth_efp_dst_mac_check(b));
-    EXPECT_EQ(0, std::memcmp(eth_efp_src_mac_get(b), "\0\0\0\0\0\0", 6));
-    EXPECT_EQ(eth_efp_dst_mac_get(b), eth_efp_src_mac_get(b));
-    EXPECT_EQ(eth_efp_native_get(b), 0u);
-    EXPECT_EQ(eth_efp_native_with_preservation_get(b), 0u);
-    EXPECT_EQ(eth_efp_range_get(b), b + 24);
-
-    // Bit 13 of a tag word alone decides the ethertype.
-    for (auto [hi, ethertype] : {std::pair{0x20, 0x88a8},
-                                 {0x40, 0x8100},
-                                 {0x80, 0x8100},
-                                 {0xE0, 0x88a8},
-                                 {0xC0, 0x8100}}) {
-        dot1q[7] = uint8_t(hi);
-        EXPECT_EQ(eth_efp_tag_ethertype_get(b, 0), ethertype) << hi;
-        EXPECT_EQ(eth_efp_tag_vlan_low_get(b, 0), 100) << hi;
-    }
-    // One match tag and one push: the push sits in tag word 1.
-    auto push = bytes({0x00, 0x03 | 1 << 2 | 1 << 6, 0x33, 0x00, 0, 0, 10, 0, 20, 0x20});
-    EXPECT_EQ(eth_efp_push_vlan_get(push.data(), 0), 20);
-    EXPECT_EQ(eth_efp_push_ethertype_get(push.data(), 0), 0x88a8);
-    EXPECT_EQ(eth_efp_tag_pcp_get(push.data(), 0), 3u);
-    EXPECT_EQ(eth_efp_exact_get(push.data()), 1u);
-    EXPECT_EQ(eth_efp_l3_ambiguous_get(push.data()), 1u);
-}
-
 TEST(EfpAccessors, FullFormAndRanges) {
     LITTLE_ENDIAN_IMAGES_ONLY();
     std::vector<uint8_t> f(200, 0);
@@ -105,6 +64,17 @@ TEST(EfpAccessors, FullFormAndRanges) {
     f[100] = 0x82;
     EXPECT_EQ(eth_efp_range_base_get(b + 100), b + 100 - 12 - 24);
     EXPECT_TRUE(eth_efp_range_is_end(b + 68));
+}
+
+// The full form's range entries are numbered afresh, their second byte 0.
+TEST(EfpUtil, FullFromBaseRenumbersRangeEntries) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
+    auto c = bytes({0x00, 0x05, 0x0F, 0, 0, 0, 0x01, 0x10}); // one tag, VLAN code 4097
+    c[24] = 0x80, c[25] = 0x77, c[26] = 10, c[28] = 20, c[30] = 0x0F;
+    std::vector<uint8_t> full(ETH_EFP_UTIL_FULL_AREA_MAX);
+    eth_efp_util_full_from_base(c.data(), reinterpret_cast<eth_efp_full *>(full.data()));
+    EXPECT_EQ((std::vector<uint8_t>(full.begin() + 56, full.begin() + 63)),
+              (std::vector<uint8_t>{0xC0, 0, 10, 0, 20, 0, 0x0F}));
 }
 
 TEST(EfpAccessorsDeath, EachAccessorNamesItselfForABadBaseType) {

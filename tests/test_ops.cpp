@@ -205,7 +205,9 @@ TEST(Compare, SeededSingleGroupChanges) {
         {ETH_IF_PLCY_L2_FLAG, [](auto &e) { e.is_l2 ^= 1; }},
         {ETH_IF_PLCY_PROVISION, [](auto &e) { e.is_provisioned ^= 1; }},
         {ETH_IF_PLCY_L2PT, [](auto &e) { e.l2pt[3] ^= 0x40; }},
+        {ETH_IF_PLCY_L2PT, [](auto &e) { e.l2pt[0] ^= 1; }}, // the first protocol's mode
         {ETH_IF_PLCY_MAC_ADDR, [](auto &e) { e.mac_addr[5] ^= 1; }},
+        {ETH_IF_PLCY_MAC_ADDR, [](auto &e) { e.mac_addr[0] ^= 0x80; }},
         {ETH_IF_PLCY_PARENT, [](auto &e) { e.sub.parent ^= 0x80000000u; }},
         {ETH_IF_PLCY_EFP_MATCH, [](auto &e) { e.efp.payload_ethertype ^= 1; }},
         {ETH_IF_PLCY_EFP_REWRITE, [](auto &e) { e.efp.num_tag_pops ^= 1; }},

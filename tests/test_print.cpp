@@ -15,6 +15,7 @@
 namespace {
 
 using test::assert_line;
+using test::Image;
 using test::Owned;
 using test::zero_ext;
 
@@ -71,6 +72,18 @@ TEST(Print, InternalEdgeCases) {
     buf[0] = 'x';
     EXPECT_EQ(eth_if_plcy_print(rec.rec, buf, 0, 0), nullptr);
     EXPECT_EQ(buf[0], 'x');
+
+    // Fields no external record sets: remote status, an L2PT mode past the
+    // names; an ICL value without its bit is not shown.
+    Image im;
+    im.mask(ETH_IF_PLCY_PROVISION | ETH_IF_PLCY_L2_FLAG | ETH_IF_PLCY_L2PT);
+    im.b[8] = 0xC0;  // provisioned, L2
+    im.b[9] = 0x01;  // ICL on, ICL MODE absent
+    im.b[17] = 0x01; // remote status
+    im.b[20] = 0x05;
+    EXPECT_STREQ(eth_if_plcy_print(im.rec(), buf, sizeof buf, ETH_IF_PLCY_PRINT_BRIEF),
+                 "(v0, 72b):L2\n provisioned: (xcon_(id=0, tags=0), prop_rem_status)\n"
+                 " l2pt: lyx(?)\n");
 }
 
 TEST(ExtPrint, CompactEdgeTexts) {
@@ -98,6 +111,9 @@ TEST(ExtPrint, CompactEdgeTexts) {
          "is_in_icl_mode=-/mtu=-/vlan_switched_trunk=-/vlan_switched_access=-/"},
         {with(1, [](auto &e) { e.ether_if_type = 22; }),
          "ether_if_type=22/is_l2=-/intf_ready=-/provisioned=-/l2pt=-/mac_addr=-/"
+         "is_in_icl_mode=-/mtu=-/vlan_switched_trunk=-/vlan_switched_access=-/"},
+        {with(0, [](auto &e) { e.ether_if_type = 2; }), // the type counts only with its bit
+         "ether_if_type=-/is_l2=-/intf_ready=-/provisioned=-/l2pt=-/mac_addr=-/"
          "is_in_icl_mode=-/mtu=-/vlan_switched_trunk=-/vlan_switched_access=-/"},
         {with(ETH_IF_PLCY_PROVISION, none), "provisioned=0/"},
         {with(ETH_IF_PLCY_L2PT, none), "l2pt={}/"},
