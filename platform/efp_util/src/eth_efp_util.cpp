@@ -213,15 +213,26 @@ EFP_EXPORT void eth_efp_initialise(void *efp) {
     b[ETH_EFP_FULL_SIZE] = ETH_EFP_RANGE_TERMINATOR;
 }
 
+// A field's value at its place in a flag unit (the arguments of an
+// ETH_EFP_C_* or ETH_EFP_F_* description, then the value), for units built
+// in a register and stored once.
+constexpr unsigned at(unsigned, unsigned unit_bits, unsigned lsb, unsigned width, unsigned v) {
+    return (v & ((1u << width) - 1u)) << ETH_EFP_BIT_POS(lsb, width, unit_bits);
+}
+
 EFP_EXPORT int eth_efp_util_can_be_compact(const eth_efp_full *full) {
     const uint8_t *b = full->bytes;
     unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
     unsigned pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
     if (tags + pushes > ETH_EFP_C_TAG_WORDS || b[ETH_EFP_F_NUM_TAG_POPS_OFF] > 3) return 0;
-    if (eth_efp_unit_get(b, ETH_EFP_F_NATIVE) || eth_efp_unit_get(b, ETH_EFP_F_NATIVE_PRESERVE) ||
-        eth_efp_mac_is_set(b + ETH_EFP_F_SRC_MAC_OFF) ||
-        eth_efp_mac_is_set(b + ETH_EFP_F_DST_MAC_OFF))
-        return 0;
+    unsigned native = at(ETH_EFP_F_NATIVE, 1) | at(ETH_EFP_F_NATIVE_PRESERVE, 1);
+    // The two MAC addresses are 12 bytes in a row: one 8-byte and one 4-byte test.
+    static_assert(ETH_EFP_F_DST_MAC_OFF == ETH_EFP_F_SRC_MAC_OFF + 6);
+    uint64_t macs8;
+    uint32_t macs4;
+    std::memcpy(&macs8, b + ETH_EFP_F_SRC_MAC_OFF, 8);
+    std::memcpy(&macs4, b + ETH_EFP_F_SRC_MAC_OFF + 8, 4);
+    if ((b[ETH_EFP_F_FLAGS_OFF] & native) != 0 || (macs8 | macs4) != 0) return 0;
     for (unsigned i = 0; i < tags; i++) {
         const uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
         unsigned pcp = t[ETH_EFP_F_TAG_PCP];
@@ -240,28 +251,34 @@ EFP_EXPORT uint32_t eth_efp_util_get_range_size(const eth_efp_full *full) {
 
 EFP_EXPORT void eth_efp_util_compact_from_full(const eth_efp_full *full, void *dst) {
     const uint8_t *b = full->bytes;
-    uint8_t c[ETH_EFP_COMPACT_SIZE] = {}; // built locally, stored once
+    uint8_t *c = bytes(dst);
     unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
-    eth_efp_unit_set(c, ETH_EFP_C_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD));
-    eth_efp_unit_set(c, ETH_EFP_C_NUM_MATCH_TAGS, tags);
-    eth_efp_unit_set(c, ETH_EFP_C_NUM_TAG_POPS, b[ETH_EFP_F_NUM_TAG_POPS_OFF]);
-    eth_efp_unit_set(c, ETH_EFP_C_NUM_TAG_PUSHES, pushes);
-    eth_efp_unit_set(c, ETH_EFP_C_TAG_PCP,
-                     tags ? b[ETH_EFP_F_TAG_OFF(0) + ETH_EFP_F_TAG_PCP] : ETH_EFP_PCP_CODE_ANY);
-    eth_efp_unit_set(c, ETH_EFP_C_EXACT, eth_efp_unit_get(b, ETH_EFP_F_EXACT));
-    eth_efp_unit_set(c, ETH_EFP_C_L3_AMBIGUOUS, eth_efp_unit_get(b, ETH_EFP_F_L3_AMBIGUOUS));
+    unsigned flags = b[ETH_EFP_F_FLAGS_OFF];
+    auto flag = [flags](unsigned, unsigned unit_bits, unsigned lsb, unsigned width) {
+        return (flags >> ETH_EFP_BIT_POS(lsb, width, unit_bits)) & ((1u << width) - 1u);
+    };
+    std::memset(c, 0, ETH_EFP_COMPACT_SIZE); // base type compact, unused bytes 0
+    c[1] = static_cast<uint8_t>(at(ETH_EFP_C_CFGD, flag(ETH_EFP_F_CFGD)) |
+                                at(ETH_EFP_C_NUM_MATCH_TAGS, tags) |
+                                at(ETH_EFP_C_NUM_TAG_POPS, b[ETH_EFP_F_NUM_TAG_POPS_OFF]) |
+                                at(ETH_EFP_C_NUM_TAG_PUSHES, pushes));
+    unsigned pcp = tags ? b[ETH_EFP_F_TAG_OFF(0) + ETH_EFP_F_TAG_PCP] : ETH_EFP_PCP_CODE_ANY;
+    c[2] = static_cast<uint8_t>(at(ETH_EFP_C_TAG_PCP, pcp) |
+                                at(ETH_EFP_C_EXACT, flag(ETH_EFP_F_EXACT)) |
+                                at(ETH_EFP_C_L3_AMBIGUOUS, flag(ETH_EFP_F_L3_AMBIGUOUS)));
     std::memcpy(c + ETH_EFP_C_PAYLOAD_OFF, b + ETH_EFP_F_PAYLOAD_OFF, 2);
-    auto word = [&c](unsigned k, const uint8_t *t) {
-        eth_efp_unit_set(c, ETH_EFP_C_TAG_VLAN(k), eth_efp_load16(t + 2));
-        eth_efp_unit_set(c, ETH_EFP_C_TAG_DOT1AD(k), eth_efp_load16(t) == ETH_EFP_ETHERTYPE_DOT1AD);
+    auto word = [c](unsigned k, const uint8_t *t) {
+        unsigned dot1ad = eth_efp_load16(t) == ETH_EFP_ETHERTYPE_DOT1AD;
+        eth_efp_store16(c + ETH_EFP_C_TAG_OFF(k),
+                        static_cast<uint16_t>(at(ETH_EFP_C_TAG_VLAN(k), eth_efp_load16(t + 2)) |
+                                              at(ETH_EFP_C_TAG_DOT1AD(k), dot1ad)));
     };
     for (unsigned i = 0; i < tags && i < ETH_EFP_C_TAG_WORDS; i++)
         word(i, b + ETH_EFP_F_TAG_OFF(i));
     for (unsigned j = 0; j < pushes && tags + j < ETH_EFP_C_TAG_WORDS; j++)
         word(tags + j, b + ETH_EFP_F_PUSH_OFF(j));
-    std::memcpy(dst, c, sizeof c);
     if (full_has_range_tag(b))
-        eth_efp_util_copy_ranges(b + ETH_EFP_FULL_SIZE, bytes(dst) + ETH_EFP_COMPACT_SIZE,
+        eth_efp_util_copy_ranges(b + ETH_EFP_FULL_SIZE, c + ETH_EFP_COMPACT_SIZE,
                                  ETH_EFP_RANGE_AFTER_COMPACT);
 }
 

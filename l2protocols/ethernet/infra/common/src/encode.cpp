@@ -55,15 +55,14 @@ bool encode_match(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__restri
                   uint32_t options) {
     uint8_t *b = w + L::efp_base;
     if (efp.num_tags > ETH_EFP_MAX_MATCH_TAGS) return false;
-    eth_efp_unit_set(b, ETH_EFP_F_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD) | ETH_EFP_CFGD_MATCH);
+    // The match comes first: the flags unit is still as initialised, its
+    // configured flags empty, so it is built whole (flag 7 left clear).
+    w[L::full_flags_unit.off] = static_cast<uint8_t>(
+        pack(L::full_flags_unit, {ETH_EFP_CFGD_MATCH, efp.native, efp.native_with_preservation,
+                                  efp.exact, efp.l3_ambiguous}));
     b[ETH_EFP_F_NUM_MATCH_TAGS_OFF] = efp.num_tags;
-    eth_efp_unit_set(b, ETH_EFP_F_NATIVE, efp.native);
-    eth_efp_unit_set(b, ETH_EFP_F_NATIVE_PRESERVE, efp.native_with_preservation);
-    eth_efp_unit_set(b, ETH_EFP_F_FLAG7, 0);
     if (efp.src_mac_check) std::memcpy(b + ETH_EFP_F_SRC_MAC_OFF, efp.src_mac, 6);
     if (efp.dst_mac_check) std::memcpy(b + ETH_EFP_F_DST_MAC_OFF, efp.dst_mac, 6);
-    eth_efp_unit_set(b, ETH_EFP_F_EXACT, efp.exact);
-    eth_efp_unit_set(b, ETH_EFP_F_L3_AMBIGUOUS, efp.l3_ambiguous);
     eth_efp_store16(b + ETH_EFP_F_PAYLOAD_OFF, efp.payload_ethertype);
     for (unsigned i = 0; i < efp.num_tags; i++) {
         uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
@@ -170,7 +169,7 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth
     // Only what is read later is cleared: the header and fixed part always,
     // the EFP area (through the EFP utility library) when an EFP is present.
     uint8_t w[kWorkSize];
-    std::memset(w, 0, ETH_IF_PLCY_EFP_PART);
+    clear_fixed<ETH_IF_PLCY_EFP_PART>(w);
     uint8_t *wefp = w + L::efp_base;
     uint32_t mask = ext->valid_mask & ETH_IF_PLCY_ALL_FIELDS;
     bool has_efp = (mask & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0;
@@ -199,13 +198,18 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth
         size = L::efp_base + (compact ? ETH_EFP_COMPACT_SIZE : ETH_EFP_FULL_SIZE) +
                eth_efp_util_get_range_size(wfull);
 
-    auto *rec = static_cast<uint8_t *>(alloc_zeroed(size));
+    // Every byte of the new record is written below, so malloc (whose fast
+    // path calloc does not take) is enough.
+    auto *rec = static_cast<uint8_t *>(alloc(size));
     if (rec == nullptr) return ETH_IF_PLCY_ERR_NOMEM;
     std::memcpy(rec, w, ETH_IF_PLCY_EFP_PART);
     store(rec, L::size, size);
-    if (compact) {
+    clear_fixed<L::efp_base - ETH_IF_PLCY_EFP_PART>(rec + ETH_IF_PLCY_EFP_PART); // reserved, spare
+    if (!has_efp) {
+        clear_fixed<ETH_IF_PLCY_MIN_SIZE - L::efp_base>(rec + L::efp_base);
+    } else if (compact) {
         eth_efp_util_compact_from_full(wfull, rec + L::efp_base);
-    } else if (has_efp) {
+    } else {
         std::memcpy(rec + L::efp_base, wefp, ETH_EFP_FULL_SIZE);
         if (eth_efp_has_range_tag(wefp))
             eth_efp_util_copy_ranges(w + kWorkRanges, rec + kWorkRanges, ETH_EFP_RANGE_AFTER_FULL);
