@@ -3,8 +3,6 @@
 // formatters and the append primitive. Whole texts of every layout are the
 // tool's goldens (tests/tool/expected); every printer cut at every buffer
 // length is the print fuzz target, replayed on its seeds in every run.
-#include <clocale>
-#include <cwchar>
 #include <functional>
 
 #include "eth_efp_util.h"
@@ -262,37 +260,6 @@ TEST(PrintDeath, UnknownPolicyField) {
     for (uint32_t bad : {0u, 3u, 0x100000u})
         EXPECT_DEATH(eth_if_plcy_field_str(bad),
                      assert_line(test::kLibPath, "!\"Unknown policy field\""));
-}
-
-TEST(Print, AppendCursor) {
-    char buf[16];
-    char *pos = buf;
-    size_t len = sizeof buf;
-    eth_if_plcy_append(&pos, &len, "abc");
-    eth_if_plcy_append(&pos, &len, "%s", "de");
-    EXPECT_STREQ(buf, "abcde");
-    EXPECT_EQ(pos, buf + 5);
-    EXPECT_EQ(len, 11u);
-    eth_if_plcy_append(&pos, &len, "%s", "");
-    EXPECT_EQ(pos, buf + 5);
-    EXPECT_EQ(len, 11u);
-    // A cut stays on the NUL in the last byte; later appends add nothing.
-    eth_if_plcy_append(&pos, &len, "0123456789ABCDEF");
-    EXPECT_STREQ(buf, "abcde0123456789");
-    EXPECT_EQ(pos, buf + 15);
-    EXPECT_EQ(len, 1u);
-    eth_if_plcy_append(&pos, &len, "more");
-    EXPECT_EQ(pos, buf + 15);
-    EXPECT_STREQ(buf, "abcde0123456789");
-    // A formatting error (a wide character the C locale cannot hold) adds nothing.
-    std::setlocale(LC_ALL, "C");
-    pos = buf;
-    len = sizeof buf;
-    eth_if_plcy_append(&pos, &len, "ok");
-    eth_if_plcy_append(&pos, &len, "%lc", static_cast<wint_t>(0x20AC));
-    EXPECT_EQ(pos, buf + 2);
-    EXPECT_EQ(len, 14u);
-    EXPECT_STREQ(buf, "ok");
 }
 
 } // namespace

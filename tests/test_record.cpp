@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// The record's header, sizes, layout through both views, and the assertion line.
+// The record's size queries and the assertion line.
 #include "test_support.hpp"
 
 namespace {
 
 using test::assert_line;
 using test::Image;
-using test::Owned;
-using test::zero_ext;
 
 TEST(Record, SizeQueries) {
     Image im(112);
