@@ -66,7 +66,7 @@ const char *const kDiffUsage =
     "  --output, -o   write to FILE (default -, standard output)\n";
 
 // GNU-style options: --opt=value, --opt value, short aliases, -- ends them.
-struct Spec {
+struct OptionDef {
     const char *name;
     char alias;
     bool value;
@@ -82,7 +82,7 @@ struct Parsed {
     }
 };
 
-Parsed parse(const std::vector<std::string> &words, const std::vector<Spec> &specs,
+Parsed parse(const std::vector<std::string> &words, const std::vector<OptionDef> &defs,
              const std::string &command) {
     Parsed p;
     bool options = true;
@@ -107,18 +107,18 @@ Parsed parse(const std::vector<std::string> &words, const std::vector<Spec> &spe
             }
             name = name.substr(2);
         }
-        const Spec *spec = nullptr;
-        for (const Spec &s : specs)
-            if (name == s.name || (w.size() == 2 && w[1] == s.alias && s.alias != 0)) spec = &s;
-        if (spec == nullptr) throw Failure("unknown option " + w + " for " + command);
-        if (spec->value && !inline_value) {
+        const OptionDef *def = nullptr;
+        for (const OptionDef &s : defs)
+            if (name == s.name || (w.size() == 2 && w[1] == s.alias && s.alias != 0)) def = &s;
+        if (def == nullptr) throw Failure("unknown option " + w + " for " + command);
+        if (def->value && !inline_value) {
             if (i + 1 == words.size())
-                throw Failure("--" + std::string(spec->name) + " needs a value");
+                throw Failure("--" + std::string(def->name) + " needs a value");
             value = words[++i];
-        } else if (!spec->value && inline_value) {
-            throw Failure("--" + std::string(spec->name) + " takes no value");
+        } else if (!def->value && inline_value) {
+            throw Failure("--" + std::string(def->name) + " takes no value");
         }
-        p.opts[spec->name] = value;
+        p.opts[def->name] = value;
     }
     return p;
 }
@@ -159,9 +159,10 @@ std::vector<Input> inputs(const Parsed &p, size_t count, bool binary, const char
     return in;
 }
 
-const std::vector<Spec> kCommon = {{"net", 0, false}, {"binary", 0, false}, {"output", 'o', true}};
+const std::vector<OptionDef> kCommon = {
+    {"net", 0, false}, {"binary", 0, false}, {"output", 'o', true}};
 
-std::vector<Spec> with(std::vector<Spec> extra) {
+std::vector<OptionDef> with(std::vector<OptionDef> extra) {
     extra.insert(extra.end(), kCommon.begin(), kCommon.end());
     return extra;
 }
