@@ -99,7 +99,6 @@ non-hex|the argument is not hex: "zz" at position 4|show 0011zz
 raw bytes as hex|standard input is not hex: "\x00\x00H\x00" at position 0 (raw bytes? use --binary)|show - <"$work/raw"
 truncated|record is 5 bytes, shorter than its 8-byte header|show 0x0000480000
 size mismatch|record is 70 bytes but its size field says 125|show "${sub:0:140}"
-other byte order|record is 125 bytes but its size field says 32000 (a network image? use --net)|show "$here/sub.net.hex"
 version 1|record fails its check at offset 0: version is not 0|show "$v1"
 bad base type|record fails its check at offset 56: EFP base has a range structure's base type|show "$badbase"
 folder|cannot read $work/dir: Is a directory|show --binary "$work/dir"
@@ -127,6 +126,12 @@ mixed classes|policy refused at sub.parent: sub.parent is set on a trunk-class e
 internal VLAN code|policy refused at efp.tag[0].vlan: VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY (0x2001) or EFP_VLAN_RANGE (0x2000)|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
 unchecked, encode refuses|encode refused the policy: policy cannot be represented|encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
 EOF
+# On a little-endian host a network image read as a host image has another size.
+if [ "${sub:4:2}" != "00" ]; then
+  expect "other byte order" 2 \
+    "ethplcy: record is 125 bytes but its size field says 32000 (a network image? use --net)" \
+    run show "$here/sub.net.hex"
+fi
 if [ -w /dev/full ]; then
   expect "write error" 2 "ethplcy: cannot write standard output: No space left on device" \
     sh -c '"$@" >/dev/full' sh "${tool[@]}" show "$sub"
