@@ -8,7 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 "$root/scripts/deps.sh"
 if [ "${CXX:-}" = clang++ ]; then "$root/scripts/deps.sh" clang; fi
+extra=()
+# Under the sanitizers the benchmarks and the API reference add nothing.
+[ "${ETH_IF_PLCY_SANITIZE:-OFF}" = OFF ] || extra=(-DETH_IF_PLCY_BUILD_BENCH=OFF -DETH_IF_PLCY_BUILD_DOCS=OFF)
 cmake -S "$root" -B "$build" -G Ninja -DETH_IF_PLCY_WERROR=ON \
-  -DETH_IF_PLCY_SANITIZE="${ETH_IF_PLCY_SANITIZE:-OFF}" >/dev/null
+  -DETH_IF_PLCY_SANITIZE="${ETH_IF_PLCY_SANITIZE:-OFF}" "${extra[@]}" >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
