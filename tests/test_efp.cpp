@@ -64,6 +64,8 @@ TEST(EfpAccessors, FullFormAndRanges) {
     f[100] = 0x82;
     EXPECT_EQ(eth_efp_range_base_get(b + 100), b + 100 - 12 - 24);
     EXPECT_TRUE(eth_efp_range_is_end(b + 68));
+    EXPECT_EQ(eth_efp_src_mac_get(b), b + ETH_EFP_F_SRC_MAC_OFF);
+    EXPECT_EQ(eth_efp_dst_mac_get(b), b + ETH_EFP_F_DST_MAC_OFF);
 }
 
 // The full form's range entries are numbered afresh, their second byte 0.

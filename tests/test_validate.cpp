@@ -65,6 +65,12 @@ TEST(Validate, RefusesEachBrokenRule) {
         {with(good, [](Image &i) { i.b[92] = 0x8F; }), 93, 0, "range entry runs past size", 92},
         {with(good, [](Image &i) { i.put16(2, 92); }), 93, 0, "range list runs past size", 92},
         {eleven, 150, 0, "range list has more than 10 entries", 140},
+        {with(full,
+              [](Image &i) { // a full form's range tag: its list is checked too
+                  i.b.resize(119), i.put16(2, 119), i.b[57] = 1, i.put16(60, 4097);
+                  i.b[112] = 0x80, i.b[118] = 0x0F;
+              }),
+         119, 0, "range entry has the wrong base type", 112},
     };
     for (const Case &c : cases) {
         const char *why = "untouched";
