@@ -126,6 +126,15 @@ TEST(ExtValidate, OneRefusalPerRule) {
         EXPECT_STREQ(field, c.field) << reason;
         EXPECT_NE(std::strstr(reason, c.reason_part), nullptr) << reason;
     }
+    // What passes at the edges: VLAN 4095, bad values beyond the tag count.
+    eth_if_plcy_ext_t edge = test::zero_ext();
+    edge.valid_mask = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_VLAN_SWITCHED;
+    edge.efp.configured = edge.efp.num_tags = 1;
+    edge.efp.tag[0] = {0x8100, 4095};
+    edge.efp.tag[1] = {0x8100, 5000};
+    edge.efp.tag_pcp[1] = 9;
+    edge.trunk.access_vlan = 4095;
+    EXPECT_EQ(eth_if_plcy_ext_validate(&edge, 0), 0u);
     EXPECT_EQ(eth_if_plcy_ext_validate(nullptr, 0), ETH_IF_PLCY_ERR_INVALID);
     EXPECT_EQ(eth_if_plcy_ext_validate(&base, 0x1), ETH_IF_PLCY_ERR_INVALID);
 }
