@@ -138,15 +138,9 @@ TEST(Conversion, SeededRoundTripRestoresPolicyAfterNormalisations) {
     }
 }
 
-// The reference dot1q sub-interface: type 2, parent, admin up, one 802.1Q tag
-// for VLAN 100, one pop.
-eth_if_plcy_ext_t sub_dot1q() {
-    return bench::b_sub_dot1q();
-}
-
 TEST(Encode, RefusalsLeaveNothingBehind) {
     auto with = [](auto change) {
-        eth_if_plcy_ext_t e = sub_dot1q();
+        eth_if_plcy_ext_t e = bench::b_sub_dot1q();
         change(e);
         return e;
     };
@@ -157,7 +151,7 @@ TEST(Encode, RefusalsLeaveNothingBehind) {
         uint32_t options;
         uint32_t status;
     } cases[] = {
-        {"options 0x41", sub_dot1q(), 0x41, ETH_IF_PLCY_ERR_INVALID},
+        {"options 0x41", bench::b_sub_dot1q(), 0x41, ETH_IF_PLCY_ERR_INVALID},
         {"type 0", with([](auto &e) { e.ether_if_type = 0; }), 0, ETH_IF_PLCY_ERR_BAD_POLICY},
         {"type 22", with([](auto &e) { e.ether_if_type = 22; }), 0, ETH_IF_PLCY_ERR_BAD_POLICY},
         {"sub type with native vlan",
@@ -196,14 +190,14 @@ TEST(Encode, RefusalsLeaveNothingBehind) {
         EXPECT_EQ(before, eth_if_plcy_test_alloc_count()) << c.name;
     }
     eth_if_plcy_t *out = nullptr;
-    eth_if_plcy_ext_t e = sub_dot1q();
+    eth_if_plcy_ext_t e = bench::b_sub_dot1q();
     EXPECT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_encode(nullptr, &out, 0));
     EXPECT_EQ(ETH_IF_PLCY_ERR_INVALID, eth_if_plcy_encode(&e, nullptr, 0));
     EXPECT_EQ(nullptr, out);
 }
 
 TEST(Encode, AllocationFailureReportsNomemAndKeepsOut) {
-    eth_if_plcy_ext_t e = sub_dot1q();
+    eth_if_plcy_ext_t e = bench::b_sub_dot1q();
     eth_if_plcy_t *out = nullptr;
     eth_if_plcy_test_fail_alloc(0);
     EXPECT_EQ(ETH_IF_PLCY_ERR_NOMEM, eth_if_plcy_encode(&e, &out, 0));
