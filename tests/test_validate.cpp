@@ -108,6 +108,14 @@ TEST(ByteOrder, ConvertsWhatTheRecordNames) {
               (std::vector<uint8_t>{0x01, 0x02}));
     EXPECT_EQ((std::vector<uint8_t>(im.b.begin() + 62, im.b.begin() + 66)),
               (std::vector<uint8_t>{0x03, 0x20, 0x34, 0x12}));
+    // A full form that runs past the size is left alone: nothing past size moves.
+    Image past(80);
+    past.put16(2, 72);
+    past.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH);
+    past.b[8] = 2, past.b[56] = 0x40, past.b[71] = 1; // one push tag
+    past.put16(72, 0x1234);
+    eth_if_plcy_hton(past.rec());
+    EXPECT_EQ(past.get16(72), 0x1234);
 }
 
 } // namespace
