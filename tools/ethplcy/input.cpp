@@ -140,10 +140,12 @@ void Output::write(const void *data, size_t n) {
 }
 
 void Output::close() {
-    int failed = std::fflush(file_) != 0 || std::ferror(file_);
+    bool failed = std::fflush(file_) != 0 || std::ferror(file_);
     int err = errno;
-    if (file_ != stdout) failed |= std::fclose(file_) != 0, err = errno;
-    file_ = file_ == stdout ? stdout : nullptr;
+    if (file_ != stdout) {
+        if (std::fclose(file_) != 0 && !failed) failed = true, err = errno;
+        file_ = nullptr;
+    }
     if (failed) throw Failure("cannot write " + path_ + ": " + std::strerror(err));
 }
 

@@ -253,19 +253,15 @@ EFP_EXPORT void eth_efp_util_compact_from_full(const eth_efp_full *full, void *d
     const uint8_t *b = full->bytes;
     uint8_t *c = bytes(dst);
     unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], pushes = b[ETH_EFP_F_NUM_TAG_PUSHES_OFF];
-    unsigned flags = b[ETH_EFP_F_FLAGS_OFF];
-    auto flag = [flags](unsigned, unsigned unit_bits, unsigned lsb, unsigned width) {
-        return (flags >> ETH_EFP_BIT_POS(lsb, width, unit_bits)) & ((1u << width) - 1u);
-    };
     std::memset(c, 0, ETH_EFP_COMPACT_SIZE); // base type compact, unused bytes 0
-    c[1] = static_cast<uint8_t>(at(ETH_EFP_C_CFGD, flag(ETH_EFP_F_CFGD)) |
+    c[1] = static_cast<uint8_t>(at(ETH_EFP_C_CFGD, eth_efp_unit_get(b, ETH_EFP_F_CFGD)) |
                                 at(ETH_EFP_C_NUM_MATCH_TAGS, tags) |
                                 at(ETH_EFP_C_NUM_TAG_POPS, b[ETH_EFP_F_NUM_TAG_POPS_OFF]) |
                                 at(ETH_EFP_C_NUM_TAG_PUSHES, pushes));
     unsigned pcp = tags ? b[ETH_EFP_F_TAG_OFF(0) + ETH_EFP_F_TAG_PCP] : ETH_EFP_PCP_CODE_ANY;
-    c[2] = static_cast<uint8_t>(at(ETH_EFP_C_TAG_PCP, pcp) |
-                                at(ETH_EFP_C_EXACT, flag(ETH_EFP_F_EXACT)) |
-                                at(ETH_EFP_C_L3_AMBIGUOUS, flag(ETH_EFP_F_L3_AMBIGUOUS)));
+    c[2] = static_cast<uint8_t>(
+        at(ETH_EFP_C_TAG_PCP, pcp) | at(ETH_EFP_C_EXACT, eth_efp_unit_get(b, ETH_EFP_F_EXACT)) |
+        at(ETH_EFP_C_L3_AMBIGUOUS, eth_efp_unit_get(b, ETH_EFP_F_L3_AMBIGUOUS)));
     std::memcpy(c + ETH_EFP_C_PAYLOAD_OFF, b + ETH_EFP_F_PAYLOAD_OFF, 2);
     auto word = [c](unsigned k, const uint8_t *t) {
         unsigned dot1ad = eth_efp_load16(t) == ETH_EFP_ETHERTYPE_DOT1AD;

@@ -2,13 +2,8 @@
 // Allocation of record blocks. Records are plain heap blocks that free()
 // releases; the fault-injection build lets tests fail any one allocation.
 #include <cstdlib>
-#include <cstring>
 
 #include "internal.hpp"
-
-void ethplcy::clear_bytes(void *p, size_t n) {
-    std::memset(p, 0, n);
-}
 
 #ifdef ETH_IF_PLCY_FAULT_INJECTION
 #include <atomic>
@@ -36,9 +31,6 @@ extern "C" long eth_if_plcy_test_alloc_count(void) {
 }
 
 namespace ethplcy {
-void *alloc_zeroed(size_t n) {
-    return should_fail() ? nullptr : std::calloc(1, n);
-}
 void *alloc(size_t n) {
     return should_fail() ? nullptr : std::malloc(n);
 }

@@ -117,10 +117,6 @@ inline bool is_sub_type(uint32_t type) {
     return in_type_set(ETH_IF_PLCY_SUB_TYPES, type);
 }
 
-// Clears n bytes through the C library's memset: kept out of line so that the
-// compiler cannot turn a large constant-size clear into a slow inline loop.
-void clear_bytes(void *p, size_t n);
-
 // Clears N bytes (a multiple of 8) with 16- and 8-byte stores: for the small
 // fixed sizes of records, fewer instructions than a memset call or the string
 // instruction a constant-size memset becomes.
@@ -138,12 +134,8 @@ inline void clear_fixed(void *p) {
 
 // Heap blocks for records. A test build can make them fail on demand.
 #ifdef ETH_IF_PLCY_FAULT_INJECTION
-void *alloc_zeroed(size_t n);
 void *alloc(size_t n);
 #else
-inline void *alloc_zeroed(size_t n) {
-    return std::calloc(1, n);
-}
 inline void *alloc(size_t n) {
     return std::malloc(n);
 }

@@ -142,9 +142,9 @@ extern "C" void eth_if_plcy_ethertype_str(char *dst, size_t size, uint16_t ether
 }
 
 extern "C" const char *eth_if_plcy_field_str(uint32_t bit) {
-    if (bit == 0 || (bit & (bit - 1)) != 0 || bit > ETH_IF_PLCY_VLAN_SWITCHED)
-        ETH_IF_PLCY_FAIL("!\"Unknown policy field\"");
-    return kFieldNames[static_cast<unsigned>(__builtin_ctz(bit))];
+    const char *name = eth_if_plcy_field_name(bit);
+    if (name == nullptr) ETH_IF_PLCY_FAIL("!\"Unknown policy field\"");
+    return name;
 }
 
 ETH_IF_PLCY_EXPORT void eth_if_plcy_print_mask_internal(uint32_t mask, char **pos, size_t *len) {
@@ -228,5 +228,5 @@ ETH_IF_PLCY_EXPORT void eth_if_plcy_format_efp_rewrite(char *dst, size_t size,
 
 ETH_IF_PLCY_EXPORT const char *eth_if_plcy_field_name(uint32_t bit) {
     if (bit == 0 || (bit & (bit - 1)) != 0 || bit > ETH_IF_PLCY_VLAN_SWITCHED) return nullptr;
-    return eth_if_plcy_field_str(bit);
+    return kFieldNames[static_cast<unsigned>(__builtin_ctz(bit))];
 }
