@@ -162,13 +162,18 @@ bool same_tag(const Tag &a, const Tag &b) {
 // The operations encode calls on every EFP work on the full form directly:
 // they sit on the encode path, where building the model would dominate.
 
+// The full form has room for two match tags and two push tags: the loops
+// over them are written out, as the compiler does not do it for unknown counts.
+static_assert(ETH_EFP_MAX_MATCH_TAGS == 2 && ETH_EFP_MAX_PUSH_TAGS == 2);
+
+bool full_tag_is_range(const uint8_t *b, unsigned i) {
+    return eth_efp_load16(b + ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_VLAN_LOW) ==
+           ETH_EFP_VLAN_CODE_RANGE;
+}
+
 bool full_has_range_tag(const uint8_t *b) {
-    unsigned tags = std::min<unsigned>(b[ETH_EFP_F_NUM_MATCH_TAGS_OFF], ETH_EFP_MAX_MATCH_TAGS);
-    for (unsigned i = 0; i < tags; i++)
-        if (eth_efp_load16(b + ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_VLAN_LOW) ==
-            ETH_EFP_VLAN_CODE_RANGE)
-            return true;
-    return false;
+    unsigned tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
+    return (tags >= 1 && full_tag_is_range(b, 0)) || (tags >= 2 && full_tag_is_range(b, 1));
 }
 
 unsigned range_entries(const uint8_t *r) {
@@ -233,13 +238,14 @@ EFP_EXPORT int eth_efp_util_can_be_compact(const eth_efp_full *full) {
     std::memcpy(&macs8, b + ETH_EFP_F_SRC_MAC_OFF, 8);
     std::memcpy(&macs4, b + ETH_EFP_F_SRC_MAC_OFF + 8, 4);
     if ((b[ETH_EFP_F_FLAGS_OFF] & native) != 0 || (macs8 | macs4) != 0) return 0;
-    for (unsigned i = 0; i < tags; i++) {
-        const uint8_t *t = b + ETH_EFP_F_TAG_OFF(i);
-        unsigned pcp = t[ETH_EFP_F_TAG_PCP];
-        if (!compact_word_fits(t) || pcp > 15 || (i == 1 && pcp != ETH_EFP_PCP_CODE_ANY)) return 0;
-    }
-    for (unsigned j = 0; j < pushes; j++)
-        if (!compact_word_fits(b + ETH_EFP_F_PUSH_OFF(j))) return 0;
+    // At most two words (checked above). Only match tag 0 keeps a PCP (4 bits)
+    // in the compact form: tag 1's must be "any".
+    const uint8_t *t0 = b + ETH_EFP_F_TAG_OFF(0), *t1 = b + ETH_EFP_F_TAG_OFF(1);
+    if (tags >= 1 && !(compact_word_fits(t0) && t0[ETH_EFP_F_TAG_PCP] <= 15)) return 0;
+    if (tags == 2 && !(compact_word_fits(t1) && t1[ETH_EFP_F_TAG_PCP] == ETH_EFP_PCP_CODE_ANY))
+        return 0;
+    if (pushes >= 1 && !compact_word_fits(b + ETH_EFP_F_PUSH_OFF(0))) return 0;
+    if (pushes == 2 && !compact_word_fits(b + ETH_EFP_F_PUSH_OFF(1))) return 0;
     return 1;
 }
 
@@ -269,23 +275,29 @@ EFP_EXPORT void eth_efp_util_compact_from_full(const eth_efp_full *full, void *d
                         static_cast<uint16_t>(at(ETH_EFP_C_TAG_VLAN(k), eth_efp_load16(t + 2)) |
                                               at(ETH_EFP_C_TAG_DOT1AD(k), dot1ad)));
     };
-    for (unsigned i = 0; i < tags && i < ETH_EFP_C_TAG_WORDS; i++)
-        word(i, b + ETH_EFP_F_TAG_OFF(i));
-    for (unsigned j = 0; j < pushes && tags + j < ETH_EFP_C_TAG_WORDS; j++)
-        word(tags + j, b + ETH_EFP_F_PUSH_OFF(j));
+    // The two words: match tags first, then push tags, as many as there are
+    // (word 1 is match tag 1, or push tag 0 after one match tag, or push tag 1).
+    static_assert(ETH_EFP_C_TAG_WORDS == 2);
+    if (tags >= 1) word(0, b + ETH_EFP_F_TAG_OFF(0));
+    if (tags >= 2) word(1, b + ETH_EFP_F_TAG_OFF(1));
+    if (tags == 0 && pushes >= 1) word(0, b + ETH_EFP_F_PUSH_OFF(0));
+    if (tags + pushes >= 2 && tags < 2) word(1, b + ETH_EFP_F_PUSH_OFF(1 - tags));
     if (full_has_range_tag(b))
         eth_efp_util_copy_ranges(b + ETH_EFP_FULL_SIZE, c + ETH_EFP_COMPACT_SIZE,
                                  ETH_EFP_RANGE_AFTER_COMPACT);
 }
 
+// One pass: each entry is taken whole, renumbered and stored.
 EFP_EXPORT void eth_efp_util_copy_ranges(const void *src, void *dst, uint8_t base_type) {
     const uint8_t *r = bytes(src);
     uint8_t *d = bytes(dst);
-    unsigned n = range_entries(r);
-    for (unsigned k = 0; k < n; k++, r += ETH_EFP_RANGE_SIZE, d += ETH_EFP_RANGE_SIZE) {
-        std::memcpy(d, r, ETH_EFP_RANGE_SIZE);
-        d[0] = static_cast<uint8_t>((base_type & ETH_EFP_BASE_TYPE_MASK) | k);
-        d[1] = 0;
+    for (unsigned k = 0; k < ETH_EFP_RANGE_MAX && !eth_efp_range_is_end(r);
+         k++, r += ETH_EFP_RANGE_SIZE, d += ETH_EFP_RANGE_SIZE) {
+        uint8_t entry[ETH_EFP_RANGE_SIZE];
+        std::memcpy(entry, r, ETH_EFP_RANGE_SIZE);
+        entry[0] = static_cast<uint8_t>((base_type & ETH_EFP_BASE_TYPE_MASK) | k);
+        entry[1] = 0;
+        std::memcpy(d, entry, ETH_EFP_RANGE_SIZE);
     }
     d[0] = ETH_EFP_RANGE_TERMINATOR;
 }

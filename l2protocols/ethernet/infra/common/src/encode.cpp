@@ -8,8 +8,8 @@ namespace {
 using namespace ethplcy;
 namespace L = ethplcy::layout;
 
-// The working record: header and fixed part, spare, a full EFP form at 56 and
-// room for 10 range entries plus the terminator at 112.
+// The working record: a full EFP form at 56 and room for 10 range entries plus
+// the terminator at 112 (offsets as in the record).
 constexpr unsigned kWorkSize = 176;
 constexpr unsigned kWorkRanges = L::efp_base + ETH_EFP_FULL_SIZE;
 static_assert(kWorkRanges + ETH_EFP_RANGE_SIZE * ETH_EFP_RANGE_MAX + 1 <= kWorkSize);
@@ -56,10 +56,14 @@ bool encode_match(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__restri
     uint8_t *b = w + L::efp_base;
     if (efp.num_tags > ETH_EFP_MAX_MATCH_TAGS) return false;
     // The match comes first: the flags unit is still as initialised, its
-    // configured flags empty, so it is built whole (flag 7 left clear).
-    w[L::full_flags_unit.off] = static_cast<uint8_t>(
-        pack(L::full_flags_unit, {ETH_EFP_CFGD_MATCH, efp.native, efp.native_with_preservation,
-                                  efp.exact, efp.l3_ambiguous}));
+    // configured flags empty, so it is built whole (flag 7 left clear). Each
+    // flag is one of two constants: the compiler moves them from the C
+    // bit-fields with a few masks and shifts.
+    constexpr const layout::Unit &u = L::full_flags_unit;
+    w[u.off] = static_cast<uint8_t>(
+        pack(u, {ETH_EFP_CFGD_MATCH}) | (efp.native ? flag(u.field(1)) : 0u) |
+        (efp.native_with_preservation ? flag(u.field(2)) : 0u) |
+        (efp.exact ? flag(u.field(3)) : 0u) | (efp.l3_ambiguous ? flag(u.field(4)) : 0u));
     b[ETH_EFP_F_NUM_MATCH_TAGS_OFF] = efp.num_tags;
     if (efp.src_mac_check) std::memcpy(b + ETH_EFP_F_SRC_MAC_OFF, efp.src_mac, 6);
     if (efp.dst_mac_check) std::memcpy(b + ETH_EFP_F_DST_MAC_OFF, efp.dst_mac, 6);
@@ -90,24 +94,78 @@ bool encode_rewrite(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__rest
     return true;
 }
 
-// Which view of the type-dependent area the fields use.
-struct ViewUse {
-    bool sub = false;
-    bool trunk = false;
-};
+// Whether a match tag of the working form takes the range list. The form
+// encode built is full and read in place; any other base type goes through
+// the accessors, which assert on it.
+bool working_has_range_tag(const uint8_t *wefp) {
+    if (!eth_efp_is_full(wefp)) return eth_efp_has_range_tag(wefp);
+    unsigned tags = wefp[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
+    for (unsigned i = 0; i < tags && i < ETH_EFP_MAX_MATCH_TAGS; i++)
+        if (eth_efp_load16(wefp + ETH_EFP_F_TAG_OFF(i) + ETH_EFP_F_TAG_VLAN_LOW) ==
+            ETH_EFP_VLAN_CODE_RANGE)
+            return true;
+    return false;
+}
 
-void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w,
-                  ViewUse &view) {
-    if (mask & ETH_IF_PLCY_L2_FLAG) set(w, L::is_l2, ext.is_l2);
-    if (mask & ETH_IF_PLCY_INTF_READY) set(w, L::interface_ready, ext.interface_ready);
+// The groups of the fixed part and the type-dependent area; their writes
+// need no working record, so they go straight into the new record.
+constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_EFP_FILTERING |
+                                ETH_IF_PLCY_ADMIN_STATE | ETH_IF_PLCY_SRC_BYPASS_FILTER;
+constexpr uint32_t kTrunkFields =
+    ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING;
+constexpr uint32_t kEfpFields = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
+constexpr uint32_t kFlagGroups = ETH_IF_PLCY_INTF_READY | ETH_IF_PLCY_L2_FLAG |
+                                 ETH_IF_PLCY_PROVISION | ETH_IF_PLCY_L2PT | ETH_IF_PLCY_MAC_ADDR;
+constexpr uint32_t kLateGroups = ETH_IF_PLCY_ICL_MODE | ETH_IF_PLCY_MTU | ETH_IF_PLCY_VLAN_SWITCHED;
+
+// The new record is cleared before the groups are written and each field is
+// written once, so a flag field is ORed into its unit as it stands.
+void put(uint8_t *rec, Bits f, uint32_t v) {
+    uint32_t bits = (v & ((1u << f.width) - 1u)) << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+    if (f.unit_bits == 16)
+        eth_efp_store16(rec + f.off, static_cast<uint16_t>(eth_efp_load16(rec + f.off) | bits));
+    else
+        rec[f.off] = static_cast<uint8_t>(rec[f.off] | bits);
+}
+
+void encode_sub(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
+    if (mask & ETH_IF_PLCY_PARENT) store(w, L::sub_parent, ext.sub.parent);
+    if (mask & ETH_IF_PLCY_EFP_FILTERING) put(w, L::sub_efp_filtering, ext.sub.efp_filtering);
+    if (mask & ETH_IF_PLCY_ADMIN_STATE) put(w, L::sub_admin_up, ext.sub.admin_up & 1u);
+    if (mask & ETH_IF_PLCY_SRC_BYPASS_FILTER)
+        put(w, L::sub_src_bypass_filter, ext.sub.src_bypass_filter);
+}
+
+void encode_trunk(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
+    const auto &t = ext.trunk;
+    if (mask & ETH_IF_PLCY_NATIVE_VLAN) {
+        store(w, L::trunk_native_vlan, t.native_vlan);
+        put(w, L::trunk_native_is_svlan, t.native_is_svlan);
+    }
+    if (mask & ETH_IF_PLCY_QINQ_ETYPE)
+        store(w, L::trunk_qinq_tunneling_etype, t.qinq_tunneling_etype);
+    if (mask & ETH_IF_PLCY_MAC_ACC) {
+        put(w, L::trunk_mac_acc_ingress, t.mac_acc_ingress);
+        put(w, L::trunk_mac_acc_egress, t.mac_acc_egress);
+    }
+    if (mask & ETH_IF_PLCY_FILTERING) {
+        put(w, L::trunk_filter_dot1q, t.filter_dot1q);
+        put(w, L::trunk_filter_dot1ad, t.filter_dot1ad);
+        put(w, L::trunk_filter_mac_relay, t.filter_mac_relay);
+    }
+}
+
+void encode_flags(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
+    if (mask & ETH_IF_PLCY_L2_FLAG) put(w, L::is_l2, ext.is_l2);
+    if (mask & ETH_IF_PLCY_INTF_READY) put(w, L::interface_ready, ext.interface_ready);
     if (mask & ETH_IF_PLCY_PROVISION) {
-        set(w, L::is_provisioned, ext.is_provisioned);
+        put(w, L::is_provisioned, ext.is_provisioned);
         if (ext.is_provisioned) {
             const auto &p = ext.provision_info;
             store(w, L::xconnect_id, p.xconnect_id);
             store(w, L::xcon_tags, p.xcon_tags);
-            set(w, L::ip_iw_enabled, p.ip_iw_enabled);
-            set(w, L::imposition_vlan_rewrite, p.imposition_vlan_rewrite);
+            put(w, L::ip_iw_enabled, p.ip_iw_enabled);
+            put(w, L::imposition_vlan_rewrite, p.imposition_vlan_rewrite);
             store(w, L::imposition_vlan_id, p.imposition_vlan_id);
         }
     }
@@ -115,49 +173,29 @@ void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_
         for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
             l2pt_set(w, i, ext.l2pt[i]);
     if (mask & ETH_IF_PLCY_MAC_ADDR) std::memcpy(w + L::mac_addr_off, ext.mac_addr, 6);
-    if (mask & ETH_IF_PLCY_PARENT) {
-        store(w, L::sub_parent, ext.sub.parent);
-        view.sub = true;
-    }
-    if (mask & ETH_IF_PLCY_EFP_FILTERING) {
-        set(w, L::sub_efp_filtering, ext.sub.efp_filtering);
-        view.sub = true;
-    }
-    if (mask & ETH_IF_PLCY_ADMIN_STATE) {
-        set(w, L::sub_admin_up, ext.sub.admin_up & 1u);
-        view.sub = true;
-    }
-    if (mask & ETH_IF_PLCY_SRC_BYPASS_FILTER) {
-        set(w, L::sub_src_bypass_filter, ext.sub.src_bypass_filter);
-        view.sub = true;
-    }
-    if (mask & ETH_IF_PLCY_NATIVE_VLAN) {
-        store(w, L::trunk_native_vlan, ext.trunk.native_vlan);
-        set(w, L::trunk_native_is_svlan, ext.trunk.native_is_svlan);
-        view.trunk = true;
-    }
-    if (mask & ETH_IF_PLCY_QINQ_ETYPE) {
-        store(w, L::trunk_qinq_tunneling_etype, ext.trunk.qinq_tunneling_etype);
-        view.trunk = true;
-    }
-    if (mask & ETH_IF_PLCY_MAC_ACC) {
-        set(w, L::trunk_mac_acc_ingress, ext.trunk.mac_acc_ingress);
-        set(w, L::trunk_mac_acc_egress, ext.trunk.mac_acc_egress);
-        view.trunk = true;
-    }
-    if (mask & ETH_IF_PLCY_FILTERING) {
-        set(w, L::trunk_filter_dot1q, ext.trunk.filter_dot1q);
-        set(w, L::trunk_filter_dot1ad, ext.trunk.filter_dot1ad);
-        set(w, L::trunk_filter_mac_relay, ext.trunk.filter_mac_relay);
-        view.trunk = true;
-    }
-    if (mask & ETH_IF_PLCY_ICL_MODE) set(w, L::is_in_icl_mode, ext.is_in_icl_mode);
+}
+
+void encode_late(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
+    if (mask & ETH_IF_PLCY_ICL_MODE) put(w, L::is_in_icl_mode, ext.is_in_icl_mode);
     if (mask & ETH_IF_PLCY_MTU) store(w, L::mtu, ext.mtu);
     if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
-        set(w, L::trunk_vlan_switched_access, ext.trunk.vlan_switched_access);
-        set(w, L::trunk_vlan_switched_trunk, ext.trunk.vlan_switched_trunk);
+        put(w, L::trunk_vlan_switched_access, ext.trunk.vlan_switched_access);
+        put(w, L::trunk_vlan_switched_trunk, ext.trunk.vlan_switched_trunk);
         store(w, L::trunk_access_vlan, ext.trunk.access_vlan);
     }
+}
+
+// The fixed part and the type-dependent area, written straight into the new
+// record. A policy names few of the twenty groups, so each run of groups
+// (in mask order) is passed over with one test.
+[[gnu::noinline]] void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask,
+                                    uint8_t *__restrict w) {
+    if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) put(w, L::ether_if_type, ext.ether_if_type);
+    if (mask & kFlagGroups) encode_flags(ext, mask, w);
+    // A policy writes one view of the type-dependent area at most (checked).
+    if (mask & kSubFields) encode_sub(ext, mask, w);
+    if (mask & kTrunkFields) encode_trunk(ext, mask, w);
+    if (mask & kLateGroups) encode_late(ext, mask, w);
 }
 
 } // namespace
@@ -166,54 +204,57 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth
                                                uint32_t options) {
     if ((options & ~ETH_IF_PLCY_ENCODE_TAG_RANGES) != 0 || ext == nullptr || out == nullptr)
         return ETH_IF_PLCY_ERR_INVALID;
-    // Only what is read later is cleared: the header and fixed part always,
-    // the EFP area (through the EFP utility library) when an EFP is present.
-    uint8_t w[kWorkSize];
-    clear_fixed<ETH_IF_PLCY_EFP_PART>(w);
-    uint8_t *wefp = w + L::efp_base;
     uint32_t mask = ext->valid_mask & ETH_IF_PLCY_ALL_FIELDS;
-    bool has_efp = (mask & (ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE)) != 0;
-    if (has_efp) eth_efp_initialise(wefp);
-
-    store(w, L::valid_mask, mask);
-    ViewUse view;
+    // The fields name the view of the type-dependent area; so does the type.
+    bool sub = (mask & kSubFields) != 0, trunk = (mask & kTrunkFields) != 0;
     if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) {
         uint32_t t = ext->ether_if_type;
         if (t == 0 || t > ETH_IF_PLCY_MAX_IF_TYPE) return ETH_IF_PLCY_ERR_BAD_POLICY;
-        set(w, L::ether_if_type, t);
-        (is_trunk_type(t) ? view.trunk : view.sub) = true;
+        (is_trunk_type(t) ? trunk : sub) = true;
     }
-    bool representable = true;
-    if ((mask & ETH_IF_PLCY_EFP_MATCH) && ext->efp.configured)
-        representable &= encode_match(ext->efp, w, options);
-    if ((mask & ETH_IF_PLCY_EFP_REWRITE) && ext->efp.configured)
-        representable &= encode_rewrite(ext->efp, w);
-    encode_fixed(*ext, mask, w, view);
-    if ((view.sub && view.trunk) || !representable) return ETH_IF_PLCY_ERR_BAD_POLICY;
+    if (sub && trunk) return ETH_IF_PLCY_ERR_BAD_POLICY;
 
+    // The EFP is built in the working record's EFP area (the EFP utility
+    // library reads it there); nothing before that area is used.
+    uint8_t w[kWorkSize];
+    uint8_t *wefp = w + L::efp_base;
     const auto *wfull = reinterpret_cast<const eth_efp_full *>(wefp);
-    bool compact = has_efp && eth_efp_util_can_be_compact(wfull);
+    bool has_efp = (mask & kEfpFields) != 0;
     uint32_t size = ETH_IF_PLCY_MIN_SIZE;
-    if (has_efp)
+    bool compact = false;
+    if (has_efp) {
+        eth_efp_initialise(wefp);
+        bool representable = true;
+        if ((mask & ETH_IF_PLCY_EFP_MATCH) && ext->efp.configured)
+            representable &= encode_match(ext->efp, w, options);
+        if ((mask & ETH_IF_PLCY_EFP_REWRITE) && ext->efp.configured)
+            representable &= encode_rewrite(ext->efp, w);
+        if (!representable) return ETH_IF_PLCY_ERR_BAD_POLICY;
+        compact = eth_efp_util_can_be_compact(wfull) != 0;
         size = L::efp_base + (compact ? ETH_EFP_COMPACT_SIZE : ETH_EFP_FULL_SIZE) +
                eth_efp_util_get_range_size(wfull);
+    }
 
     // Every byte of the new record is written below, so malloc (whose fast
     // path calloc does not take) is enough.
     auto *rec = static_cast<uint8_t *>(alloc(size));
     if (rec == nullptr) return ETH_IF_PLCY_ERR_NOMEM;
-    std::memcpy(rec, w, ETH_IF_PLCY_EFP_PART);
-    store(rec, L::size, size);
-    clear_fixed<L::efp_base - ETH_IF_PLCY_EFP_PART>(rec + ETH_IF_PLCY_EFP_PART); // reserved, spare
     if (!has_efp) {
-        clear_fixed<ETH_IF_PLCY_MIN_SIZE - L::efp_base>(rec + L::efp_base);
-    } else if (compact) {
-        eth_efp_util_compact_from_full(wfull, rec + L::efp_base);
+        clear_fixed<ETH_IF_PLCY_MIN_SIZE>(rec);
     } else {
-        std::memcpy(rec + L::efp_base, wefp, ETH_EFP_FULL_SIZE);
-        if (eth_efp_has_range_tag(wefp))
-            eth_efp_util_copy_ranges(w + kWorkRanges, rec + kWorkRanges, ETH_EFP_RANGE_AFTER_FULL);
+        clear_fixed<L::efp_base>(rec); // header, fixed part, reserved word and spare
+        if (compact) {
+            eth_efp_util_compact_from_full(wfull, rec + L::efp_base);
+        } else {
+            std::memcpy(rec + L::efp_base, wefp, ETH_EFP_FULL_SIZE);
+            if (working_has_range_tag(wefp))
+                eth_efp_util_copy_ranges(w + kWorkRanges, rec + kWorkRanges,
+                                         ETH_EFP_RANGE_AFTER_FULL);
+        }
     }
+    store(rec, L::size, size);
+    store(rec, L::valid_mask, mask);
+    encode_fixed(*ext, mask, rec);
     *out = reinterpret_cast<eth_if_plcy_t *>(rec);
     return 0;
 }

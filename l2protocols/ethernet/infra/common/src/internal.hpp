@@ -48,6 +48,11 @@ inline uint32_t pack(const layout::Unit &u, const uint32_t (&values)[N]) {
     return unit;
 }
 
+// A one-bit field's bit in its unit.
+constexpr uint32_t flag(Bits f) {
+    return 1u << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+}
+
 inline uint32_t load(const uint8_t *rec, Int f) {
     if (f.bytes == 1) return rec[f.off];
     if (f.bytes == 2) return eth_efp_load16(rec + f.off);
