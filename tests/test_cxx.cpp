@@ -98,6 +98,7 @@ TEST(ExtValidate, OneRefusalPerRule) {
         {"efp.ranges", "more than 10", [](auto &e) { e.efp.num_ranges = 11; }},
         {"efp.ranges", "no match tag", [](auto &e) { e.efp.tag[1].vlan = 100; }},
         {"efp.ranges", "no ranges", [](auto &e) { e.efp.num_ranges = 0; }},
+        {"efp.push[0].vlan", "pushed VLAN", [](auto &e) { e.efp.push[0].vlan = 5000; }},
         {"efp.push[1].vlan", "pushed VLAN", [](auto &e) { e.efp.push[1].vlan = 4097; }},
         {"efp.num_tag_pushes", "more than 2", [](auto &e) { e.efp.num_tag_pushes = 3; }},
         {"efp.num_tag_pops", "popped", [](auto &e) { e.efp.num_tag_pops = 3; }},
