@@ -116,6 +116,15 @@ TEST(ByteOrder, ConvertsWhatTheRecordNames) {
     past.put16(72, 0x1234);
     eth_if_plcy_hton(past.rec());
     EXPECT_EQ(past.get16(72), 0x1234);
+    // A range list ends at its terminator, even where size leaves room for more.
+    Image tail(93);
+    tail.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH);
+    tail.b[8] = 2, tail.b[57] = 1 << 2;
+    tail.put16(62, 4097);
+    tail.b[80] = 0x80, tail.b[86] = 0x0F;
+    tail.put16(88, 0x1234);
+    eth_if_plcy_hton(tail.rec());
+    EXPECT_EQ(tail.get16(88), 0x1234);
 }
 
 } // namespace
