@@ -206,37 +206,6 @@ TEST(Encode, AllocationFailureReportsNomemAndKeepsOut) {
     EXPECT_EQ(0u, eth_if_plcy_encode(&e, ok.out(), 0)); // only that one allocation failed
 }
 
-TEST(Encode, AcceptedEdgePolicies) {
-    struct Case {
-        const char *name;
-        uint32_t mask;
-        uint32_t type;
-        uint32_t size;
-    } cases[] = {
-        {"type 21", ETH_IF_PLCY_ETHER_IF_TYPE, 21, 72},
-        {"sub type with EFP, parent and VLAN SWITCHED",
-         ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_PARENT |
-             ETH_IF_PLCY_VLAN_SWITCHED,
-         2, 80},
-        {"LOOPBACK and bits above 19", 0xFFF10000u, 0, 72},
-    };
-    for (const Case &c : cases) {
-        eth_if_plcy_ext_t e = zero_ext();
-        e.valid_mask = c.mask;
-        e.ether_if_type = c.type;
-        Owned rec;
-        ASSERT_EQ(0u, eth_if_plcy_encode(&e, rec.out(), 0)) << c.name;
-        auto b = test::bytes_of(rec.rec);
-        EXPECT_EQ(b.size(), c.size) << c.name;
-        uint32_t mask;
-        std::memcpy(&mask, &b[4], 4);
-        EXPECT_EQ(mask, c.mask & 0xFFFFF) << c.name;
-        if (c.size == 72) {
-            EXPECT_EQ(std::vector<uint8_t>(b.begin() + 48, b.end()), std::vector<uint8_t>(24, 0));
-        }
-    }
-}
-
 TEST(Encode, TagViewWithoutListsStillTerminatesRangeList) {
     eth_if_plcy_ext_t e = zero_ext();
     e.valid_mask = ETH_IF_PLCY_EFP_MATCH;
