@@ -310,6 +310,7 @@ TEST(Decode, CodesAndMasks) {
         im.b[58] = c.pcp_code;
         im.put16(62, uint16_t(c.vlan_code | 1 << 13));
         im.b[80] = 0x0F;
+        im.b[20] = 0x15; // an L2PT byte the mask does not name
         eth_if_plcy_ext_t ext;
         ASSERT_EQ(0u, eth_if_plcy_decode(im.rec(), 0xFFFFFFFFu, &ext, 0));
         EXPECT_EQ(ext.valid_mask, ETH_IF_PLCY_EFP_MATCH);

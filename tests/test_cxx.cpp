@@ -139,6 +139,7 @@ TEST(ExtValidate, OneRefusalPerRule) {
     eth_if_plcy_ext_t per_tag = base; // the list on tag 1 alone
     per_tag.efp.tag_range_count[1] = per_tag.efp.num_ranges;
     per_tag.efp.tag_range_list[1] = per_tag.efp.ranges;
+    per_tag.efp.ranges[2].high = 4095;
     EXPECT_EQ(eth_if_plcy_ext_validate(&per_tag, ETH_IF_PLCY_ENCODE_TAG_RANGES), 0u);
     EXPECT_EQ(eth_if_plcy_ext_validate(nullptr, 0), ETH_IF_PLCY_ERR_INVALID);
     EXPECT_EQ(eth_if_plcy_ext_validate(&base, 0x1), ETH_IF_PLCY_ERR_INVALID);

@@ -66,6 +66,9 @@ TEST(EfpAccessors, FullFormAndRanges) {
     EXPECT_TRUE(eth_efp_range_is_end(b + 68));
     EXPECT_EQ(eth_efp_src_mac_get(b), b + ETH_EFP_F_SRC_MAC_OFF);
     EXPECT_EQ(eth_efp_dst_mac_get(b), b + ETH_EFP_F_DST_MAC_OFF);
+    f[0] = 0x00; // a compact form holds no MAC: six zero bytes stand in
+    EXPECT_EQ(std::vector<uint8_t>(eth_efp_src_mac_get(b), eth_efp_src_mac_get(b) + 6),
+              std::vector<uint8_t>(6, 0));
 }
 
 // The full form's range entries are numbered afresh, their second byte 0.

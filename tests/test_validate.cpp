@@ -96,18 +96,20 @@ TEST(Validate, RefusesEachBrokenRule) {
 // places, and of a compact form only the tag words that hold tags.
 TEST(ByteOrder, ConvertsWhatTheRecordNames) {
     LITTLE_ENDIAN_IMAGES_ONLY();
-    Image im(80);
+    Image im(87);
     im.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_VLAN_SWITCHED | ETH_IF_PLCY_EFP_MATCH);
     im.b[8] = 2;
     im.put16(42, 0x0102);
     im.b[57] = 1 << 2; // one match tag
     im.put16(62, 100);
-    im.put16(64, 0x1234); // a word beyond the tags: left as it is
+    im.put16(64, 4097); // a word beyond the tags, range code and all: left as it is
+    im.b[80] = 0x80, im.put16(82, 0x0102), im.b[86] = 0x0F; // so is the range area
     eth_if_plcy_hton(im.rec());
     EXPECT_EQ((std::vector<uint8_t>(im.b.begin() + 42, im.b.begin() + 44)),
               (std::vector<uint8_t>{0x01, 0x02}));
     EXPECT_EQ((std::vector<uint8_t>(im.b.begin() + 62, im.b.begin() + 66)),
-              (std::vector<uint8_t>{0x03, 0x20, 0x34, 0x12}));
+              (std::vector<uint8_t>{0x03, 0x20, 0x01, 0x10}));
+    EXPECT_EQ(im.get16(82), 0x0102);
     // A full form that runs past the size is left alone: nothing past size moves.
     Image past(80);
     past.put16(2, 72);
