@@ -135,6 +135,7 @@ TEST(ExtValidate, OneRefusalPerRule) {
     edge.efp.tag[1] = {0x8100, 5000};
     edge.efp.tag_pcp[1] = 9;
     edge.trunk.access_vlan = 4095;
+    edge.efp.num_tag_pushes = 3; // the rewrite is not named
     EXPECT_EQ(eth_if_plcy_ext_validate(&edge, 0), 0u);
     eth_if_plcy_ext_t per_tag = base; // the list on tag 1 alone
     per_tag.efp.tag_range_count[1] = per_tag.efp.num_ranges;
