@@ -70,7 +70,7 @@ using ByteMask = std::array<uint8_t, ETH_IF_PLCY_EFP_PART>;
 using WordMask = std::array<uint64_t, kWords>;
 
 constexpr void add(ByteMask &m, Bits f) {
-    uint32_t unit = ((1u << f.width) - 1u) << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+    uint32_t unit = place(f, ~0u); // the field's bits in its unit
     unsigned n = f.unit_bits / 8u;
     for (unsigned i = 0; i < n; i++) {
         unsigned shift = std::endian::native == std::endian::little ? 8 * i : 8 * (n - 1 - i);

@@ -61,7 +61,7 @@ bool encode_match(const eth_if_plcy_ext_efp_t &__restrict efp, uint8_t *__restri
     // bit-fields with a few masks and shifts.
     constexpr const layout::Unit &u = L::full_flags_unit;
     w[u.off] = static_cast<uint8_t>(
-        pack(u, {ETH_EFP_CFGD_MATCH}) | (efp.native ? flag(u.field(1)) : 0u) |
+        place(u.field(0), ETH_EFP_CFGD_MATCH) | (efp.native ? flag(u.field(1)) : 0u) |
         (efp.native_with_preservation ? flag(u.field(2)) : 0u) |
         (efp.exact ? flag(u.field(3)) : 0u) | (efp.l3_ambiguous ? flag(u.field(4)) : 0u));
     b[ETH_EFP_F_NUM_MATCH_TAGS_OFF] = efp.num_tags;
@@ -121,7 +121,7 @@ constexpr uint32_t kLateGroups = ETH_IF_PLCY_ICL_MODE | ETH_IF_PLCY_MTU | ETH_IF
 // The new record is cleared before the groups are written and each field is
 // written once, so a flag field is ORed into its unit as it stands.
 void put(uint8_t *rec, Bits f, uint32_t v) {
-    uint32_t bits = (v & ((1u << f.width) - 1u)) << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+    uint32_t bits = place(f, v);
     if (f.unit_bits == 16)
         eth_efp_store16(rec + f.off, static_cast<uint16_t>(eth_efp_load16(rec + f.off) | bits));
     else

@@ -35,22 +35,14 @@ inline void set(uint8_t *rec, Bits f, uint32_t v) {
     eth_efp_unit_set(rec, f.off, f.unit_bits, f.lsb, f.width, v);
 }
 
-// A flag unit's value with its fields holding values (in the unit's order),
-// built in a register and stored once by the writers.
-template <size_t N>
-inline uint32_t pack(const layout::Unit &u, const uint32_t (&values)[N]) {
-    uint32_t unit = 0;
-    for (unsigned k = 0; k < N; k++) {
-        Bits f = u.field(k);
-        unit |= (values[k] & ((1u << f.width) - 1u))
-                << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
-    }
-    return unit;
+// A field's value at its place in its unit: flag units built in a register
+// are stored once by the writers.
+constexpr uint32_t place(Bits f, uint32_t v) {
+    return (v & ((1u << f.width) - 1u)) << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
 }
-
 // A one-bit field's bit in its unit.
 constexpr uint32_t flag(Bits f) {
-    return 1u << ETH_EFP_BIT_POS(f.lsb, f.width, f.unit_bits);
+    return place(f, 1);
 }
 
 inline uint32_t load(const uint8_t *rec, Int f) {
