@@ -3,7 +3,7 @@
 #   Runtime      the shared library
 #   Development  headers (include/eth_if_plcy), the .so link, eth_if_plcy.pc,
 #                the CMake package, the API reference
-#   Standins     the stand-in platform libraries, with ETH_IF_PLCY_INSTALL_STANDINS
+#   EfpUtil, Iftype  the stand-in platform libraries, with ETH_IF_PLCY_INSTALL_STANDINS
 #                (their headers go with Development, to include/eth_if_plcy/standin)
 #   Tool         ethplcy, its man page and bash completion
 # Libraries find their siblings through $ORIGIN, programs through
@@ -18,10 +18,14 @@ install(TARGETS eth_if_plcy eth_if_plcy_cxx
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
   PUBLIC_HEADER DESTINATION ${_headers} COMPONENT Development)
 if(ETH_IF_PLCY_INSTALL_STANDINS)
-  install(TARGETS eth_efp_util eth_iftype EXPORT eth_if_plcyTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Standins NAMELINK_SKIP
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Standins
-    PUBLIC_HEADER DESTINATION ${_headers}/standin COMPONENT Development)
+  foreach(_pair "eth_efp_util;EfpUtil" "eth_iftype;Iftype")
+    list(GET _pair 0 _target)
+    list(GET _pair 1 _component)
+    install(TARGETS ${_target} EXPORT eth_if_plcyTargets
+      LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${_component} NAMELINK_SKIP
+      ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${_component}
+      PUBLIC_HEADER DESTINATION ${_headers}/standin COMPONENT Development)
+  endforeach()
 endif()
 
 set(_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/eth_if_plcy)
@@ -35,9 +39,15 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/eth_if_plcyConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/eth_if_plcyConfigVersion.cmake DESTINATION ${_cmake_dir}
   COMPONENT Development)
 
-# The .pc file finds its prefix from where it lies, so --prefix at install time works.
-file(RELATIVE_PATH ETH_IF_PLCY_PC_TO_PREFIX
-  ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+# The .pc file finds its prefix from where it lies, so --prefix at install time
+# works; under /usr (the packages) it names /usr itself, so that pkg-config
+# sees the system folders and drops their -I and -L.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(ETH_IF_PLCY_PC_PREFIX /usr)
+else()
+  file(RELATIVE_PATH _pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  set(ETH_IF_PLCY_PC_PREFIX "\${pcfiledir}/${_pc_to_prefix}")
+endif()
 configure_file(cmake/eth_if_plcy.pc.in ${CMAKE_CURRENT_BINARY_DIR}/eth_if_plcy.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/eth_if_plcy.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT Development)

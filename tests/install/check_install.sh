@@ -34,8 +34,9 @@ if [ -x "$prefix/bin/ethplcy" ]; then
   "$prefix/bin/ethplcy" --version
   "$prefix/bin/ethplcy" demo >/dev/null
 fi
-if [ -d "$prefix/lib/python3/dist-packages/eth_if_plcy" ]; then
-  PYTHONPATH=$prefix/lib/python3/dist-packages /usr/bin/python3 -c \
+python_dir=$(find "$prefix/lib" -path '*-packages/eth_if_plcy' -printf '%h')
+if [ -n "$python_dir" ]; then
+  PYTHONPATH=$python_dir /usr/bin/python3 -c \
     "import eth_if_plcy; print('python', eth_if_plcy.lib_version())"
 fi
 echo "install ok"

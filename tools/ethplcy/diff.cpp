@@ -43,7 +43,7 @@ Lines group_lines(const eth_if_plcy_ext_t &ext, uint32_t bit) {
         if (name == "l2pt") {
             size_t proto = value.find_first_not_of(' ');
             size_t gap = value.find(' ', proto);
-            name += "." + value.substr(proto, gap - proto);
+            name.append(".").append(value, proto, gap - proto);
             value = value.substr(value.find_first_not_of(' ', gap));
         }
         lines.emplace_back(name, value);

@@ -13,6 +13,11 @@
  */
 #pragma once
 
+#if __cplusplus < 202002L
+#error                                                                                             \
+    "eth_if_plcy.hpp needs C++20 (-std=c++20); on an older standard include ether_interface_policy_api.h"
+#else
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -214,3 +219,5 @@ template <typename Printer>
 }
 
 } // namespace eth_if_plcy
+
+#endif // C++20

@@ -19,9 +19,15 @@
  * outside the accepted set where documented, unsupported versions passed to
  * free, the size query or compare, a corrupted EFP base type) end in the
  * library's assertion line on stderr and abort().
+ *
+ * The header is plain C: it needs C99 or later, or C++ of any standard.
  */
 #ifndef ETHER_INTERFACE_POLICY_API_H
 #define ETHER_INTERFACE_POLICY_API_H
+
+#if !defined(__cplusplus) && (!defined(__STDC_VERSION__) || __STDC_VERSION__ < 199901L)
+#error "ether_interface_policy_api.h needs C99 or later (-std=c99)"
+#endif
 
 #include <stddef.h>
 #include <stdint.h>
