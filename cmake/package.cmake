@@ -15,7 +15,8 @@ set(CPACK_PACKAGE_NAME eth-if-plcy)
 set(CPACK_PACKAGE_VENDOR "The eth_if_plcy developers")
 set(CPACK_PACKAGE_CONTACT "The eth_if_plcy developers <maintainers@eth-if-plcy.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# CPack puts any other summary in front of every package's own description.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_NAME} built using CMake")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -35,7 +36,7 @@ set(_abi ${ETH_IF_PLCY_SOVERSION})
 set(_runtime_pkg libeth-if-plcy${_abi})
 set(_full_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(_exact "(= ${_full_version})")
-foreach(_pair "RUNTIME;runtime" "EFPUTIL;efputil" "IFTYPE;iftype" "DEVELOPMENT;dev" "TOOL;tool"
+foreach(_pair "RUNTIME;runtime" "EFPUTIL;efputil" "IFTYPE;iftype" "DEVELOPMENT;development" "TOOL;tool"
               "PYTHON;python")
   list(GET _pair 0 _component)
   list(GET _pair 1 _group)
@@ -64,7 +65,8 @@ list(JOIN _platform_depends ", " _platform_depends)
 # The library: a symbols file made from the version script, shlibs for the
 # newest release that added symbols, and ldconfig as a trigger.
 set(_control ${PROJECT_BINARY_DIR}/packaging/${_runtime_pkg})
-eth_if_plcy_symbols_file(${ETH_IF_PLCY_VERSION_SCRIPT} libeth_if_plcy.so.${_abi} ${_runtime_pkg}
+eth_if_plcy_symbols_file(${PROJECT_SOURCE_DIR}/l2protocols/ethernet/infra/common/src/libeth_if_plcy.map
+                         libeth_if_plcy.so.${_abi} ${_runtime_pkg}
                          libeth-if-plcy-dev ${_control}/symbols)
 file(STRINGS ${_control}/symbols _newest REGEX "^ ")
 list(TRANSFORM _newest REPLACE ".* " "")
@@ -89,20 +91,21 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "${_runtime_pkg} ${_exact}, python3 (>= 3.11), python3 (<< 3.12)")
 
-# Each package: a synopsis of its own and an extended description.
-set(_about " Teams that build switches and routers use eth_if_plcy to pack an\n interface's Layer 2 settings into a compact, versioned record, ship it\n between processes and hosts in network byte order, find what changed\n between two versions and print it.")
+# Each package: a synopsis of its own and an extended description (CPack
+# indents it and turns each blank line into " .").
+set(_about "Teams that build switches and routers use eth_if_plcy to pack an\ninterface's Layer 2 settings into a compact, versioned record, ship it\nbetween processes and hosts in network byte order, find what changed\nbetween two versions and print it.")
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
-    "Ethernet interface policy records - shared library\n${_about}\n .\n This package holds the shared library.")
+    "Ethernet interface policy records - shared library\n${_about}\n\nThis package holds the shared library.")
 set(CPACK_DEBIAN_EFPUTIL_DESCRIPTION
-    "EFP utility library for eth_if_plcy - portable stand-in\n${_about}\n .\n This package holds a portable stand-in for the platform's EFP utility\n library, which builds and compares the EFP forms of a record. A platform\n that ships its own provides eth-efp-util-abi0 instead.")
+    "EFP utility library for eth_if_plcy - portable stand-in\n${_about}\n\nThis package holds a portable stand-in for the platform's EFP utility\nlibrary, which builds and compares the EFP forms of a record. A platform\nthat ships its own provides eth-efp-util-abi0 instead.")
 set(CPACK_DEBIAN_IFTYPE_DESCRIPTION
-    "interface-type library for eth_if_plcy - portable stand-in\n${_about}\n .\n This package holds a portable stand-in for the platform's interface-type\n library, which names the Ethernet interface types. A platform that ships\n its own provides eth-iftype-abi0 instead.")
+    "interface-type library for eth_if_plcy - portable stand-in\n${_about}\n\nThis package holds a portable stand-in for the platform's interface-type\nlibrary, which names the Ethernet interface types. A platform that ships\nits own provides eth-iftype-abi0 instead.")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
-    "Ethernet interface policy records - development files\n${_about}\n .\n This package holds the C headers, the header-only C++20 layer, the\n pkg-config and CMake files, one manual page per function and the HTML\n API reference.")
+    "Ethernet interface policy records - development files\n${_about}\n\nThis package holds the C headers, the header-only C++20 layer, the\npkg-config and CMake files, one manual page per function and the HTML\nAPI reference.")
 set(CPACK_DEBIAN_TOOL_DESCRIPTION
-    "show, make and compare Ethernet interface policy records\n${_about}\n .\n This package holds ethplcy, which prints records in several layouts,\n encodes them from JSON, compares two of them and dumps their bytes.")
+    "show, make and compare Ethernet interface policy records\n${_about}\n\nThis package holds ethplcy, which prints records in several layouts,\nencodes them from JSON, compares two of them and dumps their bytes.")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
-    "Ethernet interface policy records - Python 3 module\n${_about}\n .\n This package holds the eth_if_plcy Python 3 module: policies as Python\n objects, records as bytes.")
+    "Ethernet interface policy records - Python 3 module\n${_about}\n\nThis package holds the eth_if_plcy Python 3 module: policies as Python\nobjects, records as bytes.")
 
 # Every package: the machine-readable copyright and the Debian changelog.
 set(_changelog ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz)

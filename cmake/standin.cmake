@@ -9,7 +9,9 @@ function(eth_if_plcy_standin target source header)
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/l2protocols/ethernet/infra/common/include>)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
-  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  # Always against the C library, even when no call needs it, so that the
+  # library states what it was linked with.
+  target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--push-state,--no-as-needed,-lc,--pop-state)
   set_target_properties(${target} PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${ETH_IF_PLCY_SOVERSION}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON

@@ -24,7 +24,7 @@ dpkg -i "$@" >/dev/null
 for name in "${names[@]}"; do dpkg -L "$name"; done | sort -u >"$work/files"
 
 mandb -q 2>/dev/null || true
-functions=$(objdump -T /usr/lib/*/libeth_if_plcy.so.0 | awk '$(NF-1) ~ /^ETH_IF_PLCY/ && $NF !~ /^ETH/ { print $NF }' | sort)
+functions=$(objdump -T /usr/lib/*/libeth_if_plcy.so.0 | awk '$2 == "g" && $(NF-1) ~ /^ETH_IF_PLCY/ && $NF !~ /^ETH/ { print $NF }' | sort)
 listed=$(apropos -s 3 eth_if_plcy | awk '{ print $1 }' | sort -u)
 for f in $functions; do
   page=$(man -w 3 "$f" 2>/dev/null) || { fail "man 3 $f: no page"; continue; }

@@ -20,7 +20,14 @@
  * free, the size query or compare, a corrupted EFP base type) end in the
  * library's assertion line on stderr and abort().
  *
- * The header is plain C: it needs C99 or later, or C++ of any standard.
+ * The header is plain C: it needs C99 or later, or C++ of any standard. Link
+ * with -leth_if_plcy (pkg-config eth_if_plcy, or CMake's eth_if_plcy::eth_if_plcy).
+ *
+ * @par Thread safety
+ * The library keeps no state between calls: every function may run in
+ * several threads at once on different records. A record that one thread
+ * changes (hton, ntoh, replace, free) must not be used by another thread
+ * during that call.
  */
 #ifndef ETHER_INTERFACE_POLICY_API_H
 #define ETHER_INTERFACE_POLICY_API_H
@@ -207,75 +214,109 @@ typedef struct eth_if_plcy_ext {
 
 /* ---- Library ---------------------------------------------------------- */
 
-/** The release string of the library actually loaded (ETH_IF_PLCY_VERSION_STRING). */
+/**
+ * The release string of the library actually loaded.
+ * @return the same text as ETH_IF_PLCY_VERSION_STRING of the headers the
+ *         library was built with ("0.2.0"); it lives for the life of the process.
+ */
 const char *eth_if_plcy_lib_version(void);
 
 /**
- * A fixed, NUL-terminated text for a status code: "ok",
- * "invalid argument, option or record", "out of memory",
- * "policy cannot be represented", and "unknown status" for any other value.
- * The string lives for the life of the process.
+ * A fixed text for a status code.
+ * @param status a value one of the library's functions returned
+ * @return "ok", "invalid argument, option or record", "out of memory",
+ *         "policy cannot be represented", or "unknown status" for any other
+ *         value: a NUL-terminated string that lives for the life of the process.
  */
 const char *eth_if_plcy_status_str(uint32_t status);
 
 /**
- * The name of one policy field bit as the mask printers show it ("MTU",
- * "EFP MATCH", ...); null for zero, several bits or a bit above bit 19.
+ * The name of one policy field bit as the mask printers show it.
+ * @param bit one ETH_IF_PLCY_* policy field bit
+ * @return "MTU", "EFP MATCH" and so on; null for zero, several bits or a bit
+ *         above bit 19.
  */
 const char *eth_if_plcy_field_name(uint32_t bit);
 
 /* ---- Sizes ------------------------------------------------------------ */
 
 /**
- * The record's size field (host order). options must be 0 (else assertion
- * "Invalid policy options specified", checked first); null gives 0; a version
- * other than 0 fails the assertion "This policy version is not supported".
+ * The record's size field, in host order.
+ * @param rec a host-order record, or null
+ * @param options must be 0, else the assertion "Invalid policy options
+ *        specified" (checked first)
+ * @return the size in bytes; 0 for a null rec.
+ * @par Errors
+ * A version other than 0 fails the assertion "This policy version is not
+ * supported".
  */
 uint32_t eth_if_plcy_get_size(const eth_if_plcy_t *rec, uint32_t options);
 
-/** Length of the EFP part, size - 48; 0 for null. Checks neither version nor size. */
+/**
+ * Length of the EFP part. Checks neither version nor size.
+ * @param rec a host-order record, or null
+ * @return size - 48; 0 for a null rec.
+ */
 int32_t eth_if_plcy_get_efp_size(const eth_if_plcy_t *rec);
 
-/** The external record owns no memory: this does nothing and leaves it unchanged. */
+/**
+ * Releases what an external record holds: it owns no memory, so this does
+ * nothing and leaves it unchanged.
+ * @param ext an external record, or null
+ */
 void eth_if_plcy_ext_free_ptrs(eth_if_plcy_ext_t *ext);
 
 /* ---- Conversion ------------------------------------------------------- */
 
 /**
- * Expands the groups in (fields & rec's valid mask) into *ext, which is first
- * cleared. options must be 0. Returns ETH_IF_PLCY_ERR_INVALID, with ext
- * untouched, for options != 0, a null rec or ext, a version other than 0, or
- * an EFP whose counts exceed what the format holds (more than 2 match or push
- * tags, a range list of more than 10 entries or one that runs past size).
- * Allocates nothing; per-tag range pointers point into *ext itself.
+ * Expands the groups of a record into an external record. Allocates nothing;
+ * per-tag range pointers point into *ext itself.
+ * @param rec a host-order record
+ * @param fields the policy field bits wanted: the groups in (fields & rec's
+ *        valid mask) are expanded
+ * @param ext filled in: first cleared, then each wanted group
+ * @param options must be 0
+ * @retval 0 the groups are in *ext
+ * @retval ETH_IF_PLCY_ERR_INVALID options != 0, a null rec or ext, a version
+ *         other than 0, or an EFP whose counts exceed what the format holds
+ *         (more than 2 match or push tags, a range list of more than 10
+ *         entries or one that runs past size); ext is untouched
  */
 uint32_t eth_if_plcy_decode(const eth_if_plcy_t *rec, uint32_t fields, eth_if_plcy_ext_t *ext,
                             uint32_t options);
 
 /**
- * Builds a new record of exact size from *ext and stores it at *out; the caller
- * frees it with eth_if_plcy_free. options: 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES.
- * Returns ETH_IF_PLCY_ERR_INVALID (bad options, null ext or out),
- * ETH_IF_PLCY_ERR_BAD_POLICY (ether_if_type not 1-21, sub and trunk fields
- * together, range lists on both tags, more than 2 tags, 2 pushes or 10 ranges,
- * a per-tag range count with a null list) or ETH_IF_PLCY_ERR_NOMEM. On failure
+ * Builds a new record of exact size from an external record. On failure
  * nothing is allocated and *out is untouched.
+ * @param ext the policy: the groups in its valid_mask
+ * @param out where the new record is stored; the caller frees it with
+ *        eth_if_plcy_free
+ * @param options 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES (the ranges come from the
+ *        per-tag view)
+ * @retval 0 *out holds the new record
+ * @retval ETH_IF_PLCY_ERR_INVALID bad options, null ext or out
+ * @retval ETH_IF_PLCY_ERR_BAD_POLICY ether_if_type not 1-21, sub and trunk
+ *         fields together, range lists on both tags, more than 2 tags, 2
+ *         pushes or 10 ranges, a per-tag range count with a null list
+ * @retval ETH_IF_PLCY_ERR_NOMEM the allocation failed
  */
 uint32_t eth_if_plcy_encode(const eth_if_plcy_ext_t *ext, eth_if_plcy_t **out, uint32_t options);
 
 /**
- * In-place conversion between the host image and the network image (the
- * record as a big-endian host holds it: integers big-endian, flag-unit fields
- * from the most significant bit down); on a big-endian host both functions
- * change nothing. Which parts convert depends on the record: the header and
- * the fixed part's integers and flag units always; with ETHER_IF_TYPE also the
- * l2pt units and the view of the type's class (trunk view; or sub view,
- * reserved word and EFP area). Bytes left alone travel in the sender's
- * order, so a record that carries data there (the EFP area of a record that
- * is not sub-interface class, the type-dependent area and l2pt of a record
- * without ETHER_IF_TYPE or of neither class) does not cross between hosts of
- * different byte order intact. Neither function looks at version, and both
- * keep their walks inside size; rec must not be null.
+ * In-place conversion between the host image and the network image.
+ * The network image is the record as a big-endian host holds it: integers
+ * big-endian, flag-unit fields from the most significant bit down; on a
+ * big-endian host both functions change nothing. Which parts convert depends
+ * on the record: the header and the fixed part's integers and flag units
+ * always; with ETHER_IF_TYPE also the l2pt units and the view of the type's
+ * class (trunk view; or sub view, reserved word and EFP area). Bytes left
+ * alone travel in the sender's order, so a record that carries data there
+ * (the EFP area of a record that is not sub-interface class, the
+ * type-dependent area and l2pt of a record without ETHER_IF_TYPE or of
+ * neither class) does not cross between hosts of different byte order
+ * intact. Neither function looks at version, and both keep their walks
+ * inside size.
+ * @param rec the record, converted in place; must not be null
  * @{
  */
 void eth_if_plcy_hton(eth_if_plcy_t *rec);
@@ -283,14 +324,11 @@ void eth_if_plcy_ntoh(eth_if_plcy_t *rec);
 /** @} */
 
 /**
- * Tells whether encode can take *ext and whether its values are ones an
- * interface can carry; encode itself does not call this and keeps the
- * format's normalisations. options: 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES (the
- * range rules then apply to the per-tag view). Returns 0, or
- * ETH_IF_PLCY_ERR_INVALID for a null ext or unknown option bits, or
- * ETH_IF_PLCY_ERR_BAD_POLICY when a rule fails. Every record it accepts,
- * encode accepts with the same options. Only the groups in valid_mask are
- * looked at, in this order:
+ * Tells whether encode can take an external record and whether its values
+ * are ones an interface can carry; encode itself does not call this and
+ * keeps the format's normalisations. Every record it accepts, encode accepts
+ * with the same options. Only the groups in valid_mask are looked at, in this
+ * order:
  *   - no valid_mask bit above bit 19;
  *   - ETHER_IF_TYPE: 1 to 21;
  *   - no sub-interface field (PARENT, ADMIN_STATE, EFP FILTERING, SRC BYPASS
@@ -306,14 +344,26 @@ void eth_if_plcy_ntoh(eth_if_plcy_t *rec);
  *     tag uses EFP_VLAN_RANGE (per-tag view: a list only on such a tag, one
  *     tag at most, a non-null list for a nonzero count);
  *   - with efp.configured and EFP REWRITE: at most 2 pushes and 2 pops.
+ * @param ext the policy to check
+ * @param options 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES (the range rules then
+ *        apply to the per-tag view)
+ * @retval 0 encode takes it and an interface can carry it
+ * @retval ETH_IF_PLCY_ERR_INVALID a null ext or unknown option bits
+ * @retval ETH_IF_PLCY_ERR_BAD_POLICY a rule fails
  */
 uint32_t eth_if_plcy_ext_validate(const eth_if_plcy_ext_t *ext, uint32_t options);
 
 /**
- * The same check, also saying why a record was refused: *reason (a constant
- * sentence) and *field (the field's name as the tool's JSON spells it, such
- * as "efp.tag[0].vlan"; "" for a null ext or bad options). Either pointer
- * may be null; both are left alone for an accepted record.
+ * The same check as eth_if_plcy_ext_validate, also saying why a record was
+ * refused.
+ * @param ext the policy to check
+ * @param options as for eth_if_plcy_ext_validate
+ * @param reason null, or where a constant sentence saying which rule failed
+ *        is stored
+ * @param field null, or where the field's name as the tool's JSON spells it
+ *        is stored, such as "efp.tag[0].vlan"; "" for a null ext or bad options
+ * @return as eth_if_plcy_ext_validate; *reason and *field are left alone for
+ *         an accepted record.
  */
 uint32_t eth_if_plcy_ext_validate_explain(const eth_if_plcy_ext_t *ext, uint32_t options,
                                           const char **reason, const char **field);
@@ -321,12 +371,19 @@ uint32_t eth_if_plcy_ext_validate_explain(const eth_if_plcy_ext_t *ext, uint32_t
 /* ---- Record operations ------------------------------------------------ */
 
 /**
- * The mask of policy field bits (within fields) that differ between two
- * host-order records; either may be null. options: ETH_IF_PLCY_CMP_* only
- * (anything else is the assertion "Invalid option specified"); two records
- * of which either has a non-zero version fail the assertion "Comparing
- * different policy versions isn't supported". The public form reports
- * only ETH_IF_PLCY_EXT_MASK bits.
+ * The policy field bits that differ between two host-order records. The
+ * public form reports only ETH_IF_PLCY_EXT_MASK bits; the _int form all 20.
+ * @param first a record, or null (no group present)
+ * @param second a record, or null
+ * @param fields the bits to compare
+ * @param options ETH_IF_PLCY_CMP_* bits only (anything else is the assertion
+ *        "Invalid option specified"): ETH_IF_PLCY_CMP_ONE_SIDED leaves out
+ *        fields present only in second; with it,
+ *        ETH_IF_PLCY_CMP_FIRST_ABSENT_ALL makes a null first differ in all
+ * @return the mask of differing bits within fields.
+ * @par Errors
+ * Two records of which either has a non-zero version fail the assertion
+ * "Comparing different policy versions isn't supported".
  * @{
  */
 uint32_t eth_if_plcy_compare(const eth_if_plcy_t *first, const eth_if_plcy_t *second,
@@ -336,35 +393,47 @@ uint32_t eth_if_plcy_compare_int(const eth_if_plcy_t *first, const eth_if_plcy_t
 /** @} */
 
 /**
- * Copies a host-order record into a new malloc'd block stored at *out;
- * ETH_IF_PLCY_COPY_HTON converts the copy to network order. Returns
- * ETH_IF_PLCY_ERR_INVALID (other option bits, null src or out, version != 0)
- * or ETH_IF_PLCY_ERR_NOMEM; *out is untouched on failure.
+ * Copies a host-order record into a new malloc'd block; *out is untouched
+ * on failure.
+ * @param src the record to copy
+ * @param out where the copy is stored; the caller frees it with eth_if_plcy_free
+ * @param options 0, or ETH_IF_PLCY_COPY_HTON to convert the copy to network order
+ * @retval 0 *out holds the copy
+ * @retval ETH_IF_PLCY_ERR_INVALID other option bits, null src or out, version != 0
+ * @retval ETH_IF_PLCY_ERR_NOMEM the allocation failed
  */
 uint32_t eth_if_plcy_copy(const eth_if_plcy_t *src, eth_if_plcy_t **out, uint32_t options);
 
 /**
- * Puts rec into *slot. ETH_IF_PLCY_REPLACE_TAKE: frees the held record and
- * stores rec itself (the slot owns it). ETH_IF_PLCY_REPLACE_COPY: copies rec
- * (null empties the slot), reusing the held block when the sizes are equal and
- * allocating before freeing otherwise. Returns ETH_IF_PLCY_ERR_INVALID (mode
- * > 1, null slot) or ETH_IF_PLCY_ERR_NOMEM, leaving the slot as it was.
+ * Puts a record into a slot that owns one; on failure the slot is left as
+ * it was.
+ * @param slot the slot; the record it holds (or null) is replaced
+ * @param rec the record to put in, or null (with ETH_IF_PLCY_REPLACE_COPY,
+ *        empties the slot)
+ * @param mode ETH_IF_PLCY_REPLACE_TAKE: frees the held record and stores rec
+ *        itself (the slot owns it). ETH_IF_PLCY_REPLACE_COPY: copies rec,
+ *        reusing the held block when the sizes are equal and allocating before
+ *        freeing otherwise.
+ * @retval 0 the slot holds rec or its copy
+ * @retval ETH_IF_PLCY_ERR_INVALID mode > 1, null slot
+ * @retval ETH_IF_PLCY_ERR_NOMEM the allocation failed
  */
 uint32_t eth_if_plcy_replace(eth_if_plcy_t **slot, eth_if_plcy_t *rec, uint32_t mode);
 
 /**
- * Releases a record (null is fine), in either byte order. options must be 0
- * and the version 0, else the assertion path.
+ * Releases a record, in either byte order.
+ * @param rec the record, or null (nothing happens)
+ * @param options must be 0
+ * @par Errors
+ * Options other than 0 or a version other than 0 take the assertion path.
  */
 void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
 
 /* ---- Checking received bytes ------------------------------------------- */
 
 /**
- * Tells whether the first len bytes at buf hold a well-formed internal record,
- * without changing them; ETH_IF_PLCY_VALIDATE_NET says they are a network
- * image. Returns 0 or ETH_IF_PLCY_ERR_INVALID (also for unknown option bits).
- * Well-formed, checked in this order, each bound before it is used:
+ * Tells whether bytes hold a well-formed internal record, without changing
+ * them. Well-formed, checked in this order, each bound before it is used:
  *   buf not null; len at least 72; size at least 72 and at most len;
  *   version 0; no valid-mask bit above bit 19; with ETHER_IF_TYPE of one
  *   class, no field bit of the other class's view (PARENT, ADMIN_STATE, EFP
@@ -382,13 +451,23 @@ void eth_if_plcy_free(eth_if_plcy_t *rec, uint32_t options);
  * For every accepted record decode, the printers, compare, copy, replace,
  * free, hton and ntoh stay inside the record and never assert; hton's output
  * is accepted with ETH_IF_PLCY_VALIDATE_NET and ntoh's without it.
+ * @param buf the bytes, at any alignment
+ * @param len how many bytes may be read
+ * @param options 0, or ETH_IF_PLCY_VALIDATE_NET: the bytes are a network image
+ * @retval 0 well-formed
+ * @retval ETH_IF_PLCY_ERR_INVALID not well-formed, or unknown option bits
  */
 uint32_t eth_if_plcy_validate(const void *buf, size_t len, uint32_t options);
 
 /**
- * The same check, also saying why a record was refused: *reason (a constant
- * string) and *offset (the byte where the failed check looked). Either
- * pointer may be null; both are left alone for an accepted record.
+ * The same check as eth_if_plcy_validate, also saying why bytes were refused.
+ * @param buf the bytes
+ * @param len how many bytes may be read
+ * @param options as for eth_if_plcy_validate
+ * @param reason null, or where a constant string saying which check failed is stored
+ * @param offset null, or where the byte the failed check looked at is stored
+ * @return as eth_if_plcy_validate; *reason and *offset are left alone for an
+ *         accepted record.
  */
 uint32_t eth_if_plcy_validate_explain(const void *buf, size_t len, uint32_t options,
                                       const char **reason, uint32_t *offset);
@@ -397,22 +476,38 @@ uint32_t eth_if_plcy_validate_explain(const void *buf, size_t len, uint32_t opti
 
 /**
  * Mask lines "    NAME: 0|1\n" for the 20 policy field bits (or the 18 of
- * ETH_IF_PLCY_EXT_MASK), appended at a cursor (*pos, *len) that they advance.
- * The buffer printers write a heading and the lines and return buf; they
- * need a writable buf of nonzero len. Text that does not fit is cut: the
- * buffer then holds a NUL-terminated prefix, nothing past it is written.
+ * ETH_IF_PLCY_EXT_MASK), appended at a cursor. Text that does not fit is
+ * cut: the buffer then holds a NUL-terminated prefix, nothing past it is
+ * written.
+ * @param mask the policy field bits to show as 1
+ * @param pos the cursor's position, advanced past the text
+ * @param len the room left at *pos, lessened by the text
  * @{
  */
 void eth_if_plcy_print_mask_internal(uint32_t mask, char **pos, size_t *len);
 void eth_if_plcy_print_ext_mask_internal(uint32_t mask, char **pos, size_t *len);
+/** @} */
+
+/**
+ * A heading and the mask lines of eth_if_plcy_print_mask_internal (or its
+ * ext form) in a buffer. Text that does not fit is cut: the buffer then holds
+ * a NUL-terminated prefix, nothing past it is written.
+ * @param mask the policy field bits to show as 1
+ * @param buf a writable buffer
+ * @param len its size, nonzero
+ * @return buf.
+ * @{
+ */
 char *eth_if_plcy_print_mask(uint32_t mask, char *buf, size_t len);
 char *eth_if_plcy_print_ext_mask(uint32_t mask, char *buf, size_t len);
 /** @} */
 
 /**
  * One line of text for the match or the rewrite of an EFP in the full form
- * (followed by its range list), "(none)" when not configured. dst must be
- * writable with nonzero size.
+ * (followed by its range list), "(none)" when not configured.
+ * @param dst a writable buffer; the text is cut to fit, NUL-terminated
+ * @param size its size, nonzero
+ * @param efp the full EFP form, at any alignment
  * @{
  */
 void eth_if_plcy_format_efp_match(char *dst, size_t size, const eth_efp_full *efp);
@@ -420,31 +515,45 @@ void eth_if_plcy_format_efp_rewrite(char *dst, size_t size, const eth_efp_full *
 /** @} */
 
 /**
- * Renders a host-order record into buf: full layout by default,
- * ETH_IF_PLCY_PRINT_COMPACT or ETH_IF_PLCY_PRINT_BRIEF (both: compact header,
- * brief body). Returns buf, or null (writing nothing) for a null buf, len 0
- * or a null rec.
+ * Renders a host-order record as text. Text that does not fit is cut to a
+ * NUL-terminated prefix; eth_if_plcy_print_len tells the size needed.
+ * @param rec the record
+ * @param buf a writable buffer
+ * @param len its size
+ * @param options 0 for the full layout, ETH_IF_PLCY_PRINT_COMPACT or
+ *        ETH_IF_PLCY_PRINT_BRIEF (both: compact header, brief body)
+ * @return buf, or null (writing nothing) for a null buf, len 0 or a null rec.
  */
 char *eth_if_plcy_print(const eth_if_plcy_t *rec, char *buf, size_t len, uint32_t options);
 
 /**
- * The length (without the NUL) of the text eth_if_plcy_print writes for rec
- * and options into a large enough buffer, as snprintf counts it: a buffer of
- * the result + 1 bytes holds the whole text. 0 for a null rec.
+ * The length of the text eth_if_plcy_print writes, as snprintf counts it: a
+ * buffer of the result + 1 bytes holds the whole text.
+ * @param rec the record
+ * @param options as for eth_if_plcy_print
+ * @return the length without the NUL; 0 for a null rec.
  */
 size_t eth_if_plcy_print_len(const eth_if_plcy_t *rec, uint32_t options);
 
 /**
- * Renders an external record: full layout, or ETH_IF_PLCY_PRINT_COMPACT.
- * Returns buf, or null (writing nothing) for a null buf, len 0 or null rec.
+ * Renders an external record as text. Text that does not fit is cut to a
+ * NUL-terminated prefix; eth_if_plcy_ext_print_len tells the size needed.
+ * @param rec the external record
+ * @param buf a writable buffer
+ * @param len its size
+ * @param options 0 for the full layout, or ETH_IF_PLCY_PRINT_COMPACT
+ * @return buf, or null (writing nothing) for a null buf, len 0 or null rec.
  */
 char *eth_if_plcy_ext_print(const eth_if_plcy_ext_t *rec, char *buf, size_t len, uint32_t options);
 
 /**
- * The length (without the NUL) of the text eth_if_plcy_ext_print writes for
- * rec and options, as eth_if_plcy_print_len counts it; 0 for a null rec. The
- * EFP rows encode a scratch record, so an allocation failing in one call and
- * not the other changes the text between them.
+ * The length of the text eth_if_plcy_ext_print writes, as
+ * eth_if_plcy_print_len counts it. The EFP rows encode a scratch record, so
+ * an allocation failing in one call and not the other changes the text
+ * between them.
+ * @param rec the external record
+ * @param options as for eth_if_plcy_ext_print
+ * @return the length without the NUL; 0 for a null rec.
  */
 size_t eth_if_plcy_ext_print_len(const eth_if_plcy_ext_t *rec, uint32_t options);
 
