@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Benchmarks of every operation over the three reference policies, beside the
 // floor they are built from (allocation, copy, clearing, swapping, one
 // snprintf) and, where protobuf-c is present, the peer serializer.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Runs each operation on one reference policy a fixed number of times under
 // callgrind, dumping the instruction count of each operation separately.
 //   valgrind --tool=callgrind --collect-atstart=no count_ops POLICY

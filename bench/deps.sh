@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The benchmark's extra packages: protobuf-c (the peer) and valgrind (the
 # instruction guard). Missing ones are installed where apt-get can; the
 # benchmark builds without the peer otherwise.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Deterministic performance guard: counts the instructions of every operation
 # on the three reference policies with callgrind and fails when one rises more
 # than 10% above the committed baseline.
@@ -13,7 +14,7 @@ build=${1:-$root/build-bench}
 baseline=$root/bench/instructions.baseline
 "$root/bench/deps.sh"
 command -v valgrind >/dev/null || { echo "instructions: valgrind missing, guard skipped"; exit 0; }
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DETH_IF_PLCY_BUILD_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DETH_IF_PLCY_WERROR=ON -DETH_IF_PLCY_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target eth_if_plcy_count_ops >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

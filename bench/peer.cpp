@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Fills the proto2 message from an external record, present groups only,
 // and packs and unpacks it with protobuf-c.
 #include "peer.hpp"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // protobuf-c peer: the external record as a proto2 message.
 #pragma once
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Builds the benchmarks in Release and prints one table: ns/op (median of the
 # repetitions) per policy and operation, and the ratios to the floor and to
 # protobuf-c.   bench/run.sh [BUILD_DIR] [REPETITIONS]

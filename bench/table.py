@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 """Turns Google Benchmark JSON (with median aggregates) into the table of
 ns/op and the ratios that matter."""
 import json

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Install components:
 #   Runtime      the shared library
 #   Development  headers (include/eth_if_plcy), the .so link, eth_if_plcy.pc,

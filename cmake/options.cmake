@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # eth_if_plcy_want(OPTION FOUND WHAT): whether to build a part that its option
 # (ON, OFF or AUTO) asks for. AUTO without FOUND skips it with one line; ON
 # without FOUND is an error.

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Debian packages (cpack -G DEB in a build configured with
 # CMAKE_INSTALL_PREFIX=/usr and dpkg-buildflags; scripts/package.sh does
 # both): one per install group, named in Debian's style, each with a -dbgsym

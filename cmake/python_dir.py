@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Prints where this interpreter looks for packages under PREFIX, relative to
 # it: Debian's python3 reads /usr/lib/python3/dist-packages and, for any other
 # prefix, the /usr/local layout lib/python3.X/dist-packages; other builds of

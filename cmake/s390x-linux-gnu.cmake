@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Cross build for s390x (big-endian) with Debian's cross compiler; tests run
 # under qemu-user.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # A stand-in for one of the platform's libraries: its own shared library with
 # its own header, exporting only its operations, so that a platform can put
 # its real one in its place. Installed headers go under

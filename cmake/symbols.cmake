@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # eth_if_plcy_symbols_file(MAP SONAME PACKAGE DEV_PACKAGE OUT): the Debian
 # symbols file of a library from its version script, whose every node follows
 # a comment "Added in X.Y.Z.": each exported symbol (and each node's own name)

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 """Section-3 manual pages from the public headers' own doc comments.
 
 Reads Doxygen's XML and writes, gzip-compressed:
@@ -103,6 +104,7 @@ def flat(node):
 
 def page(name, summary, body, version, section="3"):
     head = ['.\\" SPDX-License-Identifier: Apache-2.0',
+            '.\\" SPDX-FileCopyrightText: 2026 The eth_if_plcy developers',
             '.\\" Made from the public headers by docs/manpages.py.',
             f'.TH "{name.upper()}" {section} "" "eth_if_plcy {version}" "{MANUAL}"',
             ".SH NAME", f"{esc(name)} \\- {summary}"]

@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /*
  * One sub-interface policy through its life: fill the external record, encode
  * it, print it, ship a network-image copy, turn it back, compare it with a

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Bytes as an external record (pointers aimed at its own ranges, counts as
 // they come): encode either accepts it, building a record that validates and
 // survives every operation, or refuses it cleanly.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Any bytes as the tool's JSON: the reader refuses them with a message or
 // gives an external record; what ext_validate accepts encodes, and the
 // record's JSON reads back to the same bytes.

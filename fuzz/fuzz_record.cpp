@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Raw bytes: whatever validate accepts, every operation handles without
 // asserting or touching memory outside the record, and the byte-order round
 // trip gives the same policy back.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Runs a fuzz target over files (or every file of directories): the seeds and
 // every input that once found a bug stay regression tests of the normal build.
 #include <cstdint>

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Builds the fuzz targets with clang and libFuzzer (ASan + UBSan) and runs each
 # for SECONDS (default 30) on its committed corpus; new finds go to a scratch
 # copy, crashes to fuzz/findings/.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The Python binding's native part: thin calls into the C++ layer, with the
 // tool's JSON reader and writer as the one description of a policy's shape.
 // Every call returns (status, value, detail): the Python side raises.

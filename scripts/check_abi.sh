@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Compares the built library's ABI with the committed baseline (libabigail):
 # fails on an incompatible change and on any addition not yet in the baseline.
 #   scripts/check_abi.sh BUILD_DIR            check

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Fails when a C or C++ file of the tree is not formatted by .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Installs the packages on this machine (root), checks them where a user meets
 # them, and purges them again:
 #   - `man 3 NAME` opens each exported function's own page, and apropos lists

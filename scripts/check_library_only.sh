@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The library on a machine that has only CMake and a C++20 compiler: with
 # GoogleTest, Google Benchmark, jansson, Doxygen, pybind11, Python's
 # development files and pkg-config really absent (scripts/without.sh),

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The unit tests under valgrind's memcheck (death tests left out: their child
 # processes abort on purpose).   scripts/check_valgrind.sh BUILD_DIR
 set -euo pipefail

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Builds the tool (and only what it links) and runs `ethplcy demo`: one
 # policy through its life.   scripts/demo.sh [BUILD_DIR]
 set -euo pipefail

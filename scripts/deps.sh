@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Installs what a fresh Debian machine lacks to build, test and package the
 # project.   scripts/deps.sh [PACKAGE...]   (default: the whole list)
 set -euo pipefail

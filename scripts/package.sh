@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Builds the Debian packages with CPack and Debian's build flags, and checks
 # them as a distribution would: lintian with no error or warning,
 # hardening-check on the tool and the library, contents and Depends, the

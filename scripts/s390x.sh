@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The library, its stand-ins, the tool and the tests on s390x (big-endian):
 # cross-compiled with Debian's s390x toolchain, run under qemu-user, then the
 # cross-host vectors both ways (s390x reads what x86-64 made, x86-64 reads

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Runs a command on this machine as if some Debian packages were not
 # installed: in a private mount namespace, /usr is an overlay in which every
 # file those packages own under /usr is deleted (an overlay whiteout). Nothing

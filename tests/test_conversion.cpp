@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Decode and encode: the round trip, the refusals and the exact images.
 #include "policies.hpp"
 #include "test_support.hpp"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The C++ layer: checked construction from bytes, operations on Record,
 // exact-size printing; and the C additions it stands on.
 #include "eth_if_plcy.hpp"

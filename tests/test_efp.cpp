@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The EFP area: accessors over both forms, and the EFP utility stand-in.
 #include <functional>
 

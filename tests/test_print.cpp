@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Printing: edge texts of every layout, the mask printers, the EFP
 // formatters and the append primitive. Whole texts of every layout are the
 // tool's goldens (tests/tool/expected); every printer cut at every buffer

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The record's size queries and their assertions (whose whole line every
 // death test matches, through test::assert_line).
 #include "test_support.hpp"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Helpers shared by the unit tests: record images, random policies, the
 // assertion line, and the allocation fault hooks of the test build.
 #pragma once

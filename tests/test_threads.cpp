@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Every operation on separate records from several threads at once (run under
 // ThreadSanitizer in CI), and assertions failing on two threads together.
 #include <atomic>

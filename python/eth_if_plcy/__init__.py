@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 """Ethernet interface policy records from Python.
 
 A ``Policy`` is the external record with the field names and nesting of the

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Each shared library exports its own operations and nothing else.
 #   check_exports.sh LIBRARY REGEX [LIBRARY REGEX ...]
 set -euo pipefail

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Installs a build into a fresh prefix, builds outside programs against it
 # (pkg-config; find_package in C, C++17 and C++20) and runs them and the
 # installed ethplcy with no library path set.

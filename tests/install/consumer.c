@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /* An outside program on the installed package: only eth_if_plcy_* functions. */
 #include <ether_interface_policy_api.h>
 #include <stdio.h>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The C++ layer on the installed package (C++20, through eth_if_plcy::cxx).
 #include <eth_if_plcy.hpp>
 #include <cstdio>

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 """The Python binding: round trips over generated policies, agreement with the
 tool, refusals as exceptions, and fuzzed bytes that never abort."""
 import json

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # JSON carries every record whole: `show --json X | encode` gives back X's
 # bytes for every record of the tests and every record encode made. A fuzzed
 # seed may hold bytes no field carries (an EFP that is not configured, spare

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The manual page renders without a warning, names every option that --help
 # lists, and its JSON example encodes and comes back the same.
 #   check_manual.sh PATH_TO_ETHPLCY TOOL_SOURCE_DIR

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # End-to-end tests of ethplcy: known records in every layout against expected
 # texts, JSON both ways, network images, diff with values, and one table of
 # refusals with their exact message and exit status.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Cross-host vectors: external records (NN.json), the network images that an
 # x86-64 host made of them by encode and hton (NN.net), and what decoding
 # those bytes gives (NN.decoded.json). On any host, encode --net of each

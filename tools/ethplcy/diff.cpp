@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // diff: the policy fields that differ between two records, each with both
 // values in the words of the external print ("mtu: 1500 -> 9000"), or their
 // names only, or as JSON.

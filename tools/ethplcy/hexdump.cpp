@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The annotated dump: each field of the record's view with its offset, bytes,
 // name and value, walked over the library's layout description.
 #include <cstdio>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Input and output: one rule for every command ("-" is standard input or
 // output, an existing file is read, anything else is the text itself), input
 // capped, every read and write checked, and the checks before the library

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The external record as JSON people read and write: the record's own field
 // names, nested objects for provision_info, sub, trunk and efp, present
 // groups only; hexadecimal strings where engineers think in hex, words for

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // ethplcy: see, make and compare Ethernet interface policy records.
 #include <csignal>
 #include <iostream>

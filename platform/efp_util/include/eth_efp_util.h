@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /*
  * EFP utility library: converts EFP areas between the compact and the full
  * EFP form, sizes and copies range lists, and compares EFPs by meaning.

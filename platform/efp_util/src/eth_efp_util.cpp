@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Stand-in EFP utility library. Every operation reads an EFP area into one
 // plain model and writes a form from it, so that the two forms and the
 // comparisons agree by construction. A platform links its own library instead.

@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /* Interface-type library: printable names of Ethernet interface types. */
 #ifndef ETH_IFTYPE_H
 #define ETH_IFTYPE_H

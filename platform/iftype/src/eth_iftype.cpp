@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Stand-in interface-type names. A platform links its own library instead.
 #include "eth_iftype.h"
 

@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /**
  * @file
  * EFP area of an Ethernet interface policy record: the compact and the full

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 /**
  * @file
  * A header-only C++20 layer over the C API: owned records, typed statuses,

@@ -1,4 +1,5 @@
 /* SPDX-License-Identifier: Apache-2.0 */
+/* SPDX-FileCopyrightText: 2026 The eth_if_plcy developers */
 /**
  * @file
  * Ethernet interface policy: what the Ethernet layer knows about one interface

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Allocation of record blocks. Records are plain heap blocks that free()
 // releases; the fault-injection build lets tests fail any one allocation.
 #include <cstdlib>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Byte-order conversion between the host image and the network image.
 //
 // The network image is the record as a big-endian host holds it. Integers

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Compare: the mask of policy field bits whose data differ between two records.
 #include <array>
 #include <bit>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Encode: external policy record to a new internal policy record.
 #include "eth_efp_util.h"
 #include "internal.hpp"

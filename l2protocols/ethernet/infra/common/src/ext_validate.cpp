@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Checking an external record before encode: the values an interface can
 // carry, which encode itself does not insist on (it keeps the format's
 // normalisations). Every refusal names its rule and the field.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Internal policy print: full, compact and brief layouts of a record.
 #include <array>
 #include <cstdio>

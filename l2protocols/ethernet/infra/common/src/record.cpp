@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The assertion path, the release string, the size queries and the external
 // record's release operation.
 #include <cstdio>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The internal policy record, described once. Every reader, writer and the
 // byte-order conversion address fields through these descriptors.
 //

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Copy, replace and free: records as single heap blocks of their own size.
 #include <cstdlib>
 

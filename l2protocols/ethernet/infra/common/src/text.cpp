@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The append primitive, the name tables, the mask printers and the EFP
 // match and rewrite formatters.
 #include "text.hpp"

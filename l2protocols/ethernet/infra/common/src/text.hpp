@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Text output primitives shared by every printer: the output cursor's append
 // and the name tables. Private to the library.
 #pragma once

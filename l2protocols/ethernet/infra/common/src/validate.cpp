@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Validation of received bytes: everything the operations trust about a
 // record, checked in a fixed order with each bound tested before it is used.
 #include "internal.hpp"
