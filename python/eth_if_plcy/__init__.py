@@ -4,10 +4,11 @@
 
 A ``Policy`` is the external record with the field names and nesting of the
 ``ethplcy`` tool's JSON (``policy.sub.parent``, ``policy.efp.tag[0].vlan``,
-``policy.l2pt["tovu"].mode``); a group the policy lacks reads as ``None``.
-Records are ``bytes``; functions take any bytes-like object. Every record is
-checked by the library before it is read, so no input makes the process
-abort: refusals raise ``InvalidRecord`` or ``BadPolicy``.
+``policy.l2pt["tovu"].mode``); a field the policy lacks reads as ``None`` and
+a name that is no field raises ``AttributeError``. Records are ``bytes``;
+functions take any bytes-like object. Every record is checked by the library
+before it is read, so no input makes the process abort: refusals raise
+``InvalidRecord`` or ``BadPolicy``.
 
 >>> p = Policy.from_dict({"ether_if_type": 3, "mtu": 9000})
 >>> rec = p.encode()
@@ -15,178 +16,130 @@ abort: refusals raise ``InvalidRecord`` or ``BadPolicy``.
 9000
 """
 
-import json
+from typing import Any, Dict, Iterator, List, Optional, Tuple, Union
 
 from . import _core
+from ._core import Group, Policy
 
 __all__ = [
-    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "Policy",
-    "validate", "hton", "ntoh", "diff", "render", "lib_version",
+    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "Policy", "Group",
+    "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version",
+    "__version__",
 ]
 
+Bytes = Union[bytes, bytearray, memoryview]
 ALL_FIELDS = 0xFFFFF
 _LAYOUTS = {"full": 0, "compact": 0x8, "brief": 0x20}
+_INVALID = 0x46278600
 
 
 class Error(Exception):
     """A refusal by the library: ``status`` (its code), ``status_text``,
-    ``reason`` and, where known, ``offset`` (record bytes) or ``field``."""
+    ``reason`` and, where known, ``offset`` (record bytes) or ``field`` (the
+    JSON path of the policy field)."""
 
-    def __init__(self, status, reason, offset=None, field=None):
+    def __init__(self, status: int, reason: str, offset: Optional[int] = None,
+                 field: Optional[str] = None) -> None:
         self.status, self.reason, self.offset, self.field = status, reason, offset, field
-        self.status_text = _core.status_str(status)
+        self.status_text: str = _core.status_str(status)
         where = f" at offset {offset}" if offset is not None else ""
         where += f" at {field}" if field else ""
         super().__init__(f"{self.status_text}{where}: {reason}")
 
+    def __reduce__(self) -> Tuple[Any, ...]:
+        return (type(self), (self.status, self.reason, self.offset, self.field))
+
 
 class InvalidRecord(Error, ValueError):
-    """Bytes that are not a well-formed record, or a JSON shape the tool refuses."""
+    """Bytes that are not a well-formed record."""
 
 
 class BadPolicy(Error, ValueError):
-    """A policy no interface carries, or one encode cannot represent."""
+    """A policy no interface carries, one encode cannot represent, or a
+    dict that is not a policy (an unknown key, a bad value): ``field`` names it."""
 
 
-def _record(result):
-    status, value, offset = result
-    if status != 0:
-        raise InvalidRecord(status, value, offset)
-    return value
+_core._set_errors(InvalidRecord, BadPolicy)
 
 
-def _policy(result):
-    status, value, field = result
-    if status == _core.JSON_ERROR:
-        raise InvalidRecord(0x46278600, value)
-    if status != 0:
-        raise BadPolicy(status, value, field=field or None)
-    return value
-
-
-def _ints(value):
-    """The tool's JSON with its "0x..." strings as Python integers."""
-    if isinstance(value, dict):
-        return {k: _ints(v) for k, v in value.items()}
-    if isinstance(value, list):
-        return [_ints(v) for v in value]
-    if isinstance(value, str) and value[:2] == "0x":
-        return int(value, 16)
-    return value
-
-
-class _Node:
-    """A group of a policy: attribute (and, for l2pt, key) access to its dict."""
-
-    __slots__ = ("_d",)
-
-    def __init__(self, d):
-        object.__setattr__(self, "_d", d)
-
-    def __getattr__(self, name):
-        if name.startswith("__"):
-            raise AttributeError(name)
-        return _wrap(self._d.get(name))
-
-    def __setattr__(self, name, value):
-        self._d[name] = _unwrap(value)
-
-    def __getitem__(self, key):
-        return _wrap(self._d.get(key))
-
-    def __setitem__(self, key, value):
-        self._d[key] = _unwrap(value)
-
-    def __repr__(self):
-        return repr(self._d)
-
-
-def _wrap(value):
-    if isinstance(value, dict):
-        return _Node(value)
-    if isinstance(value, list):
-        return [_wrap(v) for v in value]
-    return value
-
-
-def _unwrap(value):
-    if isinstance(value, _Node):
-        return value._d
-    if isinstance(value, list):
-        return [_unwrap(v) for v in value]
-    return value
-
-
-class Policy(_Node):
-    """The external policy record. Build one with ``Policy.from_dict``,
-    ``Policy.decode`` or ``Policy()`` and attribute assignment."""
-
-    __slots__ = ()
-
-    def __init__(self, fields=None):
-        super().__init__(_ints(dict(fields or {})))
-
-    @classmethod
-    def from_dict(cls, d):
-        """A policy from the tool's JSON shape (numbers, "0x..." strings, words)."""
-        return cls(d)
-
-    def to_dict(self):
-        """The tool's JSON shape: ``json.dumps(p.to_dict(), indent=2)`` is what
-        ``ethplcy show --json`` prints for the policy's record."""
-        return json.loads(_policy(_core.normalize(json.dumps(self._d))))
-
-    def encode(self, tag_ranges=False):
-        """The internal record's bytes; ``BadPolicy`` (with the rule and the
-        field) for a policy ``eth_if_plcy_ext_validate`` refuses."""
-        return _policy(_core.encode(json.dumps(self._d), tag_ranges))
-
-    @classmethod
-    def decode(cls, data, fields=ALL_FIELDS, net=False):
-        """The policy a record holds (only the groups in ``fields``); the bytes
-        are checked first (``InvalidRecord`` with the reason and offset)."""
-        return cls(json.loads(_record(_core.decode(data, fields, net))))
-
-    def render(self, compact=False):
-        """The external record's text print (one line with ``compact``)."""
-        return _policy(_core.ext_render(json.dumps(self._d), compact))
-
-    def __eq__(self, other):
-        return isinstance(other, Policy) and self.to_dict() == other.to_dict()
-
-    def __repr__(self):
-        return f"Policy({json.dumps(self.to_dict(), separators=(', ', ': '))})"
-
-
-def validate(data, net=False):
+def validate(data: Bytes, net: bool = False) -> None:
     """Checks record bytes; raises ``InvalidRecord`` with the reason and offset."""
-    status, reason, offset = _core.validate(data, net)
-    if status != 0:
-        raise InvalidRecord(status, reason, offset)
+    _core.validate(data, net)
 
 
-def hton(data):
+def hton(data: Bytes) -> bytes:
     """The network image of a host-order record."""
-    return _record(_core.convert(data, True))
+    return _core.convert(data, True)
 
 
-def ntoh(data):
+def ntoh(data: Bytes) -> bytes:
     """The host image of a network-order record."""
-    return _record(_core.convert(data, False))
+    return _core.convert(data, False)
 
 
-def diff(a, b, net=False):
-    """The names of the policy fields that differ between two records."""
-    return _record(_core.diff(a, b, net))
-
-
-def render(data, layout="full", net=False):
+def render(data: Bytes, layout: str = "full", net: bool = False) -> str:
     """A record's text print: layout "full", "compact" or "brief"."""
     if layout not in _LAYOUTS:
         raise ValueError(f"layout must be one of {', '.join(_LAYOUTS)}")
-    return _record(_core.render(data, _LAYOUTS[layout], net))
+    return _core.render(data, _LAYOUTS[layout], net)
 
 
-def lib_version():
+def iter_records(data: Bytes, net: bool = False,
+                 errors: str = "strict") -> Iterator[Tuple[int, Policy]]:
+    """Walks records laid back to back (each says its own size), yielding
+    ``(offset, Policy)``. A record that fails its check raises
+    ``InvalidRecord`` at its offset: past a bad size field no later record can
+    be found. ``errors="skip"`` stops quietly there instead, after every good
+    record before it."""
+    if errors not in ("strict", "skip"):
+        raise ValueError('errors must be "strict" or "skip"')
+    view = memoryview(data).cast("B")
+    offset, end = 0, len(view)
+    while offset < end:
+        try:
+            policy, size = _core.decode_at(view, offset, net)
+        except InvalidRecord:
+            if errors == "skip":
+                return
+            raise
+        yield offset, policy
+        offset += size
+
+
+def _leaves(value: Any, path: str, out: Dict[str, Any]) -> None:
+    if isinstance(value, dict):
+        for key, item in value.items():
+            _leaves(item, f"{path}.{key}" if path else key, out)
+    elif isinstance(value, list):
+        for i, item in enumerate(value):
+            _leaves(item, f"{path}[{i}]", out)
+    else:
+        out[path] = value
+
+
+def diff(a: Union[Bytes, Policy], b: Union[Bytes, Policy],
+         net: bool = False) -> Dict[str, Dict[str, Any]]:
+    """The fields that differ between two records (or policies, which are
+    encoded first), as ``ethplcy diff --json`` gives them: ``{path: {"old":
+    value, "new": value}}``, each value as the JSON writes it and ``None``
+    where a side lacks the field. Only the groups ``eth_if_plcy_compare``
+    reports are looked at."""
+    recs = [(hton(x.encode()) if net else x.encode()) if isinstance(x, Policy) else x
+            for x in (a, b)]
+    mask = _core.compare(recs[0], recs[1], net)
+    old: Dict[str, Any] = {}
+    new: Dict[str, Any] = {}
+    for rec, out in ((recs[0], old), (recs[1], new)):
+        _leaves(Policy.decode(rec, mask, net).to_dict(), "", out)
+        out.pop("valid_mask", None)  # presence shows as a value against None
+    paths: List[str] = list(old) + [p for p in new if p not in old]
+    return {p: {"old": old.get(p), "new": new.get(p)}
+            for p in paths if p not in old or p not in new or old[p] != new[p]}
+
+
+def lib_version() -> str:
     """The release of the C library loaded."""
     return _core.lib_version()
+
+
+__version__: str = lib_version()

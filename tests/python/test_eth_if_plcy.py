@@ -1,8 +1,11 @@
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-"""The Python binding: round trips over generated policies, agreement with the
-tool, refusals as exceptions, and fuzzed bytes that never abort."""
+"""The Python binding: round trips over generated policies (bytes, dicts,
+pickle, copies, repr), agreement with the tool, refusals as exceptions,
+dumps, and fuzzed bytes that never abort."""
+import copy
 import json
+import pickle
 import os
 import pathlib
 import subprocess
@@ -68,7 +71,9 @@ def test_round_trips(p):
     assert e.ntoh(net) == rec
     assert e.Policy.decode(net, net=True) == p
     assert e.Policy.from_dict(p.to_dict()) == p
-    assert e.diff(rec, rec) == []
+    assert pickle.loads(pickle.dumps(p)) == p == copy.copy(p) == copy.deepcopy(p)
+    assert eval(repr(p), {"Policy": e.Policy}) == p
+    assert e.diff(rec, rec) == {}
 
 
 @pytest.mark.skipif(not TOOL, reason="ethplcy not built")
@@ -83,6 +88,15 @@ def test_agrees_with_the_tool(p):
     assert shown.stdout == json.dumps(p.to_dict(), indent=2) + "\n"
 
 
+@pytest.mark.skipif(not TOOL, reason="ethplcy not built")
+@settings(max_examples=20, **RUNS)
+@given(policies(), policies())
+def test_diff_is_the_tools(a, b):
+    out = subprocess.run([TOOL, "diff", "--json", a.encode().hex(), b.encode().hex()],
+                         capture_output=True, text=True)
+    assert json.loads(out.stdout) == e.diff(a, b) and out.returncode == (a != b)
+
+
 BASE = {"ether_if_type": 3, "sub": {"parent": 1},
         "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 10}]}}
 
@@ -95,8 +109,11 @@ BASE = {"ether_if_type": 3, "sub": {"parent": 1},
     ({"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 1}], "tag_pcp": [9]}},
      e.BadPolicy, "efp.tag_pcp[0]"),
     ({"efp": {"configured": 1, "ranges": [{"low": 9, "high": 2}]}}, e.BadPolicy, "efp.ranges"),
-    ({"mtu": "lots"}, e.InvalidRecord, None),
-    ({"bogus": 1}, e.InvalidRecord, None),
+    ({"mtu": "lots"}, e.BadPolicy, "mtu"),
+    ({"mtu": 70000}, e.BadPolicy, "mtu"),
+    ({"bogus": 1}, e.BadPolicy, "bogus"),
+    ({"efp": {"colour": 1}}, e.BadPolicy, "efp.colour"),
+    ({"efp": {"configured": 1, "tag": [{"ethertype": "dot1q"}]}}, e.BadPolicy, "efp.tag[0].vlan"),
 ])
 def test_refusals(change, error, field):
     with pytest.raises(error) as refused:
@@ -124,11 +141,48 @@ def test_fuzzed_bytes_never_abort():
 
 
 def test_version_and_attributes():
-    assert e.lib_version().count(".") == 2
+    assert e.lib_version() == e.__version__ and e.__version__.count(".") == 2
     p = e.Policy.from_dict({"l2pt": {"tovu": {"mode": "tunnel", "exp": 5}}})
     assert p.l2pt["tovu"].mode == "tunnel" and p.sub is None
     p.mtu = 1500
-    assert e.Policy.decode(p.encode()).mtu == 1500
-    assert "mtu" in repr(p) and "MTU: 1500" in e.render(p.encode())
+    p.sub = {"parent": 7}
+    assert e.Policy.decode(p.encode()).mtu == 1500 and p.sub.parent == 7
+    assert "MTU: 1500" in e.render(p.encode())
+    p.l2pt["tovu"].exp = 3  # a write through a group reaches the record
+    assert e.Policy.decode(p.encode()).l2pt["tovu"].exp == 3
+    p.mtu = None
+    assert p.mtu is None and e.Policy.decode(p.encode()).mtu is None
+    for bad in (lambda: p.mtuu, lambda: setattr(p, "mtuu", 1), lambda: p.sub.parnt):
+        with pytest.raises(AttributeError, match="mtuu|parnt"):
+            bad()
+    with pytest.raises(e.BadPolicy) as refused:
+        p.sub.parent = -1
+    assert refused.value.field == "sub.parent" and p.sub.parent == 7  # the old value stays
+    with pytest.raises(TypeError, match="bytes-like"):
+        e.Policy.decode("00")
     with pytest.raises(ValueError):
         e.render(p.encode(), "wide")
+    for error in (e.InvalidRecord(0x46278600, "short", 4), e.BadPolicy(1, "no", field="mtu")):
+        again = pickle.loads(pickle.dumps(error))
+        assert (type(again), str(again), again.offset, again.field) == \
+            (type(error), str(error), error.offset, error.field)
+
+
+def test_dump_of_the_corpus():
+    records = []
+    for path in sorted((SOURCE / "fuzz" / "corpus" / "record").glob("*")):
+        try:
+            records.append(e.ntoh(e.hton(path.read_bytes())))  # the record, without trailing bytes
+        except e.InvalidRecord:
+            pass
+    assert len(records) > 10
+    dump = b"".join(records)
+    walked = list(e.iter_records(dump))
+    assert [p for _, p in walked] == [e.Policy.decode(r) for r in records]
+    assert [p for _, p in e.iter_records(b"".join(map(e.hton, records)), net=True)] == \
+        [p for _, p in walked]
+    broken = dump + records[0][:-1]
+    with pytest.raises(e.InvalidRecord) as refused:
+        list(e.iter_records(broken))
+    assert refused.value.offset == len(dump)
+    assert len(list(e.iter_records(broken, errors="skip"))) == len(records)

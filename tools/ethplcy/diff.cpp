@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// diff: the policy fields that differ between two records, each with both
-// values in the words of the external print ("mtu: 1500 -> 9000"), or their
-// names only, or as JSON.
+// diff: the policy fields that differ between two records, named by their
+// JSON paths with both values as the JSON writes them
+// ("efp.push[0].vlan: 42 -> 43"), or the differing field bits' names, or
+// as JSON ({"path": {"old": value, "new": value}}, null where a side lacks it).
 #include <jansson.h>
 
-#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -14,55 +14,50 @@
 namespace ethplcy_tool {
 namespace {
 
-using Lines = std::vector<std::pair<std::string, std::string>>;
+using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
+using Leaves = std::vector<std::pair<std::string, json_t *>>; // borrowed values
 
-// The external print's "name: value" lines for one group of a record; none
-// when the record lacks the group.
-Lines group_lines(const eth_if_plcy_ext_t &ext, uint32_t bit) {
-    Lines lines;
-    if ((ext.valid_mask & bit) == 0) return lines;
-    eth_if_plcy_ext_t one = ext;
-    // The EFP rows show the match and the rewrite together.
-    constexpr uint32_t kEfp = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
-    one.valid_mask = (bit & kEfp) ? ext.valid_mask & kEfp : bit;
-    std::string text = eth_if_plcy::ext_print(one);
-    // Skip the heading, "valid mask:" and the mask lines (indented).
-    size_t at = 0;
-    for (int skip = 0; skip < 2; skip++)
-        at = text.find('\n', at) + 1;
-    while (text.compare(at, 4, "    ") == 0)
-        at = text.find('\n', at) + 1;
-    for (size_t end; at < text.size(); at = end + 1) {
-        end = text.find('\n', at);
-        std::string line = text.substr(at, end - at);
-        size_t colon = line.find(": ");
-        size_t first = line.find_first_not_of(' ');
-        if (colon == std::string::npos) continue;
-        // L2PT lines share their name: the protocol after it tells them apart.
-        std::string name = line.substr(first, colon - first);
-        std::string value = line.substr(colon + 2);
-        if (name == "l2pt") {
-            size_t proto = value.find_first_not_of(' ');
-            size_t gap = value.find(' ', proto);
-            name.append(".").append(value, proto, gap - proto);
-            value = value.substr(value.find_first_not_of(' ', gap));
+// Every scalar of a policy's JSON under its path (objects by ".key", arrays
+// by "[i]"), valid_mask left out: presence shows as a value against none.
+void leaves(json_t *v, const std::string &path, Leaves &out) {
+    if (json_is_object(v)) {
+        const char *key;
+        json_t *item;
+        json_object_foreach(v, key, item) {
+            if (path.empty() && std::strcmp(key, "valid_mask") == 0) continue;
+            leaves(item, path.empty() ? key : path + "." + key, out);
         }
-        lines.emplace_back(name, value);
+    } else if (json_is_array(v)) {
+        for (size_t i = 0; i < json_array_size(v); i++)
+            leaves(json_array_get(v, i), path + "[" + std::to_string(i) + "]", out);
+    } else {
+        out.emplace_back(path, v);
     }
-    return lines;
 }
 
-const std::string *find(const Lines &lines, const std::string &name) {
-    for (const auto &[n, v] : lines)
-        if (n == name) return &v;
+json_t *find(const Leaves &l, const std::string &path) {
+    for (const auto &[p, v] : l)
+        if (p == path) return v;
     return nullptr;
 }
 
-eth_if_plcy_ext_t decoded(const eth_if_plcy::Record &rec) {
+// A value as the text shows it: strings without their quotes.
+std::string shown(json_t *v) {
+    if (v == nullptr) return "(absent)";
+    if (json_is_string(v)) return json_string_value(v);
+    std::unique_ptr<char, decltype(&free)> text(json_dumps(v, JSON_ENCODE_ANY), free);
+    return text ? text.get() : "";
+}
+
+// The JSON of the groups of rec that mask names.
+Json groups_json(const eth_if_plcy::Record &rec, uint32_t mask) {
     eth_if_plcy_ext_t ext;
-    if (eth_if_plcy::decode(rec, ext) != eth_if_plcy::Status::ok)
+    if (eth_if_plcy::decode(rec, ext, mask) != eth_if_plcy::Status::ok)
         throw Failure("cannot decode a record");
-    return ext;
+    std::string text = ext_to_json(ext, true);
+    Json json(json_loadb(text.data(), text.size(), 0, nullptr), json_decref);
+    if (!json) throw Failure("out of memory");
+    return json;
 }
 
 } // namespace
@@ -75,41 +70,27 @@ int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
             out.write(name + "\n");
         return mask == 0 ? 0 : 1;
     }
-    eth_if_plcy_ext_t old_ext = decoded(a), new_ext = decoded(b);
-    std::unique_ptr<json_t, decltype(&json_decref)> json(json_object(), json_decref);
+    // Only the groups compare reports: the rest are equal, or do not count.
+    Json old_json = groups_json(a, mask), new_json = groups_json(b, mask);
+    Leaves before, after;
+    leaves(old_json.get(), "", before);
+    leaves(new_json.get(), "", after);
+    for (const auto &leaf : after)
+        if (find(before, leaf.first) == nullptr) before.emplace_back(leaf.first, nullptr);
+    Json json(json_object(), json_decref);
     std::string text;
-    std::vector<std::string> done; // both EFP bits give the same lines
-    for (uint32_t bit = 1; bit <= ETH_IF_PLCY_VLAN_SWITCHED; bit <<= 1) {
-        if ((mask & bit) == 0) continue;
-        Lines before = group_lines(old_ext, bit), after = group_lines(new_ext, bit);
-        Lines names = before;
-        for (const auto &line : after)
-            if (find(before, line.first) == nullptr) names.push_back(line);
-        // A side without the group is "(absent)"; one whose print leaves the line out, "(none)".
-        const char *no_old = (old_ext.valid_mask & bit) ? "(none)" : "(absent)";
-        const char *no_new = (new_ext.valid_mask & bit) ? "(none)" : "(absent)";
-        bool shown = false;
-        for (const auto &[name, unused] : names) {
-            const std::string *o = find(before, name), *n = find(after, name);
-            if (o != nullptr && n != nullptr && *o == *n) continue;
-            shown = true;
-            if (std::find(done.begin(), done.end(), name) != done.end()) continue;
-            done.push_back(name);
-            text += name + ": " + (o ? *o : no_old) + " -> " + (n ? *n : no_new) + "\n";
-            json_object_set_new(json.get(), name.c_str(),
-                                json_pack("{s:o, s:o}", "old",
-                                          o ? json_string(o->c_str()) : json_null(), "new",
-                                          n ? json_string(n->c_str()) : json_null()));
-        }
-        // A difference the print does not show (bytes it reads no value from).
-        if (!shown) {
-            std::string name = eth_if_plcy_field_name(bit);
-            text += name + ": differs in bytes the print does not show\n";
-            json_object_set_new(
-                json.get(), name.c_str(),
-                json_pack("{s:s, s:s}", "old", "(not shown)", "new", "(not shown)"));
-        }
+    for (const auto &[path, o] : before) {
+        json_t *n = find(after, path);
+        if (o != nullptr && n != nullptr && json_equal(o, n)) continue;
+        text += path + ": " + shown(o) + " -> " + shown(n) + "\n";
+        json_object_set_new(
+            json.get(), path.c_str(),
+            json_pack("{s:O, s:O}", "old", o ? o : json_null(), "new", n ? n : json_null()));
     }
+    // A difference the JSON does not show (bytes it reads no value from).
+    if (text.empty())
+        for (const auto &name : eth_if_plcy::field_names(mask))
+            text += name + ": differs in bytes the JSON does not show\n";
     if (options.json) {
         size_t flags = JSON_PRESERVE_ORDER | (options.one_line ? JSON_COMPACT : JSON_INDENT(2));
         std::unique_ptr<char, decltype(&free)> dumped(json_dumps(json.get(), flags), free);

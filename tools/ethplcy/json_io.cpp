@@ -48,10 +48,13 @@ struct JanssonTree {
     Node at(Node n, size_t i) { return json_array_get(n, i); }
     bool is_object(Node n) { return json_is_object(n); }
     bool is_null(Node n) { return json_is_null(n); }
-    template <class F> void each(Node n, F f) {
+    template <class F>
+    void each(Node n, F f) {
         const char *key;
         json_t *v;
-        json_object_foreach(n, key, v) { f(key, v); }
+        json_object_foreach(n, key, v) {
+            f(key, v);
+        }
     }
 };
 

@@ -90,7 +90,8 @@ inline constexpr Scalar kScalars[] = {
     S("provision_info.xconnect_id", kProv, UINT32_MAX, D, provision_info.xconnect_id),
     S("provision_info.xcon_tags", kProv, 255, D, provision_info.xcon_tags),
     S("provision_info.ip_iw_enabled", kProv, 1, D, provision_info.ip_iw_enabled),
-    S("provision_info.imposition_vlan_rewrite", kProv, 1, D, provision_info.imposition_vlan_rewrite),
+    S("provision_info.imposition_vlan_rewrite", kProv, 1, D,
+      provision_info.imposition_vlan_rewrite),
     S("provision_info.imposition_vlan_id", kProv, 65535, D, provision_info.imposition_vlan_id),
     S("efp.configured", kEfp, 1, D, efp.configured),
     S("efp.native", kMatch, 1, D, efp.native),
@@ -188,7 +189,8 @@ struct FieldError : std::runtime_error {
 // writing), get(obj, key) (null Node when absent), set(obj, key, v),
 // append(arr, v).
 
-template <class Tree> class Writer {
+template <class Tree>
+class Writer {
   public:
     using Node = typename Tree::Node;
     explicit Writer(Tree &t) : t_(t) {}
@@ -254,9 +256,10 @@ template <class Tree> class Writer {
             }
             unsigned mode = b & ETH_IF_PLCY_L2PT_MODE_MASK;
             Node m = mode < kModeNames.size() ? t_.string(kModeNames[mode]) : t_.integer(mode);
-            Node exp = (b & ETH_IF_PLCY_L2PT_EXP_GIVEN)
-                           ? t_.integer((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT)
-                           : t_.null();
+            Node exp =
+                (b & ETH_IF_PLCY_L2PT_EXP_GIVEN)
+                    ? t_.integer((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT)
+                    : t_.null();
             t_.set(obj, kL2ptNames[i], pair("mode", m, "exp", exp));
         }
         return obj;
@@ -317,7 +320,8 @@ template <class Tree> class Writer {
 // is_object(n), get(n, key) (null Node when absent), each(n, f(key, value)),
 // is_null(n).
 
-template <class Tree> class Reader {
+template <class Tree>
+class Reader {
   public:
     using Node = typename Tree::Node;
     Reader(Tree &t, Ext &ext) : t_(t), ext_(ext) {}
@@ -399,7 +403,8 @@ template <class Tree> class Reader {
     void only_keys(const std::string &at, Node o, const char *a, const char *b) {
         t_.each(o, [&](const char *key, Node) {
             if (std::strcmp(key, a) != 0 && std::strcmp(key, b) != 0)
-                throw FieldError(at + "." + key, "unknown field \"" + at + "." + key + "\" in JSON");
+                throw FieldError(at + "." + key,
+                                 "unknown field \"" + at + "." + key + "\" in JSON");
         });
     }
 
@@ -452,8 +457,9 @@ template <class Tree> class Reader {
             Node exp = t_.get(val, "exp");
             uint8_t b = static_cast<uint8_t>(m);
             if (exp && !t_.is_null(exp))
-                b |= static_cast<uint8_t>(ETH_IF_PLCY_L2PT_EXP_GIVEN |
-                                          number(at + ".exp", exp, 7) << ETH_IF_PLCY_L2PT_EXP_SHIFT);
+                b |=
+                    static_cast<uint8_t>(ETH_IF_PLCY_L2PT_EXP_GIVEN |
+                                         number(at + ".exp", exp, 7) << ETH_IF_PLCY_L2PT_EXP_SHIFT);
             ext_.l2pt[i] = b;
         });
     }
