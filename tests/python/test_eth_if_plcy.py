@@ -10,25 +10,27 @@ import os
 import pathlib
 import subprocess
 
+from typing import Any, Callable, Dict, List, Type
+
 import pytest
 from hypothesis import HealthCheck, given, settings, strategies as st
 
 import eth_if_plcy as e
 
-TOOL = os.environ.get("ETHPLCY")
+TOOL = os.environ.get("ETHPLCY", "")
 SOURCE = pathlib.Path(os.environ.get("ETH_IF_PLCY_SOURCE", "."))
 vlan = st.integers(0, 4095)
 # Deterministic in CI: the same examples every run, no database left behind;
 # the policies are large by design, so the size health check does not apply.
-RUNS = dict(deadline=None, derandomize=True, database=None,
-            suppress_health_check=[HealthCheck.data_too_large, HealthCheck.too_slow])
+RUNS = settings(deadline=None, derandomize=True, database=None,
+                suppress_health_check=[HealthCheck.data_too_large, HealthCheck.too_slow])
 
 
 @st.composite
-def policies(draw):
+def policies(draw: st.DrawFn) -> e.Policy:
     """Valid policies in the tool's JSON shape: one class, any groups."""
     sub = draw(st.booleans())
-    d = {"ether_if_type": draw(st.sampled_from([2, 3, 5, 6, 14] if sub else [1, 4, 7, 10]))}
+    d: Dict[str, Any] = {"ether_if_type": draw(st.sampled_from([2, 3, 5, 6, 14] if sub else [1, 4, 7, 10]))}
     d["is_l2"] = draw(st.integers(0, 1))
     if draw(st.booleans()):
         d["is_provisioned"] = 1
@@ -42,10 +44,11 @@ def policies(draw):
         tags = draw(st.lists(st.fixed_dictionaries(
             {"ethertype": st.sampled_from(["dot1q", "dot1ad", 0x9100]),
              "vlan": st.one_of(vlan, st.just("any"))}), max_size=2))
-        efp = {"configured": 1, "tag": tags,
+        efp: Dict[str, Any] = {"configured": 1, "tag": tags,
                "tag_pcp": draw(st.lists(st.one_of(st.integers(0, 7), st.just("any")),
                                         min_size=len(tags), max_size=len(tags)))}
-        if tags and draw(st.booleans()):
+        ranged = draw(st.booleans())
+        if tags and ranged:
             tags[-1]["vlan"] = "range"
             lows = draw(st.lists(st.integers(0, 4000), min_size=1, max_size=10))
             efp["ranges"] = [{"low": lo, "high": lo + draw(st.integers(0, 95))} for lo in lows]
@@ -60,9 +63,9 @@ def policies(draw):
     return e.Policy.from_dict(d)
 
 
-@settings(max_examples=150, **RUNS)
+@settings(RUNS, max_examples=150)
 @given(policies())
-def test_round_trips(p):
+def test_round_trips(p: e.Policy) -> None:
     rec = p.encode()
     assert e.Policy.decode(rec) == p
     assert e.Policy.decode(memoryview(bytearray(rec))) == p  # any bytes-like input
@@ -77,9 +80,9 @@ def test_round_trips(p):
 
 
 @pytest.mark.skipif(not TOOL, reason="ethplcy not built")
-@settings(max_examples=20, **RUNS)
+@settings(RUNS, max_examples=20)
 @given(policies())
-def test_agrees_with_the_tool(p):
+def test_agrees_with_the_tool(p: e.Policy) -> None:
     text = json.dumps(p.to_dict())
     hexed = subprocess.run([TOOL, "encode", text], capture_output=True, text=True, check=True)
     assert hexed.stdout.strip() == p.encode().hex()
@@ -89,9 +92,9 @@ def test_agrees_with_the_tool(p):
 
 
 @pytest.mark.skipif(not TOOL, reason="ethplcy not built")
-@settings(max_examples=20, **RUNS)
+@settings(RUNS, max_examples=20)
 @given(policies(), policies())
-def test_diff_is_the_tools(a, b):
+def test_diff_is_the_tools(a: e.Policy, b: e.Policy) -> None:
     out = subprocess.run([TOOL, "diff", "--json", a.encode().hex(), b.encode().hex()],
                          capture_output=True, text=True)
     assert json.loads(out.stdout) == e.diff(a, b) and out.returncode == (a != b)
@@ -115,13 +118,13 @@ BASE = {"ether_if_type": 3, "sub": {"parent": 1},
     ({"efp": {"colour": 1}}, e.BadPolicy, "efp.colour"),
     ({"efp": {"configured": 1, "tag": [{"ethertype": "dot1q"}]}}, e.BadPolicy, "efp.tag[0].vlan"),
 ])
-def test_refusals(change, error, field):
+def test_refusals(change: Dict[str, Any], error: Type[e.Error], field: str) -> None:
     with pytest.raises(error) as refused:
         e.Policy.from_dict({**BASE, **change}).encode()
     assert refused.value.field == field and refused.value.reason
 
 
-def test_fuzzed_bytes_never_abort():
+def test_fuzzed_bytes_never_abort() -> None:
     seeds = sorted((SOURCE / "fuzz" / "corpus").glob("*/*"))
     assert seeds
     accepted = 0
@@ -140,26 +143,28 @@ def test_fuzzed_bytes_never_abort():
     assert accepted > 0
 
 
-def test_version_and_attributes():
+def test_version_and_attributes() -> None:
     assert e.lib_version() == e.__version__ and e.__version__.count(".") == 2
     p = e.Policy.from_dict({"l2pt": {"tovu": {"mode": "tunnel", "exp": 5}}})
-    assert p.l2pt["tovu"].mode == "tunnel" and p.sub is None
+    assert p.l2pt["tovu"].mode == "tunnel" and e.Policy().sub is None
     p.mtu = 1500
-    p.sub = {"parent": 7}
+    setattr(p, "sub", {"parent": 7})  # a dict becomes the group
     assert e.Policy.decode(p.encode()).mtu == 1500 and p.sub.parent == 7
     assert "MTU: 1500" in e.render(p.encode())
     p.l2pt["tovu"].exp = 3  # a write through a group reaches the record
     assert e.Policy.decode(p.encode()).l2pt["tovu"].exp == 3
     p.mtu = None
     assert p.mtu is None and e.Policy.decode(p.encode()).mtu is None
-    for bad in (lambda: p.mtuu, lambda: setattr(p, "mtuu", 1), lambda: p.sub.parnt):
+    bad_names: List[Callable[[], Any]] = [lambda: p.mtuu, lambda: setattr(p, "mtuu", 1),
+                                          lambda: p.sub.parnt]
+    for bad in bad_names:
         with pytest.raises(AttributeError, match="mtuu|parnt"):
             bad()
     with pytest.raises(e.BadPolicy) as refused:
         p.sub.parent = -1
     assert refused.value.field == "sub.parent" and p.sub.parent == 7  # the old value stays
     with pytest.raises(TypeError, match="bytes-like"):
-        e.Policy.decode("00")
+        e.Policy.decode("00")  # type: ignore[arg-type]
     with pytest.raises(ValueError):
         e.render(p.encode(), "wide")
     for error in (e.InvalidRecord(0x46278600, "short", 4), e.BadPolicy(1, "no", field="mtu")):
@@ -168,8 +173,8 @@ def test_version_and_attributes():
             (type(error), str(error), error.offset, error.field)
 
 
-def test_dump_of_the_corpus():
-    records = []
+def test_dump_of_the_corpus() -> None:
+    records: List[bytes] = []
     for path in sorted((SOURCE / "fuzz" / "corpus" / "record").glob("*")):
         try:
             records.append(e.ntoh(e.hton(path.read_bytes())))  # the record, without trailing bytes
