@@ -712,12 +712,17 @@ PyObject *decode_at(PyObject *, PyObject *args) {
     }
 }
 
+// A method's one optional flag argument.
+bool flag_argument(PyObject *args, PyObject *kwargs, const char *format, const char *name,
+                   int &out) {
+    const char *names[] = {name, nullptr};
+    out = 0;
+    return PyArg_ParseTupleAndKeywords(args, kwargs, format, const_cast<char **>(names), &out);
+}
+
 PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"tag_ranges", nullptr};
-    int tag_ranges = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|p:encode", const_cast<char **>(names),
-                                     &tag_ranges))
-        return nullptr;
+    int tag_ranges;
+    if (!flag_argument(args, kwargs, "|p:encode", "tag_ranges", tag_ranges)) return nullptr;
     const Ext &ext = as_policy(self)->ext;
     uint32_t options = tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
     const char *reason = nullptr, *field = nullptr;
@@ -734,11 +739,8 @@ PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
 }
 
 PyObject *render_ext(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"compact", nullptr};
-    int compact = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|p:render", const_cast<char **>(names),
-                                     &compact))
-        return nullptr;
+    int compact;
+    if (!flag_argument(args, kwargs, "|p:render", "compact", compact)) return nullptr;
     uint32_t options = compact ? ETH_IF_PLCY_PRINT_COMPACT : 0;
     const Ext &ext = as_policy(self)->ext;
     std::string text(eth_if_plcy_ext_print_len(&ext, options) + 1, '\0');
@@ -832,18 +834,25 @@ PyObject *status_str(PyObject *, PyObject *arg) {
     return PyUnicode_FromString(eth_if_plcy_status_str(static_cast<uint32_t>(s)));
 }
 
-// validate(data, net), convert(data, to_net), render(data, layout, net):
-// each checks the bytes first.
+// A record argument, checked and in host order; rec is null with the
+// exception raised when it is not one.
+struct Loaded {
+    Bytes bytes;
+    std::vector<uint8_t> buf;
+    uint32_t size = 0;
+    const eth_if_plcy_t *rec = nullptr;
+    Loaded(PyObject *o, const char *what, bool net) : bytes(o, what) {
+        if (bytes.ok) rec = checked(bytes.data(), bytes.size(), net, buf, &size, SIZE_MAX);
+    }
+};
+
+// validate(data, net), convert(data, to_net), render(data, layout, net),
+// compare(a, b, net): each checks the bytes first.
 PyObject *validate(PyObject *, PyObject *args) {
     PyObject *data;
     int net;
     if (!PyArg_ParseTuple(args, "Op", &data, &net)) return nullptr;
-    Bytes bytes(data, "data");
-    if (!bytes.ok) return nullptr;
-    std::vector<uint8_t> buf;
-    uint32_t size;
-    if (checked(bytes.data(), bytes.size(), net != 0, buf, &size, SIZE_MAX) == nullptr)
-        return nullptr;
+    if (Loaded(data, "data", net != 0).rec == nullptr) return nullptr;
     Py_RETURN_NONE;
 }
 
@@ -851,16 +860,12 @@ PyObject *convert(PyObject *, PyObject *args) {
     PyObject *data;
     int to_net;
     if (!PyArg_ParseTuple(args, "Op", &data, &to_net)) return nullptr;
-    Bytes bytes(data, "data");
-    if (!bytes.ok) return nullptr;
-    std::vector<uint8_t> buf;
-    uint32_t size;
-    const eth_if_plcy_t *rec = checked(bytes.data(), bytes.size(), !to_net, buf, &size, SIZE_MAX);
-    if (rec == nullptr) return nullptr;
-    std::vector<uint8_t> out(reinterpret_cast<const uint8_t *>(rec),
-                             reinterpret_cast<const uint8_t *>(rec) + size);
+    Loaded in(data, "data", !to_net);
+    if (in.rec == nullptr) return nullptr;
+    std::vector<uint8_t> out(reinterpret_cast<const uint8_t *>(in.rec),
+                             reinterpret_cast<const uint8_t *>(in.rec) + in.size);
     if (to_net) eth_if_plcy_hton(reinterpret_cast<eth_if_plcy_t *>(out.data()));
-    return PyBytes_FromStringAndSize(reinterpret_cast<const char *>(out.data()), size);
+    return PyBytes_FromStringAndSize(reinterpret_cast<const char *>(out.data()), in.size);
 }
 
 PyObject *render(PyObject *, PyObject *args) {
@@ -868,32 +873,23 @@ PyObject *render(PyObject *, PyObject *args) {
     unsigned int layout;
     int net;
     if (!PyArg_ParseTuple(args, "OIp", &data, &layout, &net)) return nullptr;
-    Bytes bytes(data, "data");
-    if (!bytes.ok) return nullptr;
-    std::vector<uint8_t> buf;
-    uint32_t size;
-    const eth_if_plcy_t *rec = checked(bytes.data(), bytes.size(), net != 0, buf, &size, SIZE_MAX);
-    if (rec == nullptr) return nullptr;
-    std::string text(eth_if_plcy_print_len(rec, layout) + 1, '\0');
-    eth_if_plcy_print(rec, text.data(), text.size(), layout);
+    Loaded in(data, "data", net != 0);
+    if (in.rec == nullptr) return nullptr;
+    std::string text(eth_if_plcy_print_len(in.rec, layout) + 1, '\0');
+    eth_if_plcy_print(in.rec, text.data(), text.size(), layout);
     return PyUnicode_FromString(text.c_str());
 }
 
-// compare(a, b, net): the policy field bits that differ (eth_if_plcy_compare).
 PyObject *compare(PyObject *, PyObject *args) {
     PyObject *a, *b;
     int net;
     if (!PyArg_ParseTuple(args, "OOp", &a, &b, &net)) return nullptr;
-    Bytes first(a, "a"), second(b, "b");
-    if (!first.ok || !second.ok) return nullptr;
-    std::vector<uint8_t> buf_a, buf_b;
-    uint32_t size;
-    const eth_if_plcy_t *ra = checked(first.data(), first.size(), net != 0, buf_a, &size, SIZE_MAX);
-    if (ra == nullptr) return nullptr;
-    const eth_if_plcy_t *rb =
-        checked(second.data(), second.size(), net != 0, buf_b, &size, SIZE_MAX);
-    if (rb == nullptr) return nullptr;
-    return PyLong_FromUnsignedLong(eth_if_plcy_compare(ra, rb, ETH_IF_PLCY_ALL_FIELDS, 0));
+    Loaded first(a, "a", net != 0);
+    if (first.rec == nullptr) return nullptr;
+    Loaded second(b, "b", net != 0);
+    if (second.rec == nullptr) return nullptr;
+    return PyLong_FromUnsignedLong(
+        eth_if_plcy_compare(first.rec, second.rec, ETH_IF_PLCY_ALL_FIELDS, 0));
 }
 
 // _set_errors(InvalidRecord, BadPolicy): the package's exception classes.
