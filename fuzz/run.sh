@@ -25,7 +25,8 @@ for t in "${targets[@]}"; do
   if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
     extra=()
     # The JSON target is the tool's reader, with jansson.
-    [ "$t" != json ] || extra=(-I"$root/tools/ethplcy" "$root/tools/ethplcy/json_io.cpp" -ljansson)
+    [ "$t" != json ] || extra=(-I"$root/tools/ethplcy" -I"$root/l2protocols/ethernet/infra/common/src"
+                                 "$root/tools/ethplcy/json_io.cpp" -ljansson)
     clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" "${extra[@]}" -o "$bin"
   fi
   work=$out/corpus_$t
