@@ -224,7 +224,8 @@ struct PyReadTree {
     bool int_value(Node n, int64_t &v) {
         int overflow = 0;
         v = PyLong_AsLongLongAndOverflow(n, &overflow);
-        return overflow == 0 && !(v == -1 && PyErr_Occurred());
+        if (overflow != 0) v = overflow > 0 ? INT64_MAX : INT64_MIN;
+        return !(v == -1 && PyErr_Occurred());
     }
     bool is_string(Node n) { return PyUnicode_Check(n); }
     std::string_view string(Node n) {
@@ -238,6 +239,16 @@ struct PyReadTree {
     Node at(Node n, size_t i) { return PySequence_Fast_GET_ITEM(n, static_cast<Py_ssize_t>(i)); }
     bool is_object(Node n) { return PyDict_Check(n) || is_group(n); }
     bool is_null(Node n) { return n == Py_None; }
+    // A value for a message, written as JSON would write it where it can be.
+    std::string show(Node n) {
+        if (PyUnicode_Check(n)) return "\"" + std::string(string(n)) + "\"";
+        if (n == Py_True || n == Py_False) return n == Py_True ? "true" : "false";
+        PyObject *r = PyLong_Check(n) ? PyObject_Str(n) : PyObject_Repr(n);
+        if (r == nullptr) throw Raised{};
+        std::string text(string(r));
+        Py_DECREF(r);
+        return text;
+    }
     Node get(Node n, const char *key) {
         PyObject *v = PyDict_GetItemString(dict_of(n), key);
         return v == Py_None ? nullptr : v; // None stands for a key left out

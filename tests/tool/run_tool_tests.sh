@@ -96,8 +96,10 @@ while IFS='|' read -r name message args; do
   # eval: the arguments' variables and redirections apply to this one command
   eval "expect \"\$name\" 2 \"ethplcy: \$message\" run $args"
 done <<'EOF'
-odd digits|odd number of hex digits (5) in the argument|show 00112
-non-hex|the argument is not hex: "zz" at position 4|show 0011zz
+odd digits|"00112" is not a file (No such file or directory) and not hex: odd number of digits (5)|show 00112
+non-hex|"0011zz" is not a file (No such file or directory) and not hex: "zz" at position 4|show 0011zz
+mistyped file|"missing.hex" is not a file (No such file or directory) and not hex|show missing.hex
+mistyped JSON file|"missing.json" is not a file (No such file or directory) and not JSON|encode missing.json
 raw bytes as hex|standard input is not hex: "\x00\x00H\x00" at position 0 (raw bytes? use --binary)|show - <"$work/raw"
 truncated|record is 5 bytes, shorter than its 8-byte header|show 0x0000480000
 size mismatch|record is 70 bytes but its size field says 125|show "${sub:0:140}"
@@ -115,17 +117,18 @@ flag with a value|--net takes no value|show --net=1 "$sub"
 missing value|--output needs a value|encode --output
 unknown option|unknown option --frob for show|show --frob "$sub"
 unknown command|unknown command "frob" (try ethplcy --help)|frob
-bad JSON|bad JSON at line 1, column 12: '}' expected near end of file|encode '{"mtu": 9000'
-duplicate key|bad JSON at line 1, column 16: duplicate object key near '"mtu"'|encode '{"mtu": 1, "mtu": 2}'
+bad JSON|"{\"mtu\": 9000" is not a file (No such file or directory) and not JSON (line 1, column 12: '}' expected near end of file)|encode '{"mtu": 9000'
+duplicate key|bad JSON at line 1, column 16: duplicate object key near '"mtu"'|encode - <<<'{"mtu": 1, "mtu": 2}'
 unknown key|unknown field "efp.tagz" in JSON|encode '{"efp": {"tagz": 1}}'
-out of range|ether_if_type 40 out of range|encode '{"ether_if_type": 40}'
-bad word|efp.tag[0].vlan must be a whole number or a "0x..." string or "any" or "range"|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "all"}]}}'
+out of range|mtu: 70000 is above 65535|encode '{"mtu": 70000}'
+bad word|efp.tag[0].vlan: "all" is not a number: write a whole number, a "0x..." string, "any" or "range"|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "all"}]}}'
 key without its bit|ether_if_type is given but valid_mask lacks ETHER_IF_TYPE (0x1)|encode '{"valid_mask": "0x40000", "mtu": 1500, "ether_if_type": 1}'
 bit without its key|valid_mask has ETHER_IF_TYPE (0x1) but no ether_if_type key|encode '{"valid_mask": 262145, "mtu": 1500}'
 count against array|efp.num_tags is 2 but efp.tag has 1 entries|encode '{"efp": {"configured": 1, "num_tags": 2, "tag": [{"ethertype": "dot1q", "vlan": 5}]}}'
 unknown protocol|unknown L2PT protocol "foo" (lyx, tovu, quz, jaxe, wimo)|encode '{"l2pt": {"foo": {}}}'
-mixed classes|policy refused at sub.parent: sub.parent is set on a trunk-class ether_if_type|encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
-internal VLAN code|policy refused at efp.tag[0].vlan: VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY (0x2001) or EFP_VLAN_RANGE (0x2000)|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
+mixed classes|sub.parent: "0x00000001" is set on a trunk-class ether_if_type|encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
+internal VLAN code|efp.tag[0].vlan: 4096 is not a VLAN: write "any" or "range", or 0-4095|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
+range entry|efp.ranges[1]: low 30 is above high 20|encode '{"ether_if_type": 3, "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "range"}], "ranges": [{"low": 1, "high": 2}, {"low": 30, "high": 20}]}}'
 unchecked, encode refuses|encode refused the policy: policy cannot be represented|encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
 EOF
 # On a little-endian host a network image read as a host image has another size.

@@ -83,11 +83,29 @@ std::string read_text(const Input &in) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::string not_a_file(const Input &in) {
+    struct stat st;
+    if (in.arg == "-" || in.binary || ::stat(in.arg.c_str(), &st) == 0) return "";
+    return quote(in.arg) + " is not a file (" + std::strerror(errno) + ")";
+}
+
 std::vector<uint8_t> read_record_bytes(const Input &in) {
     std::string name;
     auto bytes = read_input(in, name);
     if (in.binary) return bytes;
-    return parse_hex(std::string(bytes.begin(), bytes.end()), name);
+    std::string text(bytes.begin(), bytes.end());
+    try {
+        return parse_hex(text, name);
+    } catch (const Failure &f) {
+        // Text given as an argument may have been meant as a file's name: say both.
+        std::string why = not_a_file(in);
+        if (why.empty()) throw;
+        std::string detail = f.what();
+        detail = detail.substr(detail.find("is not hex") + 10);
+        // Nothing of it read as hex: the detail would only quote it again.
+        bool none = text.empty() || !std::isxdigit(static_cast<unsigned char>(text[0]));
+        throw Failure(why + " and not hex" + (none ? "" : detail));
+    }
 }
 
 // Hex digits with blanks and newlines anywhere and an optional leading 0x.
@@ -106,10 +124,10 @@ std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name)
         }
         digits += static_cast<char>(c);
     }
-    if (digits.empty()) throw Failure("no record in " + name);
+    if (digits.empty()) throw Failure(name + " is not hex: no digits");
     if (digits.size() % 2 != 0)
-        throw Failure("odd number of hex digits (" + std::to_string(digits.size()) + ") in " +
-                      name);
+        throw Failure(name + " is not hex: odd number of digits (" + std::to_string(digits.size()) +
+                      ")");
     std::vector<uint8_t> bytes(digits.size() / 2);
     for (size_t i = 0; i < bytes.size(); i++)
         bytes[i] = static_cast<uint8_t>(std::stoul(digits.substr(2 * i, 2), nullptr, 16));

@@ -221,11 +221,24 @@ int encode(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kEncodeUsage, 0;
     Parsed p = parse(words, with({{"tag-ranges", 0, false}, {"no-check", 0, false}}), "encode");
     eth_if_plcy_ext_t e;
-    ext_from_json(read_text(inputs(p, 1, false, "encode")[0]), e);
+    Input in = inputs(p, 1, false, "encode")[0];
+    std::string text = read_text(in);
+    try {
+        ext_from_json(text, e);
+    } catch (const NotJson &bad) {
+        std::string why = not_a_file(in);
+        if (why.empty()) throw;
+        // Text that starts like JSON keeps the parser's detail.
+        size_t start = text.find_first_not_of(" \t\r\n");
+        bool json_like = start != std::string::npos && (text[start] == '{' || text[start] == '[');
+        std::string detail = bad.what();
+        detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
+        throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
+    }
     uint32_t options = p.has("tag-ranges") ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
     // Values no interface carries are refused before encode normalises them.
     if (auto v = eth_if_plcy::ext_validate(e, options); !p.has("no-check") && !v)
-        throw Failure(std::string("policy refused at ") + v.field + ": " + v.reason);
+        throw Failure(refusal(e, v.reason, v.field));
     eth_if_plcy::Record rec;
     auto s = eth_if_plcy::encode(e, rec, options);
     if (s != eth_if_plcy::Status::ok)

@@ -34,6 +34,14 @@ std::vector<uint8_t> read_input(const Input &in, std::string &name);
 // A record's bytes: hex text, or raw bytes with binary.
 std::vector<uint8_t> read_record_bytes(const Input &in);
 std::string read_text(const Input &in);
+// "\"NAME\" is not a file (why)" for text given as an argument that names no
+// file; "" for a file or standard input.
+std::string not_a_file(const Input &in);
+
+// JSON that does not parse (as opposed to a policy refused field by field).
+struct NotJson : Failure {
+    using Failure::Failure;
+};
 
 std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name);
 std::string to_hex(std::span<const uint8_t> bytes);
@@ -61,6 +69,9 @@ eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
 std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // Fills ext from JSON; per-tag range lists point at ext.efp.ranges.
 void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext);
+// A refusal by eth_if_plcy_ext_validate in the JSON's words: the field's path
+// (an entry's index included), the value given and what is allowed.
+std::string refusal(const eth_if_plcy_ext_t &ext, const char *reason, const char *field);
 
 // The record's bytes annotated field by field (or why it fails its check);
 // with net the bytes are shown as given, the values from the host image.

@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ether_interface_policy_api.h"
 
@@ -315,10 +316,10 @@ class Writer {
 
 // ---- reading -----------------------------------------------------------------
 //
-// Tree: Node, is_int(n), int_value(n, int64 &) (false when it does not fit),
+// Tree: Node, is_int(n), int_value(n, int64 &) (clamped to the int64 range),
 // is_string(n), string(n) (a string_view), is_array(n), size(n), at(n, i),
 // is_object(n), get(n, key) (null Node when absent), each(n, f(key, value)),
-// is_null(n).
+// is_null(n), show(n) (the value as JSON writes it, for messages).
 
 template <class Tree>
 class Reader {
@@ -342,11 +343,19 @@ class Reader {
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
 
-    static std::string expected(const std::string &path, Words words) {
-        std::string what = path + " must be a whole number or a \"0x...\" string";
+    // "path: value what", the value as it was given.
+    std::string refuse(const std::string &path, Node v, const std::string &what) {
+        return path + ": " + (v ? t_.show(v) : std::string("nothing")) + " " + what;
+    }
+
+    std::string expected(const std::string &path, Node v, Words words) {
+        std::vector<std::string> ways = {"a whole number", "a \"0x...\" string"};
         for (const Word &w : words_of(words))
-            what += std::string(" or \"") + w.word + "\"";
-        return what;
+            ways.push_back(std::string("\"") + w.word + "\"");
+        std::string what = "is not a number: write " + ways[0];
+        for (size_t i = 1; i < ways.size(); i++)
+            what += (i + 1 == ways.size() ? " or " : ", ") + ways[i];
+        return refuse(path, v, what);
     }
 
     // A whole number, a "0x..." string, or one of the field's words.
@@ -354,9 +363,8 @@ class Reader {
         uint64_t n = 0;
         if (v && t_.is_int(v)) {
             int64_t i = 0;
-            if (!t_.int_value(v, i) || i < 0)
-                throw FieldError(path, path + " " + (i < 0 ? std::to_string(i) : "value") +
-                                           " out of range");
+            if (!t_.int_value(v, i)) throw FieldError(path, expected(path, v, words));
+            if (i < 0) throw FieldError(path, refuse(path, v, "is below 0"));
             n = static_cast<uint64_t>(i);
         } else if (v && t_.is_string(v)) {
             std::string s(t_.string(v));
@@ -369,12 +377,12 @@ class Reader {
                            (s[1] == 'x' || s[1] == 'X') &&
                            std::isxdigit(static_cast<unsigned char>(s[2]));
                 if (hex) n = std::strtoull(s.c_str() + 2, &end, 16);
-                if (!hex || *end != '\0') throw FieldError(path, expected(path, words));
+                if (!hex || *end != '\0') throw FieldError(path, expected(path, v, words));
             }
         } else {
-            throw FieldError(path, expected(path, words));
+            throw FieldError(path, expected(path, v, words));
         }
-        if (n > max) throw FieldError(path, path + " " + std::to_string(n) + " out of range");
+        if (n > max) throw FieldError(path, refuse(path, v, "is above " + std::to_string(max)));
         return n;
     }
 
@@ -384,15 +392,19 @@ class Reader {
         std::string s = v && t_.is_string(v) ? std::string(t_.string(v)) : std::string();
         if (std::sscanf(s.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &m[0], &m[1], &m[2], &m[3], &m[4],
                         &m[5], &end) != 6)
-            throw FieldError(path, path + " must be a MAC address like \"00:11:22:33:44:55\"");
+            throw FieldError(path, refuse(path, v,
+                                          "is not a MAC address: write it like "
+                                          "\"00:11:22:33:44:55\""));
         for (int i = 0; i < 6; i++)
             out[i] = static_cast<uint8_t>(m[i]);
     }
 
     size_t array(const std::string &path, Node v, size_t max) {
         if (!t_.is_array(v) || t_.size(v) > max)
-            throw FieldError(path, path + " must be an array of at most " + std::to_string(max) +
-                                       " entries");
+            throw FieldError(
+                path, refuse(path, v,
+                             (t_.is_array(v) ? "has more than " : "is not an array of at most ") +
+                                 std::to_string(max) + " entries"));
         return t_.size(v);
     }
 
@@ -415,7 +427,7 @@ class Reader {
         for (size_t i = 0, n = array(path, v, max); i < n; i++) {
             std::string at = item(path, i);
             Node o = t_.at(v, i);
-            if (!t_.is_object(o)) throw FieldError(at, at + " must be an object");
+            if (!t_.is_object(o)) throw FieldError(at, refuse(at, o, "is not an object"));
             only_keys(at, o, a, b);
             store(i, static_cast<uint16_t>(number(at + "." + a, t_.get(o, a), 65535, wa)),
                   static_cast<uint16_t>(number(at + "." + b, t_.get(o, b), 65535, wb)));
@@ -429,7 +441,8 @@ class Reader {
                 ext_.l2pt[i] = static_cast<uint8_t>(number(item(path, i), t_.at(v, i), 255));
             return;
         }
-        if (!t_.is_object(v)) throw FieldError(path, path + " must be an object of protocols");
+        if (!t_.is_object(v))
+            throw FieldError(path, refuse(path, v, "is not an object of L2PT protocols"));
         t_.each(v, [&](const char *key, Node val) {
             std::string at = path + "." + key;
             unsigned i = 0;
@@ -442,7 +455,8 @@ class Reader {
                 ext_.l2pt[i] = static_cast<uint8_t>(number(at, val, 255));
                 return;
             }
-            if (!t_.is_object(val)) throw FieldError(at, at + " must be an object or a number");
+            if (!t_.is_object(val))
+                throw FieldError(at, refuse(at, val, "is not an object or a number"));
             only_keys(at, val, "mode", "exp");
             Node mode = t_.get(val, "mode");
             unsigned m = kModeNames.size();
@@ -450,8 +464,9 @@ class Reader {
                 if (t_.string(mode) == kModeNames[j]) m = j;
             if (m == kModeNames.size()) {
                 if (!mode || !t_.is_int(mode))
-                    throw FieldError(at + ".mode",
-                                     at + ".mode must be off, forward, drop, tunnel or rev-tnl");
+                    throw FieldError(at + ".mode", refuse(at + ".mode", mode,
+                                                          "is not a mode: write off, forward, "
+                                                          "drop, tunnel or rev-tnl"));
                 m = static_cast<unsigned>(number(at + ".mode", mode, 7));
             }
             Node exp = t_.get(val, "exp");
@@ -535,7 +550,7 @@ class Reader {
         t_.each(obj, [&](const char *key, Node v) {
             std::string path = prefix + key;
             if (prefix.empty() && is_group(path)) {
-                if (!t_.is_object(v)) throw FieldError(path, path + " must be an object");
+                if (!t_.is_object(v)) throw FieldError(path, refuse(path, v, "is not an object"));
                 object(v, path + ".");
             } else {
                 field(path, v);
