@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The manual page renders without a warning, names every option that --help
-# lists, and its JSON example encodes and comes back the same.
+# lists, keeps every quote of the JSON it shows (no key left bare), and its
+# JSON example, as rendered, encodes and comes back the same.
 #   check_manual.sh PATH_TO_ETHPLCY TOOL_SOURCE_DIR
 set -euo pipefail
 tool=$1
@@ -17,7 +18,10 @@ for cmd in "" show encode diff; do
     grep -q -- "$opt" <<<"$text" || { echo "ethplcy $cmd --help lists $opt; the manual does not"; status=1; }
   done
 done
-example=$(sed -n '/^{$/,/^}$/p' "$page" | sed 's/\\-/-/g')
+# A key without its quotes, as groff leaves one whose quotes it took for its own.
+bare=$(grep -nE '[{,] *[a-z_]+ *: ' <<<"$text" || true)
+[ -z "$bare" ] || { echo "JSON keys lost their quotes: $bare"; status=1; }
+example=$(sed -n '/^ *{$/,/^ *}$/p' <<<"$text")
 hex=$("$tool" encode - <<<"$example")
 [ "$("$tool" show --json "$hex" | "$tool" encode -)" = "$hex" ] || { echo "the JSON example does not round-trip"; status=1; }
 [ $status -eq 0 ] && echo "manual ok"
