@@ -92,7 +92,8 @@ check libeth-if-plcy-dev "libeth-if-plcy0 $exact" \
   "$lib/pkgconfig/eth_if_plcy.pc" "$lib/cmake/eth_if_plcy/eth_if_plcyConfig.cmake" \
   /usr/share/man/man3/eth_if_plcy_encode.3.gz /usr/share/man/man3/eth_if_plcy.hpp.3.gz
 check ethplcy "libeth-if-plcy0 $exact.*libjansson4" \
-  /usr/bin/ethplcy /usr/share/man/man1/ethplcy.1.gz /usr/share/bash-completion/completions/ethplcy
+  /usr/bin/ethplcy /usr/share/man/man1/ethplcy.1.gz /usr/share/bash-completion/completions/ethplcy \
+  /usr/share/eth_if_plcy/policy.schema.json
 check python3-eth-if-plcy "libeth-if-plcy0 $exact.*python3 \(>= 3.11\)" \
   /usr/lib/python3/dist-packages/eth_if_plcy/__init__.py
 if dpkg-deb -c "$(deb libeth-if-plcy0)" | grep -Eq '/include/|libeth_(efp_util|iftype)'; then

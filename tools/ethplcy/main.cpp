@@ -18,6 +18,7 @@ const char *const kUsage =
     "  show        print a record\n"
     "  encode      make a record from JSON\n"
     "  diff        the policy fields that differ between two records, with both values\n"
+    "  schema      the JSON Schema of the policy JSON\n"
     "\n"
     "  --help, -h  this text (ethplcy COMMAND --help: the command's options)\n"
     "  --version   the library's release\n"
@@ -56,15 +57,22 @@ const char *const kEncodeUsage =
 const char *const kDiffUsage =
     "usage: ethplcy diff [--net] [--binary] [--one-sided] [--names | --json [--compact]]\n"
     "                    [--output FILE] A B\n"
-    "  Prints each differing field with both values (\"mtu: 1500 -> 9000\").\n"
+    "  Prints each differing field by its JSON path with both values\n"
+    "  (\"efp.tag[0].vlan: 200 -> 300\").\n"
     "  Exit status 0 when equal, 1 when they differ.\n"
     "  --net          both records are network images\n"
     "  --binary       both records are raw bytes\n"
     "  --one-sided    fields present only in B do not count\n"
-    "  --names        the names of the differing policy field bits only\n"
-    "  --json         {field: {\"old\": ..., \"new\": ...}}\n"
+    "  --names        the names of the differing policy field bits (\"EFP MATCH\") only\n"
+    "  --json         {\"path\": {\"old\": value, \"new\": value}}\n"
     "  --compact, -c  with --json: one line\n"
     "  --output, -o   write to FILE (default -, standard output)\n";
+
+const char *const kSchemaUsage =
+    "usage: ethplcy schema [--output FILE]\n"
+    "  Writes the JSON Schema (draft 2020-12) of the policy JSON that encode reads\n"
+    "  and show --json writes.\n"
+    "  --output, -o  write to FILE (default -, standard output)\n";
 
 // GNU-style options: --opt=value, --opt value, short aliases, -- ends them.
 struct OptionDef {
@@ -292,6 +300,15 @@ int run(std::vector<std::string> words) {
     if (command == "show") return show(words);
     if (command == "encode") return encode(words);
     if (command == "diff") return diff(words);
+    if (command == "schema") {
+        if (wants_help(words)) return std::cout << kSchemaUsage, 0;
+        Parsed p = parse(words, {{"output", 'o', true}}, "schema");
+        if (!p.args.empty()) throw Failure("schema takes no argument");
+        Output out(p.get("output", "-"));
+        out.write(policy_schema());
+        out.close();
+        return 0;
+    }
     throw Failure("unknown command \"" + command + "\" (try ethplcy --help)");
 }
 

@@ -87,4 +87,7 @@ int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
 
 int run_demo();
 
+// The JSON Schema (draft 2020-12) of the policy JSON, from the field description.
+std::string policy_schema();
+
 } // namespace ethplcy_tool

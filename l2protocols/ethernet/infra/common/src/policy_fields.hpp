@@ -162,6 +162,13 @@ inline constexpr Compound kCompounds[] = {
     {"efp.tag_range_count", kMatch, Special::tag_range_count},
 };
 
+// The policy field bits of each interface class's view: a policy sets those
+// of one class at most.
+inline constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
+                                       ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER;
+inline constexpr uint32_t kTrunkFields =
+    ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING;
+
 // The nested objects, and the keys of the objects inside arrays.
 inline constexpr const char *kGroups[] = {"provision_info", "efp", "sub", "trunk"};
 inline constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptNames = {
@@ -415,8 +422,7 @@ class Reader {
     void only_keys(const std::string &at, Node o, const char *a, const char *b) {
         t_.each(o, [&](const char *key, Node) {
             if (std::strcmp(key, a) != 0 && std::strcmp(key, b) != 0)
-                throw FieldError(at + "." + key,
-                                 "unknown field \"" + at + "." + key + "\" in JSON");
+                throw FieldError(at + "." + key, at + "." + key + ": no such field");
         });
     }
 
@@ -449,8 +455,7 @@ class Reader {
             while (i < kL2ptNames.size() && std::strcmp(kL2ptNames[i], key) != 0)
                 i++;
             if (i == kL2ptNames.size())
-                throw FieldError(at, "unknown L2PT protocol \"" + std::string(key) +
-                                         "\" (lyx, tovu, quz, jaxe, wimo)");
+                throw FieldError(at, at + ": no such L2PT protocol (lyx, tovu, quz, jaxe, wimo)");
             if (t_.is_int(val)) { // the raw byte
                 ext_.l2pt[i] = static_cast<uint8_t>(number(at, val, 255));
                 return;
@@ -543,12 +548,17 @@ class Reader {
                 covered_ |= c.bit;
                 return;
             }
-        throw FieldError(path, "unknown field \"" + path + "\" in JSON");
+        throw FieldError(path, path + ": no such field");
     }
 
     void object(Node obj, const std::string &prefix) {
         t_.each(obj, [&](const char *key, Node v) {
             std::string path = prefix + key;
+            // A policy file may name its JSON Schema, for editors.
+            if (prefix.empty() && path == "$schema") {
+                if (!t_.is_string(v)) throw FieldError(path, refuse(path, v, "is not a string"));
+                return;
+            }
             if (prefix.empty() && is_group(path)) {
                 if (!t_.is_object(v)) throw FieldError(path, refuse(path, v, "is not an object"));
                 object(v, path + ".");
