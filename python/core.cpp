@@ -201,9 +201,16 @@ struct PyWriteTree {
         std::snprintf(text, sizeof text, "0x%0*llx", digits, static_cast<unsigned long long>(v));
         return check(PyUnicode_FromString(text));
     }
-    Node get(Node o, const char *key) { return PyDict_GetItemString(o, key); } // borrowed
-    void set(Node o, const char *key, Node v) {
-        int rc = PyDict_SetItemString(o, key, v);
+    Node get(Node o, std::string_view key) { // borrowed
+        PyObject *k = string(key);
+        PyObject *v = PyDict_GetItemWithError(o, k);
+        Py_DECREF(k);
+        return v;
+    }
+    void set(Node o, std::string_view key, Node v) {
+        PyObject *k = PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+        int rc = k ? PyDict_SetItem(o, k, v) : -1;
+        Py_XDECREF(k);
         Py_DECREF(v);
         if (rc != 0) throw Raised{};
     }

@@ -64,10 +64,18 @@ Json groups_json(const eth_if_plcy::Record &rec, uint32_t mask) {
 
 int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
                  const DiffOptions &options, Output &out) {
+    std::string text;
+    int status = diff_text(a, b, options, text);
+    out.write(text);
+    return status;
+}
+
+int diff_text(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
+              const DiffOptions &options, std::string &out) {
     uint32_t mask = eth_if_plcy::compare(a, b, ETH_IF_PLCY_ALL_FIELDS, options.compare);
     if (options.names) {
         for (const auto &name : eth_if_plcy::field_names(mask))
-            out.write(name + "\n");
+            out += name + "\n";
         return mask == 0 ? 0 : 1;
     }
     // Only the groups compare reports: the rest are equal, or do not count.
@@ -95,9 +103,9 @@ int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
         size_t flags = JSON_PRESERVE_ORDER | (options.one_line ? JSON_COMPACT : JSON_INDENT(2));
         std::unique_ptr<char, decltype(&free)> dumped(json_dumps(json.get(), flags), free);
         if (!dumped) throw Failure("out of memory");
-        out.write(std::string(dumped.get()) + "\n");
+        out += std::string(dumped.get()) + "\n";
     } else {
-        out.write(text);
+        out += text;
     }
     return mask == 0 ? 0 : 1;
 }

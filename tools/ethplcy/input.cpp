@@ -6,6 +6,7 @@
 // sees a record.
 #include <sys/stat.h>
 
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -110,27 +111,40 @@ std::vector<uint8_t> read_record_bytes(const Input &in) {
 
 // Hex digits with blanks and newlines anywhere and an optional leading 0x.
 std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name) {
-    std::string digits;
+    static constexpr auto kValue = [] { // a digit's value; 16 for a blank, 17 for anything else
+        std::array<uint8_t, 256> v{};
+        v.fill(17);
+        for (int c = 0; c < 10; c++)
+            v['0' + c] = static_cast<uint8_t>(c);
+        for (int c = 0; c < 6; c++)
+            v['a' + c] = v['A' + c] = static_cast<uint8_t>(10 + c);
+        for (unsigned char c : {' ', '\t', '\r', '\n', '\v', '\f'})
+            v[c] = 16;
+        return v;
+    }();
     size_t start = text.find_first_not_of(" \t\r\n");
     if (start != std::string::npos && text.compare(start, 2, "0x") == 0) start += 2;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 2);
+    unsigned high = 0, digits = 0;
     for (size_t i = start == std::string::npos ? text.size() : start; i < text.size(); i++) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (std::isspace(c)) continue;
-        if (!std::isxdigit(c)) {
+        uint8_t v = kValue[c];
+        if (v == 16) continue;
+        if (v == 17) {
             std::string msg = name + " is not hex: " + quote(text.substr(i)) + " at position " +
                               std::to_string(i);
-            if (!std::isprint(c) && !std::isspace(c)) msg += " (raw bytes? use --binary)";
+            if (!std::isprint(c)) msg += " (raw bytes? use --binary)";
             throw Failure(msg);
         }
-        digits += static_cast<char>(c);
+        if (digits++ % 2 == 0)
+            high = v;
+        else
+            bytes.push_back(static_cast<uint8_t>(high << 4 | v));
     }
-    if (digits.empty()) throw Failure(name + " is not hex: no digits");
-    if (digits.size() % 2 != 0)
-        throw Failure(name + " is not hex: odd number of digits (" + std::to_string(digits.size()) +
-                      ")");
-    std::vector<uint8_t> bytes(digits.size() / 2);
-    for (size_t i = 0; i < bytes.size(); i++)
-        bytes[i] = static_cast<uint8_t>(std::stoul(digits.substr(2 * i, 2), nullptr, 16));
+    if (digits == 0) throw Failure(name + " is not hex: no digits");
+    if (digits % 2 != 0)
+        throw Failure(name + " is not hex: odd number of digits (" + std::to_string(digits) + ")");
     return bytes;
 }
 

@@ -19,6 +19,7 @@ const char *const kUsage =
     "  encode      make a record from JSON\n"
     "  diff        the policy fields that differ between two records, with both values\n"
     "  schema      the JSON Schema of the policy JSON\n"
+    "  stats       what a dump of records holds: types, groups, sizes, refusals\n"
     "\n"
     "  --help, -h  this text (ethplcy COMMAND --help: the command's options)\n"
     "  --version   the library's release\n"
@@ -32,7 +33,7 @@ const char *const kUsage =
 const char *const kShowUsage =
     "usage: ethplcy show [--net] [--binary] [--output FILE]\n"
     "                    [--layout full|compact|brief | --ext [--compact] | --json [--compact]\n"
-    "                     | --hexdump] [RECORD | FILE | -]\n"
+    "                     | --hexdump] [--stream] [RECORD | FILE | -]\n"
     "  --net            the bytes are a network image (turned to host order first)\n"
     "  --binary         the input is raw bytes, not hex\n"
     "  --layout LAYOUT  layout of the internal record print (default full)\n"
@@ -40,10 +41,13 @@ const char *const kShowUsage =
     "  --json           decode and write the external record as JSON\n"
     "  --compact, -c    with --ext or --json: one line\n"
     "  --hexdump        the bytes as given, annotated field by field\n"
+    "  --stream         many records: hex one per line (blank and # lines skipped), or\n"
+    "                   with --binary back to back; a heading per record, or JSON Lines\n"
     "  --output, -o     write to FILE (default -, standard output)\n";
 
 const char *const kEncodeUsage =
-    "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary] [--output FILE]\n"
+    "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary] [--stream]\n"
+    "                      [--output FILE]\n"
     "                      [JSON | FILE | -]\n"
     "  Reads an external record as JSON (the shape `show --json` writes) and writes\n"
     "  the record as hex, or as raw bytes with --binary.\n"
@@ -52,11 +56,12 @@ const char *const kEncodeUsage =
     "  --no-check    encode what the format takes, without refusing values no\n"
     "                interface carries (VLAN 4096, PCP 9, ...): for format tests\n"
     "  --binary      write raw bytes\n"
+    "  --stream      JSON Lines in (one policy per line), a record per policy out\n"
     "  --output, -o  write to FILE (default -, standard output)\n";
 
 const char *const kDiffUsage =
     "usage: ethplcy diff [--net] [--binary] [--one-sided] [--names | --json [--compact]]\n"
-    "                    [--output FILE] A B\n"
+    "                    [--stream [--key PATH]] [--output FILE] A B\n"
     "  Prints each differing field by its JSON path with both values\n"
     "  (\"efp.tag[0].vlan: 200 -> 300\").\n"
     "  Exit status 0 when equal, 1 when they differ.\n"
@@ -66,6 +71,16 @@ const char *const kDiffUsage =
     "  --names        the names of the differing policy field bits (\"EFP MATCH\") only\n"
     "  --json         {\"path\": {\"old\": value, \"new\": value}}\n"
     "  --compact, -c  with --json: one line\n"
+    "  --stream       A and B are dumps, compared record by record in order\n"
+    "  --key PATH     with --stream: pair records by this JSON field (sub.parent)\n"
+    "  --output, -o   write to FILE (default -, standard output)\n";
+
+const char *const kStatsUsage =
+    "usage: ethplcy stats [--net] [--binary] [--output FILE] [DUMP | FILE | -]\n"
+    "  Counts the records of a dump (hex one per line, or raw with --binary) by\n"
+    "  interface type and present group, their sizes, and the refused ones.\n"
+    "  --net          the records are network images\n"
+    "  --binary       the records are raw bytes, back to back\n"
     "  --output, -o   write to FILE (default -, standard output)\n";
 
 const char *const kSchemaUsage =
@@ -176,6 +191,17 @@ std::vector<OptionDef> with(std::vector<OptionDef> extra) {
     return extra;
 }
 
+StreamOptions stream_options(const Parsed &p, uint32_t layout) {
+    StreamOptions o;
+    o.net = p.has("net");
+    o.binary = p.has("binary");
+    o.json = p.has("json");
+    o.ext = p.has("ext");
+    o.compact = p.has("compact");
+    o.layout = layout;
+    return o;
+}
+
 int show(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kShowUsage, 0;
     Parsed p = parse(words,
@@ -183,7 +209,8 @@ int show(const std::vector<std::string> &words) {
                            {"ext", 0, false},
                            {"json", 0, false},
                            {"compact", 'c', false},
-                           {"hexdump", 0, false}}),
+                           {"hexdump", 0, false},
+                           {"stream", 0, false}}),
                      "show");
     exclusive(p, {"layout", "ext", "json", "hexdump"});
     if (p.has("compact") && !p.has("ext") && !p.has("json"))
@@ -197,6 +224,14 @@ int show(const std::vector<std::string> &words) {
     else if (l != "full")
         throw Failure("unknown layout \"" + l + "\" (full, compact or brief)");
     bool net = p.has("net"), compact = p.has("compact");
+    if (p.has("stream")) {
+        if (p.has("hexdump")) throw Failure("--stream and --hexdump cannot go together");
+        Input in = inputs(p, 1, p.has("binary"), "show")[0];
+        Output out(p.get("output", "-"));
+        int status = show_stream(in, stream_options(p, layout), out);
+        out.close();
+        return status;
+    }
     std::vector<uint8_t> bytes = read_record_bytes(inputs(p, 1, p.has("binary"), "show")[0]);
     Output out(p.get("output", "-"));
     int status = 0;
@@ -227,7 +262,17 @@ int show(const std::vector<std::string> &words) {
 
 int encode(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kEncodeUsage, 0;
-    Parsed p = parse(words, with({{"tag-ranges", 0, false}, {"no-check", 0, false}}), "encode");
+    Parsed p =
+        parse(words, with({{"tag-ranges", 0, false}, {"no-check", 0, false}, {"stream", 0, false}}),
+              "encode");
+    uint32_t options = p.has("tag-ranges") ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
+    if (p.has("stream")) { // JSON Lines in, records out
+        Input in = inputs(p, 1, false, "encode")[0];
+        Output out(p.get("output", "-"));
+        int status = encode_stream(in, stream_options(p, 0), options, !p.has("no-check"), out);
+        out.close();
+        return status;
+    }
     eth_if_plcy_ext_t e;
     Input in = inputs(p, 1, false, "encode")[0];
     std::string text = read_text(in);
@@ -243,7 +288,6 @@ int encode(const std::vector<std::string> &words) {
         detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
         throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
     }
-    uint32_t options = p.has("tag-ranges") ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
     // Values no interface carries are refused before encode normalises them.
     if (auto v = eth_if_plcy::ext_validate(e, options); !p.has("no-check") && !v)
         throw Failure(refusal(e, v.reason, v.field));
@@ -268,20 +312,39 @@ int diff(const std::vector<std::string> &words) {
                      with({{"one-sided", 0, false},
                            {"names", 0, false},
                            {"json", 0, false},
-                           {"compact", 'c', false}}),
+                           {"compact", 'c', false},
+                           {"stream", 0, false},
+                           {"key", 0, true}}),
                      "diff");
     exclusive(p, {"names", "json"});
     if (p.has("compact") && !p.has("json")) throw Failure("--compact goes with --json");
+    if (p.has("key") && !p.has("stream")) throw Failure("--key goes with --stream");
     auto in = inputs(p, 2, p.has("binary"), "diff");
-    auto first = load_record(read_record_bytes(in[0]), p.has("net"));
-    auto second = load_record(read_record_bytes(in[1]), p.has("net"));
     DiffOptions options;
     options.compare = p.has("one-sided") ? ETH_IF_PLCY_CMP_ONE_SIDED : 0;
     options.names = p.has("names");
     options.json = p.has("json");
-    options.one_line = p.has("compact");
+    options.one_line = p.has("compact") || p.has("stream"); // JSON Lines in stream mode
     Output out(p.get("output", "-"));
+    if (p.has("stream")) {
+        int status =
+            diff_streams(in[0], in[1], stream_options(p, 0), options, p.get("key", ""), out);
+        out.close();
+        return status;
+    }
+    auto first = load_record(read_record_bytes(in[0]), p.has("net"));
+    auto second = load_record(read_record_bytes(in[1]), p.has("net"));
     int status = diff_records(first, second, options, out);
+    out.close();
+    return status;
+}
+
+int stats(const std::vector<std::string> &words) {
+    if (wants_help(words)) return std::cout << kStatsUsage, 0;
+    Parsed p = parse(words, with({}), "stats");
+    Input in = inputs(p, 1, p.has("binary"), "stats")[0];
+    Output out(p.get("output", "-"));
+    int status = dump_stats(in, stream_options(p, 0), out);
     out.close();
     return status;
 }
@@ -300,6 +363,7 @@ int run(std::vector<std::string> words) {
     if (command == "show") return show(words);
     if (command == "encode") return encode(words);
     if (command == "diff") return diff(words);
+    if (command == "stats") return stats(words);
     if (command == "schema") {
         if (wants_help(words)) return std::cout << kSchemaUsage, 0;
         Parsed p = parse(words, {{"output", 'o', true}}, "schema");

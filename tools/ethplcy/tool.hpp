@@ -72,6 +72,8 @@ void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext);
 // A refusal by eth_if_plcy_ext_validate in the JSON's words: the field's path
 // (an entry's index included), the value given and what is allowed.
 std::string refusal(const eth_if_plcy_ext_t &ext, const char *reason, const char *field);
+// The JSON text of the value at a path such as "sub.parent" ("" when absent).
+std::string value_at(const eth_if_plcy_ext_t &ext, const std::string &path);
 
 // The record's bytes annotated field by field (or why it fails its check);
 // with net the bytes are shown as given, the values from the host image.
@@ -84,8 +86,63 @@ struct DiffOptions {
 };
 int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
                  const DiffOptions &options, Output &out);
+// The same into a string; 0 when equal, 1 when they differ.
+int diff_text(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
+              const DiffOptions &options, std::string &out);
 
 int run_demo();
+
+// ---- streams: many records in one input ----------------------------------------
+
+enum class Framing { binary, hex, json }; // back to back by size; hex or JSON one per line
+
+struct StreamItem {
+    size_t number = 0;          // 1 for the first record
+    uint64_t offset = 0;        // binary: where the record starts
+    size_t line = 0;            // hex and JSON: the line it is on
+    std::vector<uint8_t> bytes; // binary and hex
+    std::string text;           // JSON
+    std::string error;          // why it is no record; the stream goes on unless it ended
+    std::string where() const;  // "record 3 at offset 216", "record 3, line 7"
+};
+
+// Reads items one at a time through a buffer: the input is never held whole.
+class Stream {
+  public:
+    Stream(const Input &in, Framing framing, bool net);
+    ~Stream();
+    Stream(const Stream &) = delete;
+    Stream &operator=(const Stream &) = delete;
+    // The next item (its error set when it is no record); false at the end,
+    // and after a binary record whose size field leaves the framing broken.
+    bool next(StreamItem &item);
+
+  private:
+    bool read_binary(StreamItem &item);
+    bool read_line(StreamItem &item);
+    Framing framing_;
+    bool net_;
+    FILE *file_ = nullptr;
+    bool owned_ = false;
+    std::string text_;
+    char *line_ = nullptr;
+    size_t line_cap_ = 0;
+    size_t count_ = 0, lines_ = 0;
+    uint64_t offset_ = 0;
+    bool done_ = false;
+};
+
+// The stream commands; each returns the exit status.
+struct StreamOptions {
+    bool net = false, binary = false, json = false, ext = false, compact = false;
+    uint32_t layout = 0;
+};
+int show_stream(const Input &in, const StreamOptions &o, Output &out);
+int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, bool check,
+                  Output &out);
+int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const DiffOptions &d,
+                 const std::string &key, Output &out);
+int dump_stats(const Input &in, const StreamOptions &o, Output &out);
 
 // The JSON Schema (draft 2020-12) of the policy JSON, from the field description.
 std::string policy_schema();

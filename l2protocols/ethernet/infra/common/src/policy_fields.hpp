@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -162,6 +161,30 @@ inline constexpr Compound kCompounds[] = {
     {"efp.tag_range_count", kMatch, Special::tag_range_count},
 };
 
+// Every field by number: the scalars, then the compounds.
+inline constexpr size_t kScalarCount = std::size(kScalars);
+inline constexpr size_t kFieldCount = kScalarCount + std::size(kCompounds);
+static_assert(kFieldCount <= 64, "a field set is one 64-bit word");
+constexpr const char *path_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].path : kCompounds[i - kScalarCount].path;
+}
+constexpr uint32_t bit_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].bit : kCompounds[i - kScalarCount].bit;
+}
+
+// The number of the field at a path, or -1: a binary search of the paths.
+inline int index_of(std::string_view path) {
+    static const auto sorted = [] {
+        std::array<std::pair<std::string_view, int>, kFieldCount> a{};
+        for (size_t i = 0; i < kFieldCount; i++)
+            a[i] = {path_of(i), static_cast<int>(i)};
+        std::sort(a.begin(), a.end());
+        return a;
+    }();
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(path, -1));
+    return it != sorted.end() && it->first == path ? it->second : -1;
+}
+
 // The policy field bits of each interface class's view: a policy sets those
 // of one class at most.
 inline constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
@@ -195,7 +218,8 @@ struct FieldError : std::runtime_error {
 // Tree: Node, object(), array(), integer(u64), string(sv), null(), hex(v,
 // digits) (a "0x..." string, or the number itself where hex is only a way of
 // writing), get(obj, key) (null Node when absent), set(obj, key, v),
-// append(arr, v).
+// append(arr, v). Keys are string_views into this description's own
+// constant strings: they live as long as the program.
 
 template <class Tree>
 class Writer {
@@ -236,7 +260,7 @@ class Writer {
         return t_.string(text);
     }
 
-    Node pair(const char *a, Node va, const char *b, Node vb) {
+    Node pair(std::string_view a, Node va, std::string_view b, Node vb) {
         Node o = t_.object();
         t_.set(o, a, va);
         t_.set(o, b, vb);
@@ -310,14 +334,14 @@ class Writer {
     // Puts value at path, creating its group object on first use.
     void put(Node root, std::string_view path, Node value) {
         size_t dot = path.find('.');
-        if (dot == std::string_view::npos) return t_.set(root, std::string(path).c_str(), value);
-        std::string group(path.substr(0, dot));
-        Node obj = t_.get(root, group.c_str());
+        if (dot == std::string_view::npos) return t_.set(root, path, value);
+        std::string_view group = path.substr(0, dot);
+        Node obj = t_.get(root, group);
         if (!obj) {
             obj = t_.object();
-            t_.set(root, group.c_str(), obj);
+            t_.set(root, group, obj);
         }
-        t_.set(obj, std::string(path.substr(dot + 1)).c_str(), value);
+        t_.set(obj, path.substr(dot + 1), value);
     }
 };
 
@@ -346,7 +370,7 @@ class Reader {
   private:
     Tree &t_;
     Ext &ext_;
-    std::set<std::string> seen_;
+    uint64_t seen_ = 0;           // the fields given, by number
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
 
@@ -532,23 +556,26 @@ class Reader {
         }
     }
 
+    bool seen(std::string_view path) const {
+        int i = index_of(path);
+        return i >= 0 && (seen_ >> i & 1u) != 0;
+    }
+
     void field(const std::string &path, Node v) {
-        seen_.insert(path);
-        for (const Scalar &s : kScalars)
-            if (path == s.path) {
-                s.set(ext_, number(path, v, s.max,
-                                   s.style == Style::hex4 ? Words::ethertype : Words::none));
-                // efp.configured belongs to both EFP groups: it alone makes neither present.
-                (s.bit == kEfp ? efp_configured_ : covered_) |= s.bit;
-                return;
-            }
-        for (const Compound &c : kCompounds)
-            if (path == c.path) {
-                compound(path, v, c.kind);
-                covered_ |= c.bit;
-                return;
-            }
-        throw FieldError(path, path + ": no such field");
+        int i = index_of(path);
+        if (i < 0) throw FieldError(path, path + ": no such field");
+        seen_ |= uint64_t{1} << i;
+        if (static_cast<size_t>(i) < kScalarCount) {
+            const Scalar &s = kScalars[i];
+            s.set(ext_,
+                  number(path, v, s.max, s.style == Style::hex4 ? Words::ethertype : Words::none));
+            // efp.configured belongs to both EFP groups: it alone makes neither present.
+            (s.bit == kEfp ? efp_configured_ : covered_) |= s.bit;
+            return;
+        }
+        const Compound &c = kCompounds[i - kScalarCount];
+        compound(path, v, c.kind);
+        covered_ |= c.bit;
     }
 
     void object(Node obj, const std::string &prefix) {
@@ -573,7 +600,7 @@ class Reader {
     void count(const char *count_path, T &count, Node efp, const char *array_key) {
         Node arr = efp ? t_.get(efp, array_key) : Node{};
         auto n = static_cast<T>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
-        if (!seen_.count(count_path)) {
+        if (!seen(count_path)) {
             count = n;
         } else if (arr && count != n) {
             throw FieldError(count_path, std::string(count_path) + " is " + std::to_string(count) +
@@ -586,14 +613,6 @@ class Reader {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%x", bit);
         return std::string(eth_if_plcy_field_name(bit)) + " (" + hex + ")";
-    }
-
-    static uint32_t bits_of(const std::string &path) {
-        for (const Scalar &s : kScalars)
-            if (path == s.path) return s.bit;
-        for (const Compound &c : kCompounds)
-            if (path == c.path) return c.bit;
-        return 0;
     }
 
     static std::string key_of(uint32_t bit) {
@@ -613,22 +632,22 @@ class Reader {
         // The per-tag view: each range tag uses the one list, unless given.
         for (unsigned i = 0; i < 2; i++) {
             bool range_tag = i < f.num_tags && f.tag[i].vlan == EFP_VLAN_RANGE;
-            if (!seen_.count("efp.tag_range_count") && range_tag)
-                f.tag_range_count[i] = f.num_ranges;
+            if (!seen("efp.tag_range_count") && range_tag) f.tag_range_count[i] = f.num_ranges;
             if (f.tag_range_count[i] != 0) f.tag_range_list[i] = f.ranges;
         }
         uint32_t loopback = ETH_IF_PLCY_LOOPBACK; // the one group with no field
-        if (!seen_.count("valid_mask")) {
+        if (!seen("valid_mask")) {
             ext_.valid_mask = covered_;
             if ((covered_ & kEfp) == 0) ext_.valid_mask |= efp_configured_;
             return;
         }
         covered_ |= efp_configured_;
-        for (const std::string &path : seen_) {
-            uint32_t bits = bits_of(path);
-            if (bits != 0 && (ext_.valid_mask & bits) == 0)
-                throw FieldError(path, path + " is given but valid_mask lacks " +
-                                           describe_bit(bits & ~(bits - 1)));
+        for (size_t i = 0; i < kFieldCount; i++) {
+            uint32_t bits = bit_of(i);
+            if ((seen_ >> i & 1u) && bits != 0 && (ext_.valid_mask & bits) == 0)
+                throw FieldError(path_of(i), std::string(path_of(i)) +
+                                                 " is given but valid_mask lacks " +
+                                                 describe_bit(bits & ~(bits - 1)));
         }
         uint32_t missing = ext_.valid_mask & ~covered_ & ~loopback;
         if (missing != 0) {

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// The stream forms of show, encode and diff, and stats: a dump of many
+// records in one run. A record that fails its check is one line on stderr
+// with where it was and why; the run goes on where the framing allows and
+// exits 2 at the end. Everything before a bad record is written.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "eth_iftype.h"
+#include "tool.hpp"
+
+namespace ethplcy_tool {
+namespace {
+
+void report(const StreamItem &item) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "ethplcy: %s: %s\n", item.where().c_str(), item.error.c_str());
+}
+
+eth_if_plcy_ext_t decoded(const eth_if_plcy::Record &rec) {
+    eth_if_plcy_ext_t e;
+    if (eth_if_plcy::decode(rec, e) != eth_if_plcy::Status::ok)
+        throw Failure("cannot decode the record");
+    return e;
+}
+
+// The next record of a stream in host order, or false at its end; bad
+// records are reported and skipped, and make status 2.
+bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec, int &status) {
+    while (s.next(item)) {
+        if (item.error.empty()) {
+            try {
+                rec = load_record(item.bytes, net);
+                return true;
+            } catch (const Failure &f) {
+                item.error = f.what();
+            }
+        }
+        report(item);
+        status = 2;
+    }
+    return false;
+}
+
+Framing record_framing(const StreamOptions &o) {
+    return o.binary ? Framing::binary : Framing::hex;
+}
+
+} // namespace
+
+int show_stream(const Input &in, const StreamOptions &o, Output &out) {
+    Stream s(in, record_framing(o), o.net);
+    StreamItem item;
+    eth_if_plcy::Record rec;
+    int status = 0;
+    char text[8192];
+    while (next_record(s, item, o.net, rec, status)) {
+        if (o.json) { // JSON Lines: one policy per line, nothing else
+            out.write(ext_to_json(decoded(rec), true));
+            continue;
+        }
+        char heading[64];
+        int len = item.line != 0
+                      ? std::snprintf(heading, sizeof heading, "# record %zu, line %zu\n",
+                                      item.number, item.line)
+                      : std::snprintf(heading, sizeof heading, "# record %zu at offset %llu\n",
+                                      item.number, static_cast<unsigned long long>(item.offset));
+        out.write(heading, static_cast<size_t>(len));
+        if (o.ext) {
+            out.write(
+                eth_if_plcy::ext_print(decoded(rec), o.compact ? ETH_IF_PLCY_PRINT_COMPACT : 0) +
+                (o.compact ? "\n" : ""));
+            continue;
+        }
+        // One render into a buffer that holds any usual text; a longer one is
+        // rendered again at its exact size.
+        eth_if_plcy_print(rec.get(), text, sizeof text, o.layout);
+        size_t n = std::strlen(text);
+        if (n + 1 < sizeof text)
+            out.write(text, n);
+        else
+            out.write(eth_if_plcy::print(rec, o.layout));
+    }
+    return status;
+}
+
+int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, bool check,
+                  Output &out) {
+    Stream s(in, Framing::json, false);
+    StreamItem item;
+    int status = 0;
+    while (s.next(item)) {
+        try {
+            eth_if_plcy_ext_t e;
+            ext_from_json(item.text, e);
+            if (auto v = eth_if_plcy::ext_validate(e, options); check && !v)
+                throw Failure(refusal(e, v.reason, v.field));
+            eth_if_plcy::Record rec;
+            if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
+                throw Failure(std::string("encode refused the policy: ") +
+                              eth_if_plcy::to_string(st));
+            auto bytes = rec.bytes();
+            if (o.net) (void)eth_if_plcy::hton(rec);
+            if (o.binary)
+                out.write(bytes.data(), bytes.size());
+            else
+                out.write(to_hex(bytes) + "\n");
+        } catch (const Failure &f) {
+            item.error = f.what();
+            report(item);
+            status = 2;
+        }
+    }
+    return status;
+}
+
+int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const DiffOptions &d,
+                 const std::string &key, Output &out) {
+    Stream sa(a, record_framing(o), o.net), sb(b, record_framing(o), o.net);
+    StreamItem ia, ib;
+    eth_if_plcy::Record ra, rb;
+    int status = 0;
+    bool differ = false;
+    auto pair = [&](const std::string &heading, const eth_if_plcy::Record &x,
+                    const eth_if_plcy::Record &y) {
+        std::string text;
+        if (diff_text(x, y, d, text) == 0) return;
+        differ = true;
+        out.write(d.json ? text : "# " + heading + "\n" + text);
+    };
+    auto lone = [&](const std::string &heading, const char *what) {
+        differ = true;
+        out.write(d.json ? "{\"" + std::string(what) + "\":\"" + heading + "\"}\n"
+                         : "# " + heading + ": " + what + "\n");
+    };
+    if (key.empty()) { // record by record, in order
+        for (;;) {
+            bool more_a = next_record(sa, ia, o.net, ra, status);
+            bool more_b = next_record(sb, ib, o.net, rb, status);
+            if (!more_a && !more_b) break;
+            if (more_a && more_b)
+                pair(ia.where(), ra, rb);
+            else
+                lone(more_a ? ia.where() : ib.where(), more_a ? "removed" : "added");
+        }
+    } else { // by key: one side indexed, the other streamed
+        std::map<std::string, std::pair<std::string, eth_if_plcy::Record>> left;
+        while (next_record(sa, ia, o.net, ra, status)) {
+            std::string k = value_at(decoded(ra), key);
+            left.insert_or_assign(k, std::make_pair(ia.where(), std::move(ra)));
+        }
+        while (next_record(sb, ib, o.net, rb, status)) {
+            std::string k = value_at(decoded(rb), key);
+            auto it = left.find(k);
+            if (it == left.end()) {
+                lone(key + " " + k + " (" + ib.where() + " of B)", "added");
+                continue;
+            }
+            pair(key + " " + k, it->second.second, rb);
+            left.erase(it);
+        }
+        for (const auto &[k, v] : left)
+            lone(key + " " + k + " (" + v.first + " of A)", "removed");
+    }
+    return status != 0 ? status : differ ? 1 : 0;
+}
+
+int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
+    Stream s(in, record_framing(o), o.net);
+    StreamItem item;
+    size_t records = 0, refused = 0;
+    uint64_t total = 0;
+    size_t smallest = SIZE_MAX, largest = 0;
+    std::map<uint32_t, size_t> types; // by ether_if_type; none last
+    size_t groups[20] = {};
+    std::string reasons;
+    while (s.next(item)) {
+        try {
+            if (!item.error.empty()) throw Failure(item.error);
+            eth_if_plcy::Record rec = load_record(item.bytes, o.net);
+            eth_if_plcy_ext_t e = decoded(rec);
+            records++;
+            total += item.bytes.size();
+            smallest = std::min(smallest, item.bytes.size());
+            largest = std::max(largest, item.bytes.size());
+            types[e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE ? e.ether_if_type : UINT32_MAX]++;
+            for (unsigned bit = 0; bit < 20; bit++)
+                groups[bit] += (e.valid_mask >> bit) & 1u;
+        } catch (const Failure &f) {
+            if (++refused <= 10) reasons += "  " + item.where() + ": " + f.what() + "\n";
+        }
+    }
+    std::string text = "records: " + std::to_string(records) + "\n";
+    if (records != 0)
+        text += "bytes: " + std::to_string(total) + " (smallest " + std::to_string(smallest) +
+                ", largest " + std::to_string(largest) + ")\n";
+    text += "interface types:\n";
+    for (const auto &[type, n] : types) {
+        const char *name = type == UINT32_MAX ? nullptr : eth_decode_eth_iftype_to_str_cmpt(type);
+        text += "  " + (type == UINT32_MAX ? std::string("(none)") : std::to_string(type)) +
+                (name ? std::string(" ") + name : "") + ": " + std::to_string(n) + "\n";
+    }
+    text += "groups present:\n";
+    for (unsigned bit = 0; bit < 20; bit++)
+        if (groups[bit] != 0)
+            text += std::string("  ") + eth_if_plcy_field_name(1u << bit) + ": " +
+                    std::to_string(groups[bit]) + "\n";
+    text += "refused: " + std::to_string(refused) + "\n" + reasons;
+    out.write(text);
+    return refused != 0 ? 2 : 0;
+}
+
+} // namespace ethplcy_tool
