@@ -4,7 +4,7 @@
 # Installs what a fresh Debian machine lacks to build, test and package the
 # project.   scripts/deps.sh [PACKAGE...]   (default: the whole list)
 set -euo pipefail
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev rapidjson-dev
+packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libjansson-dev libsimdjson-dev
           xxd valgrind doxygen abigail-tools dpkg-dev file groff-base
           python3-dev python3-pytest python3-hypothesis python3-jsonschema mypy)
 [ $# -eq 0 ] || packages=("$@")

@@ -13,7 +13,7 @@ warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "groff: $warnings"; exit 1; }
 text=$(groff -man -Tascii -P-cbou "$page" 2>/dev/null)
 status=0
-for cmd in "" show encode diff schema; do
+for cmd in "" show encode diff schema stats; do
   for opt in $("$tool" $cmd --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -q -- "$opt" <<<"$text" || { echo "ethplcy $cmd --help lists $opt; the manual does not"; status=1; }
   done

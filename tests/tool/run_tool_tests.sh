@@ -145,5 +145,39 @@ dump=$(run show --hexdump "$v1")
 [ $? -eq 2 ] && [ "$(echo "$dump" | head -n 1)" = "check failed: record fails its check at offset 0: version is not 0" ] \
   && ok || bad "hexdump of a bad record"
 
+# Streams: a dump of the corpus's records (those encode takes back), as hex
+# lines, comes back byte for byte through JSON Lines, and as raw records.
+for f in "$here"/../../fuzz/corpus/record/*; do
+  run show --json -c --binary "$f" 2>/dev/null | run encode - 2>/dev/null || true
+done >"$work/dump.hex"
+records=$(wc -l <"$work/dump.hex")
+run show --stream --json "$work/dump.hex" | run encode --stream - | cmp -s - "$work/dump.hex" \
+  && ok || bad "dump through JSON Lines"
+run encode --stream --net --binary <(run show --stream --json "$work/dump.hex") >"$work/dump.bin"
+[ "$(run show --stream --net --binary --json "$work/dump.bin")" = "$(run show --stream --json "$work/dump.hex")" ] \
+  && ok || bad "raw network dump"
+# One bad hex line: reported with its place, the rest shown, exit 2.
+{ head -n 2 "$work/dump.hex"; printf '# a comment\n\nzz00\n'; tail -n 1 "$work/dump.hex"; } >"$work/bad.hex"
+out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")
+[ $? -eq 2 ] && [ "$(cat "$work/err")" = 'ethplcy: record 3, line 5: the record is not hex: "zz00" at position 0' ] \
+  && [ "$(grep -c '^# record' <<<"$out")" = 3 ] && grep -q '^# record 4, line 6$' <<<"$out" && ok || bad "stream with a bad line"
+# A raw record whose size field is broken ends the walk; the records before it are shown.
+{ head -c 144 "$work/dump.bin"; printf '\0\0\0\5\0\0\0\0'; cat "$work/dump.bin"; } >"$work/cut.bin"
+out=$(run show --stream --net --binary "$work/cut.bin" 2>"$work/err")
+[ $? -eq 2 ] && [ "$(grep -c '^# record' <<<"$out")" = 2 ] && grep -q "at offset 144: its size field says 5, less than 72" "$work/err" \
+  && ok || bad "stream with a broken size"
+# diff of dumps: in order, and by key with a record added and one removed.
+expect "diff of equal dumps" 0 "" run diff --stream "$work/dump.hex" "$work/dump.hex"
+printf '%s\n%s\n' "$sub" "$trunk" >"$work/a.hex"
+printf '%s\n%s\n' "$trunk" "$changed" >"$work/b.hex"
+out=$(run diff --stream --key sub.parent "$work/a.hex" "$work/b.hex")
+[ $? -eq 1 ] && [ "$out" = '# sub.parent "0x0000abcd"
+efp.tag[0].vlan: 200 -> 300
+mtu: 9000 -> 1500' ] && ok || bad "diff --stream --key"
+[ "$(run diff --stream "$work/a.hex" "$work/b.hex" | grep -c '^# record')" = 2 ] && ok || bad "diff --stream in order"
+stats=$(run stats "$work/bad.hex")
+[ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"
+[ "$records" -gt 20 ] && ok || bad "the corpus dump holds $records records"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

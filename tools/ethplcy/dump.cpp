@@ -79,10 +79,12 @@ int show_stream(const Input &in, const StreamOptions &o, Output &out) {
         // rendered again at its exact size.
         eth_if_plcy_print(rec.get(), text, sizeof text, o.layout);
         size_t n = std::strlen(text);
-        if (n + 1 < sizeof text)
-            out.write(text, n);
-        else
-            out.write(eth_if_plcy::print(rec, o.layout));
+        std::string longer =
+            n + 1 < sizeof text ? std::string() : eth_if_plcy::print(rec, o.layout);
+        std::string_view shown = longer.empty() ? std::string_view(text, n) : longer;
+        out.write(shown.data(), shown.size());
+        // Every record's text ends its line, so the next heading starts one.
+        if (shown.empty() || shown.back() != '\n') out.write("\n", 1);
     }
     return status;
 }

@@ -7,11 +7,10 @@
 // agree with the keys when given.
 #include <jansson.h>
 
+#include <algorithm>
 #include <memory>
-#ifdef ETH_IF_PLCY_HAVE_RAPIDJSON
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
+#include <simdjson.h>
 #endif
 
 #include "policy_fields.hpp"
@@ -185,59 +184,60 @@ std::string ext_to_json(const Ext &e, bool one_line) {
     return tree.text(root, one_line);
 }
 
-#ifdef ETH_IF_PLCY_HAVE_RAPIDJSON
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
 namespace {
 
-// RapidJSON's values for the reader: a policy per line in a stream is read
+// simdjson's values for the reader: a policy per line in a stream is read
 // several times faster than through jansson. Anything it cannot settle the
 // way jansson does (a parse error, a duplicate key, a NUL in a key) is left
 // to jansson, whose acceptance and messages stay the tool's.
 struct Unsettled {};
-struct RapidTree {
-    using Node = const rapidjson::Value *;
-    bool is_int(Node n) { return n->IsInt64() || n->IsUint64(); }
+struct SimdTree {
+    struct Node {
+        simdjson::dom::element e;
+        bool ok = false;
+        explicit operator bool() const { return ok; }
+    };
+    bool is_int(Node n) { return n.e.is_int64() || n.e.is_uint64(); }
     bool int_value(Node n, int64_t &v) {
-        v = n->IsInt64() ? n->GetInt64() : INT64_MAX;
+        v = n.e.is_int64() ? int64_t(n.e.get_int64()) : INT64_MAX;
         return true;
     }
-    bool is_string(Node n) { return n->IsString(); }
-    std::string_view string(Node n) { return {n->GetString(), n->GetStringLength()}; }
-    bool is_array(Node n) { return n->IsArray(); }
-    size_t size(Node n) { return n->Size(); }
-    Node at(Node n, size_t i) { return &(*n)[static_cast<rapidjson::SizeType>(i)]; }
-    bool is_object(Node n) { return n->IsObject(); }
-    bool is_null(Node n) { return n->IsNull(); }
+    bool is_string(Node n) { return n.e.is_string(); }
+    std::string_view string(Node n) { return std::string_view(n.e.get_string()); }
+    bool is_array(Node n) { return n.e.is_array(); }
+    size_t size(Node n) { return simdjson::dom::array(n.e.get_array()).size(); }
+    Node at(Node n, size_t i) { return {simdjson::dom::array(n.e.get_array()).at(i), true}; }
+    bool is_object(Node n) { return n.e.is_object(); }
+    bool is_null(Node n) { return n.e.is_null(); }
     Node get(Node n, const char *key) {
-        auto m = n->FindMember(key);
-        return m == n->MemberEnd() ? nullptr : &m->value;
+        simdjson::dom::element v;
+        if (simdjson::dom::object(n.e.get_object()).at_key(key).get(v)) return {};
+        return {v, true};
     }
-    template <class F> void each(Node n, F f) {
-        for (auto m = n->MemberBegin(); m != n->MemberEnd(); ++m) {
-            std::string_view key(m->name.GetString(), m->name.GetStringLength());
-            if (key.find('\0') != std::string_view::npos) throw Unsettled{};
-            for (auto before = n->MemberBegin(); before != m; ++before)
-                if (before->name == m->name) throw Unsettled{};
-            f(m->name.GetString(), &m->value);
+    template <class F>
+    void each(Node n, F f) {
+        simdjson::dom::object o(n.e.get_object());
+        std::vector<std::string_view> keys;
+        for (auto [key, value] : o) {
+            if (key.find('\0') != std::string_view::npos ||
+                std::find(keys.begin(), keys.end(), key) != keys.end())
+                throw Unsettled{};
+            keys.push_back(key);
+            f(std::string(key).c_str(), Node{value, true});
         }
     }
-    std::string show(Node n) {
-        rapidjson::StringBuffer out;
-        rapidjson::Writer<rapidjson::StringBuffer> writer(out);
-        n->Accept(writer);
-        return out.GetString();
-    }
+    std::string show(Node n) { return simdjson::to_string(n.e); }
 };
 
-// True when RapidJSON read the policy; false when jansson must.
+// True when simdjson read the policy; false when jansson must.
 bool read_fast(const std::string &text, Ext &ext) {
-    rapidjson::Document doc;
-    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag |
-                                rapidjson::kParseValidateEncodingFlag;
-    if (doc.Parse<kFlags>(text.data(), text.size()).HasParseError() || !doc.IsObject())
-        return false;
-    RapidTree tree;
+    static thread_local simdjson::dom::parser parser;
+    simdjson::dom::element doc;
+    if (parser.parse(text.data(), text.size()).get(doc) || !doc.is_object()) return false;
+    SimdTree tree;
     try {
-        eth_if_plcy::fields::Reader<RapidTree>(tree, ext).policy(&doc);
+        eth_if_plcy::fields::Reader<SimdTree>(tree, ext).policy(SimdTree::Node{doc, true});
         return true;
     } catch (const eth_if_plcy::fields::FieldError &e) {
         throw Failure(e.what());
@@ -250,7 +250,7 @@ bool read_fast(const std::string &text, Ext &ext) {
 #endif
 
 void ext_from_json(const std::string &text, Ext &ext) {
-#ifdef ETH_IF_PLCY_HAVE_RAPIDJSON
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
     if (read_fast(text, ext)) return;
 #endif
     json_error_t error;

@@ -110,6 +110,8 @@ struct StreamItem {
 class Stream {
   public:
     Stream(const Input &in, Framing framing, bool net);
+    // Over an open file the caller keeps and closes.
+    Stream(FILE *file, Framing framing, bool net) : framing_(framing), net_(net), file_(file) {}
     ~Stream();
     Stream(const Stream &) = delete;
     Stream &operator=(const Stream &) = delete;

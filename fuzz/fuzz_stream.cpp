@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// Any bytes as a stream: the first byte picks the framing (raw records, hex
+// lines, JSON Lines) and the byte order; the reader gives items or a reason
+// for each, never reads past the input, and whatever it gives as a record
+// is checked before the library prints it; whatever it gives as a policy is
+// read, checked and encoded.
+#include <cstdio>
+
+#include "fuzz_common.hpp"
+#include "tool.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    using namespace ethplcy_tool;
+    if (size == 0) return 0;
+    const Framing framing = data[0] % 3 == 0 ? Framing::binary
+                            : data[0] % 3 == 1 ? Framing::hex
+                                               : Framing::json;
+    const bool net = (data[0] & 4) != 0;
+    std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
+    FILE *f = fmemopen(text.data(), text.size(), "rb");
+    if (f == nullptr) return 0;
+    {
+        Stream stream(f, framing, net);
+        StreamItem item;
+        size_t items = 0;
+        char buf[4096];
+        while (stream.next(item)) {
+            FUZZ_CHECK(++items == item.number && items <= size);
+            if (!item.error.empty()) continue;
+            try {
+                if (framing == Framing::json) {
+                    eth_if_plcy_ext_t ext;
+                    ext_from_json(item.text, ext);
+                    eth_if_plcy::Record rec;
+                    if (eth_if_plcy_ext_validate(&ext, 0) == 0)
+                        FUZZ_CHECK(eth_if_plcy::encode(ext, rec) == eth_if_plcy::Status::ok);
+                } else {
+                    eth_if_plcy::Record rec = load_record(item.bytes, net);
+                    eth_if_plcy_print(rec.get(), buf, sizeof buf, ETH_IF_PLCY_PRINT_BRIEF);
+                }
+            } catch (const Failure &) {
+            }
+        }
+    }
+    std::fclose(f);
+    return 0;
+}
