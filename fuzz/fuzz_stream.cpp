@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     using namespace ethplcy_tool;
     if (size == 0) return 0;
-    const Framing framing = data[0] % 3 == 0 ? Framing::binary
+    const Framing framing = data[0] % 3 == 0   ? Framing::binary
                             : data[0] % 3 == 1 ? Framing::hex
                                                : Framing::json;
     const bool net = (data[0] & 4) != 0;
