@@ -45,6 +45,16 @@ bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec
     return false;
 }
 
+// A string as JSON writes it.
+std::string quoted(const std::string &s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
 Framing record_framing(const StreamOptions &o) {
     return o.binary ? Framing::binary : Framing::hex;
 }
@@ -131,11 +141,16 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
         std::string text;
         if (diff_text(x, y, d, text) == 0) return;
         differ = true;
-        out.write(d.json ? text : "# " + heading + "\n" + text);
+        // JSON Lines: which records, and the one-line diff of the pair.
+        if (d.json)
+            out.write("{\"records\":" + quoted(heading) +
+                      ",\"diff\":" + text.substr(0, text.size() - 1) + "}\n");
+        else
+            out.write("# " + heading + "\n" + text);
     };
     auto lone = [&](const std::string &heading, const char *what) {
         differ = true;
-        out.write(d.json ? "{\"" + std::string(what) + "\":\"" + heading + "\"}\n"
+        out.write(d.json ? "{\"records\":" + quoted(heading) + ",\"only\":\"" + what + "\"}\n"
                          : "# " + heading + ": " + what + "\n");
     };
     if (key.empty()) { // record by record, in order
@@ -149,13 +164,18 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
                 lone(more_a ? ia.where() : ib.where(), more_a ? "removed" : "added");
         }
     } else { // by key: one side indexed, the other streamed
-        std::map<std::string, std::pair<std::string, eth_if_plcy::Record>> left;
+        // Records that share a key (or lack it) pair up in their order.
+        auto key_of = [&](const eth_if_plcy::Record &r) {
+            std::string k = value_at(decoded(r), key);
+            return k.empty() ? std::string("(none)") : k;
+        };
+        std::multimap<std::string, std::pair<std::string, eth_if_plcy::Record>> left;
         while (next_record(sa, ia, o.net, ra, status)) {
-            std::string k = value_at(decoded(ra), key);
-            left.insert_or_assign(k, std::make_pair(ia.where(), std::move(ra)));
+            std::string k = key_of(ra); // before ra is moved into the index
+            left.emplace(k, std::make_pair(ia.where(), std::move(ra)));
         }
         while (next_record(sb, ib, o.net, rb, status)) {
-            std::string k = value_at(decoded(rb), key);
+            std::string k = key_of(rb);
             auto it = left.find(k);
             if (it == left.end()) {
                 lone(key + " " + k + " (" + ib.where() + " of B)", "added");
