@@ -10,6 +10,7 @@
 #   libeth-if-plcy-dev   Development
 #   ethplcy              Tool
 #   python3-eth-if-plcy  Python
+#   wireshark-eth-if-plcy Wireshark: the dissector plugin
 include(cmake/symbols.cmake)
 
 set(CPACK_PACKAGE_NAME eth-if-plcy)
@@ -38,7 +39,7 @@ set(_runtime_pkg libeth-if-plcy${_abi})
 set(_full_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(_exact "(= ${_full_version})")
 foreach(_pair "RUNTIME;runtime" "EFPUTIL;efputil" "IFTYPE;iftype" "DEVELOPMENT;development" "TOOL;tool"
-              "PYTHON;python")
+              "PYTHON;python" "WIRESHARK;wireshark")
   list(GET _pair 0 _component)
   list(GET _pair 1 _group)
   set(CPACK_COMPONENT_${_component}_GROUP ${_group})
@@ -91,6 +92,9 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-eth-if-plcy)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "${_runtime_pkg} ${_exact}, python3 (>= 3.11), python3 (<< 3.12)")
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_NAME wireshark-eth-if-plcy)
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_DEPENDS "${_runtime_pkg} ${_exact}")
 
 # Each package: a synopsis of its own and an extended description (CPack
 # indents it and turns each blank line into " .").
@@ -105,6 +109,8 @@ set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
     "Ethernet interface policy records - development files\n${_about}\n\nThis package holds the C headers, the header-only C++20 layer, the\npkg-config and CMake files, one manual page per function and the HTML\nAPI reference.")
 set(CPACK_DEBIAN_TOOL_DESCRIPTION
     "show, make and compare Ethernet interface policy records\n${_about}\n\nThis package holds ethplcy, which prints records in several layouts,\nencodes them from JSON, compares two of them and dumps their bytes.")
+set(CPACK_DEBIAN_WIRESHARK_DESCRIPTION
+    "Wireshark dissector for Ethernet interface policy records\n${_about}\n\nThis package holds a Wireshark and tshark plugin that dissects records\ncarried in UDP datagrams, every field filterable by its JSON path\n(eth_if_plcy.mtu, eth_if_plcy.efp.tag.vlan).")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "Ethernet interface policy records - Python 3 module\n${_about}\n\nThis package holds the eth_if_plcy Python 3 module: policies as Python\nobjects, records as bytes.")
 
@@ -116,11 +122,12 @@ add_custom_command(OUTPUT ${_changelog}
 add_custom_target(debian_changelog ALL DEPENDS ${_changelog})
 foreach(_pair "Runtime;${_runtime_pkg}" "EfpUtil;libeth-efp-util${_abi}"
               "Iftype;libeth-iftype${_abi}" "Development;libeth-if-plcy-dev" "Tool;ethplcy"
-              "Python;python3-eth-if-plcy")
+              "Python;python3-eth-if-plcy" "Wireshark;wireshark-eth-if-plcy")
   list(GET _pair 0 _component)
   list(GET _pair 1 _package)
   if((_component STREQUAL "Tool" AND NOT TARGET ethplcy) OR
      (_component STREQUAL "Python" AND NOT TARGET eth_if_plcy_python) OR
+     (_component STREQUAL "Wireshark" AND NOT TARGET eth_if_plcy_dissector) OR
      (_component MATCHES "EfpUtil|Iftype" AND NOT ETH_IF_PLCY_INSTALL_STANDINS))
     continue()
   endif()

@@ -56,6 +56,10 @@ for want in 0.1.0 "$upstream"; do
   grep -q "libeth-if-plcy0 (>= $want)" <<<"$got" || fail "consumer $want depends on '$got'"
 done
 
+# Wireshark loads the installed dissector (as any user but root, for whom it loads no plugin).
+setpriv --reuid=nobody --regid=nogroup --clear-groups tshark -G plugins 2>/dev/null | grep -q '^eth_if_plcy.so' \
+  && echo "tshark loads the installed dissector" || fail "tshark does not load the installed dissector"
+
 dpkg --purge "${names[@]}" >/dev/null
 left=$(while read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; done <"$work/files" || true)
 [ -z "$left" ] || fail "left after purge: $left"

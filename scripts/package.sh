@@ -19,7 +19,7 @@ rm -f "$build/CMakeCache.txt"
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 export CFLAGS="$CPPFLAGS $CFLAGS" CXXFLAGS="$CPPFLAGS $CXXFLAGS" LDFLAGS
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-  -DBUILD_TESTING=OFF -DETH_IF_PLCY_BUILD_TOOL=ON -DETH_IF_PLCY_BUILD_DOCS=ON -DETH_IF_PLCY_BUILD_PYTHON=ON \
+  -DBUILD_TESTING=OFF -DETH_IF_PLCY_BUILD_TOOL=ON -DETH_IF_PLCY_BUILD_DOCS=ON -DETH_IF_PLCY_BUILD_PYTHON=ON -DETH_IF_PLCY_BUILD_WIRESHARK=ON \
   -DETH_IF_PLCY_BUILD_BENCH=OFF -DETH_IF_PLCY_BUILD_EXAMPLES=OFF >/dev/null
 cmake --build "$build" >/dev/null
 rm -f "$build"/*.deb "$build"/*.ddeb
@@ -55,7 +55,8 @@ version=$(dpkg-parsechangelog -l "$root/packaging/changelog" -S Version)
 [ "${version%-*}" = "$upstream" ] || { echo "FAIL: packaging/changelog is at $version, the release is $upstream"; exit 1; }
 arch=$(dpkg --print-architecture)
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-packages=(libeth-if-plcy0 libeth-efp-util0 libeth-iftype0 libeth-if-plcy-dev ethplcy python3-eth-if-plcy)
+packages=(libeth-if-plcy0 libeth-efp-util0 libeth-iftype0 libeth-if-plcy-dev ethplcy python3-eth-if-plcy
+          wireshark-eth-if-plcy)
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 deb() { echo "$build/$1_${version}_$arch.deb"; }
@@ -96,6 +97,8 @@ check ethplcy "libeth-if-plcy0 $exact.*libjansson4" \
   /usr/share/eth_if_plcy/policy.schema.json
 check python3-eth-if-plcy "libeth-if-plcy0 $exact.*python3 \(>= 3.11\)" \
   /usr/lib/python3/dist-packages/eth_if_plcy/__init__.py
+check wireshark-eth-if-plcy "libeth-if-plcy0 $exact.*libwireshark" \
+  "$lib/wireshark/plugins/4.0/epan/eth_if_plcy.so"
 if dpkg-deb -c "$(deb libeth-if-plcy0)" | grep -Eq '/include/|libeth_(efp_util|iftype)'; then
   fail "runtime package holds headers or a stand-in"
 fi

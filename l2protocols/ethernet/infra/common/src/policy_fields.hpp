@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ether_interface_policy_api.h"
+#include "record_layout.hpp"
 
 namespace eth_if_plcy::fields {
 
@@ -58,8 +59,24 @@ constexpr int hex_digits(Style s) {
     return s == Style::hex4 ? 4 : s == Style::hex5 ? 5 : s == Style::hex8 ? 8 : 0;
 }
 
+// Where a field lies in the internal record (either image): its bytes, or
+// for a field of the EFP area (whose form decides the place) that whole area.
+struct Bytes {
+    uint8_t off;
+    uint8_t len; // 0: from off to the record's end
+};
+namespace L = ethplcy::layout;
+constexpr Bytes at(L::Int f) {
+    return {f.off, f.bytes};
+}
+constexpr Bytes at(L::Bits f) {
+    return {f.off, static_cast<uint8_t>(f.unit_bits / 8)};
+}
+inline constexpr Bytes kEfpArea{ETH_IF_PLCY_EFP_PART, 0};
+
 // A numeric field: its dotted path, the policy field bits that make it
-// present (any of them), its largest value, how it is written and read.
+// present (any of them), its largest value, how it is written and read, and
+// where it lies in the record.
 struct Scalar {
     const char *path;
     uint32_t bit;
@@ -67,12 +84,13 @@ struct Scalar {
     Style style;
     uint64_t (*get)(const Ext &);
     void (*set)(Ext &, uint64_t);
+    Bytes where;
 };
 
-#define ETH_IF_PLCY_SCALAR(path, bit, max, style, member)                                          \
+#define ETH_IF_PLCY_SCALAR(path, bit, max, style, member, where)                                   \
     Scalar {                                                                                       \
         path, bit, max, style, [](const Ext &e) -> uint64_t { return e.member; },                  \
-            [](Ext &e, uint64_t v) { e.member = static_cast<decltype(e.member)>(v); }              \
+            [](Ext &e, uint64_t v) { e.member = static_cast<decltype(e.member)>(v); }, where       \
     }
 
 inline constexpr uint32_t kEfp = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
@@ -82,44 +100,59 @@ inline constexpr uint32_t kMatch = ETH_IF_PLCY_EFP_MATCH;
 inline constexpr Scalar kScalars[] = {
 #define S ETH_IF_PLCY_SCALAR
 #define D Style::dec
-    S("valid_mask", 0, ETH_IF_PLCY_ALL_FIELDS, Style::hex5, valid_mask),
-    S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, 31, D, ether_if_type),
-    S("interface_ready", ETH_IF_PLCY_INTF_READY, 1, D, interface_ready),
-    S("is_l2", ETH_IF_PLCY_L2_FLAG, 1, D, is_l2),
-    S("is_provisioned", kProv, 1, D, is_provisioned),
-    S("provision_info.xconnect_id", kProv, UINT32_MAX, D, provision_info.xconnect_id),
-    S("provision_info.xcon_tags", kProv, 255, D, provision_info.xcon_tags),
-    S("provision_info.ip_iw_enabled", kProv, 1, D, provision_info.ip_iw_enabled),
-    S("provision_info.imposition_vlan_rewrite", kProv, 1, D,
-      provision_info.imposition_vlan_rewrite),
-    S("provision_info.imposition_vlan_id", kProv, 65535, D, provision_info.imposition_vlan_id),
-    S("efp.configured", kEfp, 1, D, efp.configured),
-    S("efp.native", kMatch, 1, D, efp.native),
-    S("efp.native_with_preservation", kMatch, 1, D, efp.native_with_preservation),
-    S("efp.src_mac_check", kMatch, 1, D, efp.src_mac_check),
-    S("efp.dst_mac_check", kMatch, 1, D, efp.dst_mac_check),
-    S("efp.exact", kMatch, 1, D, efp.exact),
-    S("efp.l3_ambiguous", kMatch, 1, D, efp.l3_ambiguous),
-    S("efp.payload_ethertype", kMatch, 65535, Style::hex4, efp.payload_ethertype),
-    S("efp.num_tag_pops", ETH_IF_PLCY_EFP_REWRITE, 255, D, efp.num_tag_pops),
-    S("sub.parent", ETH_IF_PLCY_PARENT, UINT32_MAX, Style::hex8, sub.parent),
-    S("sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, 255, D, sub.admin_up),
-    S("sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, 1, D, sub.efp_filtering),
-    S("sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, 1, D, sub.src_bypass_filter),
-    S("trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, 65535, D, trunk.native_vlan),
-    S("trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, 1, D, trunk.native_is_svlan),
+    S("valid_mask", 0, ETH_IF_PLCY_ALL_FIELDS, Style::hex5, valid_mask, at(L::valid_mask)),
+    S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, 31, D, ether_if_type, at(L::ether_if_type)),
+    S("interface_ready", ETH_IF_PLCY_INTF_READY, 1, D, interface_ready, at(L::interface_ready)),
+    S("is_l2", ETH_IF_PLCY_L2_FLAG, 1, D, is_l2, at(L::is_l2)),
+    S("is_provisioned", kProv, 1, D, is_provisioned, at(L::is_provisioned)),
+    S("provision_info.xconnect_id", kProv, UINT32_MAX, D, provision_info.xconnect_id,
+      at(L::xconnect_id)),
+    S("provision_info.xcon_tags", kProv, 255, D, provision_info.xcon_tags, at(L::xcon_tags)),
+    S("provision_info.ip_iw_enabled", kProv, 1, D, provision_info.ip_iw_enabled,
+      at(L::ip_iw_enabled)),
+    S("provision_info.imposition_vlan_rewrite", kProv, 1, D, provision_info.imposition_vlan_rewrite,
+      at(L::imposition_vlan_rewrite)),
+    S("provision_info.imposition_vlan_id", kProv, 65535, D, provision_info.imposition_vlan_id,
+      at(L::imposition_vlan_id)),
+    S("efp.configured", kEfp, 1, D, efp.configured, kEfpArea),
+    S("efp.native", kMatch, 1, D, efp.native, kEfpArea),
+    S("efp.native_with_preservation", kMatch, 1, D, efp.native_with_preservation, kEfpArea),
+    S("efp.src_mac_check", kMatch, 1, D, efp.src_mac_check, kEfpArea),
+    S("efp.dst_mac_check", kMatch, 1, D, efp.dst_mac_check, kEfpArea),
+    S("efp.exact", kMatch, 1, D, efp.exact, kEfpArea),
+    S("efp.l3_ambiguous", kMatch, 1, D, efp.l3_ambiguous, kEfpArea),
+    S("efp.payload_ethertype", kMatch, 65535, Style::hex4, efp.payload_ethertype, kEfpArea),
+    S("efp.num_tag_pops", ETH_IF_PLCY_EFP_REWRITE, 255, D, efp.num_tag_pops, kEfpArea),
+    S("sub.parent", ETH_IF_PLCY_PARENT, UINT32_MAX, Style::hex8, sub.parent, at(L::sub_parent)),
+    S("sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, 255, D, sub.admin_up, at(L::sub_admin_up)),
+    S("sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, 1, D, sub.efp_filtering,
+      at(L::sub_efp_filtering)),
+    S("sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, 1, D, sub.src_bypass_filter,
+      at(L::sub_src_bypass_filter)),
+    S("trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, 65535, D, trunk.native_vlan,
+      at(L::trunk_native_vlan)),
+    S("trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, 1, D, trunk.native_is_svlan,
+      at(L::trunk_native_is_svlan)),
     S("trunk.qinq_tunneling_etype", ETH_IF_PLCY_QINQ_ETYPE, 65535, Style::hex4,
-      trunk.qinq_tunneling_etype),
-    S("trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, 1, D, trunk.mac_acc_ingress),
-    S("trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, 1, D, trunk.mac_acc_egress),
-    S("trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_dot1q),
-    S("trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_dot1ad),
-    S("trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_mac_relay),
-    S("trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, 1, D, trunk.vlan_switched_trunk),
-    S("trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, 1, D, trunk.vlan_switched_access),
-    S("trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, 65535, D, trunk.access_vlan),
-    S("is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, 1, D, is_in_icl_mode),
-    S("mtu", ETH_IF_PLCY_MTU, 65535, D, mtu),
+      trunk.qinq_tunneling_etype, at(L::trunk_qinq_tunneling_etype)),
+    S("trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, 1, D, trunk.mac_acc_ingress,
+      at(L::trunk_mac_acc_ingress)),
+    S("trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, 1, D, trunk.mac_acc_egress,
+      at(L::trunk_mac_acc_egress)),
+    S("trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_dot1q,
+      at(L::trunk_filter_dot1q)),
+    S("trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_dot1ad,
+      at(L::trunk_filter_dot1ad)),
+    S("trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, 1, D, trunk.filter_mac_relay,
+      at(L::trunk_filter_mac_relay)),
+    S("trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, 1, D, trunk.vlan_switched_trunk,
+      at(L::trunk_vlan_switched_trunk)),
+    S("trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, 1, D, trunk.vlan_switched_access,
+      at(L::trunk_vlan_switched_access)),
+    S("trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, 65535, D, trunk.access_vlan,
+      at(L::trunk_access_vlan)),
+    S("is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, 1, D, is_in_icl_mode, at(L::is_in_icl_mode)),
+    S("mtu", ETH_IF_PLCY_MTU, 65535, D, mtu, at(L::mtu)),
 #undef D
 #undef S
 };
@@ -145,20 +178,21 @@ struct Compound {
     const char *path;
     uint32_t bit;
     Special kind;
+    Bytes where;
 };
 inline constexpr Compound kCompounds[] = {
-    {"mac_addr", ETH_IF_PLCY_MAC_ADDR, Special::mac_addr},
-    {"l2pt", ETH_IF_PLCY_L2PT, Special::l2pt},
-    {"efp.tag", kMatch, Special::tag},
-    {"efp.tag_pcp", kMatch, Special::tag_pcp},
-    {"efp.ranges", kMatch, Special::ranges},
-    {"efp.src_mac", kMatch, Special::src_mac},
-    {"efp.dst_mac", kMatch, Special::dst_mac},
-    {"efp.push", ETH_IF_PLCY_EFP_REWRITE, Special::push},
-    {"efp.num_tags", kMatch, Special::num_tags},
-    {"efp.num_tag_pushes", ETH_IF_PLCY_EFP_REWRITE, Special::num_tag_pushes},
-    {"efp.num_ranges", kMatch, Special::num_ranges},
-    {"efp.tag_range_count", kMatch, Special::tag_range_count},
+    {"mac_addr", ETH_IF_PLCY_MAC_ADDR, Special::mac_addr, {L::mac_addr_off, 6}},
+    {"l2pt", ETH_IF_PLCY_L2PT, Special::l2pt, {L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS}},
+    {"efp.tag", kMatch, Special::tag, kEfpArea},
+    {"efp.tag_pcp", kMatch, Special::tag_pcp, kEfpArea},
+    {"efp.ranges", kMatch, Special::ranges, kEfpArea},
+    {"efp.src_mac", kMatch, Special::src_mac, kEfpArea},
+    {"efp.dst_mac", kMatch, Special::dst_mac, kEfpArea},
+    {"efp.push", ETH_IF_PLCY_EFP_REWRITE, Special::push, kEfpArea},
+    {"efp.num_tags", kMatch, Special::num_tags, kEfpArea},
+    {"efp.num_tag_pushes", ETH_IF_PLCY_EFP_REWRITE, Special::num_tag_pushes, kEfpArea},
+    {"efp.num_ranges", kMatch, Special::num_ranges, kEfpArea},
+    {"efp.tag_range_count", kMatch, Special::tag_range_count, kEfpArea},
 };
 
 // Every field by number: the scalars, then the compounds.
