@@ -122,7 +122,6 @@ unset LD_LIBRARY_PATH
 "$work/root/usr/bin/ethplcy" demo >/dev/null || fail "unpacked ethplcy demo fails"
 pcdir=$work/root$lib/pkgconfig
 grep -qx "prefix=/usr" "$pcdir/eth_if_plcy.pc" || fail "the packaged .pc file does not name /usr"
-# shellcheck disable=SC2046
 cc -std=c99 -Wall -Werror "$root/tests/install/consumer.c" -o "$work/consumer" \
   -I"$work/root/usr/include/eth_if_plcy" -L"$work/root$lib" -leth_if_plcy -Wl,-rpath,"$work/root$lib"
 "$work/consumer" || fail "consumer against the unpacked library"

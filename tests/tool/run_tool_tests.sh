@@ -175,6 +175,9 @@ out=$(run diff --stream --key sub.parent "$work/a.hex" "$work/b.hex")
 [ $? -eq 1 ] && [ "$out" = '# sub.parent "0x0000abcd"
 efp.tag[0].vlan: 200 -> 300
 mtu: 9000 -> 1500' ] && ok || bad "diff --stream --key"
+[ "$(run diff --stream --json --key sub.parent "$work/a.hex" "$work/b.hex")" = \
+  '{"records":"sub.parent \"0x0000abcd\"","diff":{"efp.tag[0].vlan":{"old":200,"new":300},"mtu":{"old":9000,"new":1500}}}' ] \
+  && ok || bad "diff --stream --json"
 [ "$(run diff --stream "$work/a.hex" "$work/b.hex" | grep -c '^# record')" = 2 ] && ok || bad "diff --stream in order"
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"

@@ -22,27 +22,9 @@ namespace {
 using Ext = eth_if_plcy_ext_t;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
-// jansson's values as the field description's reader and writer see them.
-// Nodes given to set and append are handed over (their reference is taken).
+// jansson's values as the field description's reader sees them.
 struct JanssonTree {
     using Node = json_t *;
-    Node object() { return json_object(); }
-    Node array() { return json_array(); }
-    Node integer(uint64_t v) { return json_integer(static_cast<json_int_t>(v)); }
-    Node string(std::string_view s) { return json_stringn(s.data(), s.size()); }
-    Node null() { return json_null(); }
-    Node hex(uint64_t v, int digits) {
-        char text[24];
-        snprintf(text, sizeof text, "0x%0*llx", digits, static_cast<unsigned long long>(v));
-        return json_string(text);
-    }
-    Node get(Node o, const char *key) { return json_object_get(o, key); }
-    Node get(Node o, std::string_view key) { return json_object_getn(o, key.data(), key.size()); }
-    void set(Node o, std::string_view key, Node v) {
-        json_object_setn_new(o, key.data(), key.size(), v);
-    }
-    void append(Node a, Node v) { json_array_append_new(a, v); }
-
     bool is_int(Node n) { return json_is_integer(n); }
     bool int_value(Node n, int64_t &v) {
         v = json_integer_value(n);
@@ -55,6 +37,7 @@ struct JanssonTree {
     Node at(Node n, size_t i) { return json_array_get(n, i); }
     bool is_object(Node n) { return json_is_object(n); }
     bool is_null(Node n) { return json_is_null(n); }
+    Node get(Node o, const char *key) { return json_object_get(o, key); }
     std::string show(Node n) {
         std::unique_ptr<char, decltype(&free)> text(json_dumps(n, JSON_ENCODE_ANY | JSON_COMPACT),
                                                     free);
@@ -322,9 +305,6 @@ std::string value_at(const Ext &ext, const std::string &path) {
 }
 
 std::string refusal(const Ext &ext, const char *reason, const char *field) {
-    std::string text = ext_to_json(ext, true);
-    Json root(json_loadb(text.data(), text.size(), 0, nullptr), json_decref);
-    JanssonTree tree;
     std::string path = field;
     const auto &ranges = ext.efp.ranges;
     // A range is refused as a whole list: name the entry.
@@ -339,8 +319,8 @@ std::string refusal(const Ext &ext, const char *reason, const char *field) {
                        std::to_string(ranges[k].high);
         }
     }
-    json_t *value = root ? at_path(root.get(), path) : nullptr;
-    std::string shown = value ? tree.show(value) + " " : std::string();
+    std::string shown = value_at(ext, path);
+    if (!shown.empty()) shown += " ";
     // Reasons that start with the field's own path go on after the value.
     if (std::strncmp(reason, (path + " ").c_str(), path.size() + 1) == 0)
         return path + ": " + shown + (reason + path.size() + 1);

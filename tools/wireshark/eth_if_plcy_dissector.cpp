@@ -84,13 +84,20 @@ void span(f::Bytes where, int record, int size, int &off, int &len) {
     len = where.len != 0 ? where.len : size - where.off;
 }
 
+// Match or push tags: an ethertype and a VLAN each, the first n (at most 2).
+void add_tags(proto_tree *tree, tvbuff_t *tvb, int off, int len, const eth_if_plcy_efp_tag_t *tags,
+              unsigned n, int hf_ethertype, int hf_vlan) {
+    for (unsigned i = 0; i < n && i < 2; i++) {
+        proto_tree_add_uint(tree, hf_ethertype, tvb, off, len, tags[i].ethertype);
+        proto_tree_add_uint(tree, hf_vlan, tvb, off, len, tags[i].vlan);
+    }
+}
+
 void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_plcy_ext_t &e) {
     int off, len;
     for (size_t i = 0; i < f::kScalarCount; i++) {
         const f::Scalar &s = f::kScalars[i];
-        bool present = s.bit == 0 || (e.valid_mask & s.bit) != 0;
-        if (present && std::strncmp(s.path, "provision_info.", 15) == 0) present = e.is_provisioned;
-        if (!present) continue;
+        if (!f::present(s, e)) continue;
         span(s.where, at, size, off, len);
         proto_tree_add_uint(tree, hf_scalar[i], tvb, off, len, static_cast<uint32_t>(s.get(e)));
     }
@@ -128,20 +135,15 @@ void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_
             }
             break;
         case f::Special::tag:
-            for (unsigned i = 0; i < efp.num_tags && i < 2; i++) {
-                proto_tree_add_uint(tree, hf_tag_ethertype, tvb, off, len, efp.tag[i].ethertype);
-                proto_tree_add_uint(tree, hf_tag_vlan, tvb, off, len, efp.tag[i].vlan);
-            }
+            add_tags(tree, tvb, off, len, efp.tag, efp.num_tags, hf_tag_ethertype, hf_tag_vlan);
             break;
         case f::Special::tag_pcp:
             for (unsigned i = 0; i < efp.num_tags && i < 2; i++)
                 proto_tree_add_uint(tree, hf_tag_pcp, tvb, off, len, efp.tag_pcp[i]);
             break;
         case f::Special::push:
-            for (unsigned j = 0; j < efp.num_tag_pushes && j < 2; j++) {
-                proto_tree_add_uint(tree, hf_push_ethertype, tvb, off, len, efp.push[j].ethertype);
-                proto_tree_add_uint(tree, hf_push_vlan, tvb, off, len, efp.push[j].vlan);
-            }
+            add_tags(tree, tvb, off, len, efp.push, efp.num_tag_pushes, hf_push_ethertype,
+                     hf_push_vlan);
             break;
         case f::Special::ranges:
             for (unsigned k = 0; k < efp.num_ranges && k < ETH_IF_PLCY_EXT_MAX_RANGES; k++) {

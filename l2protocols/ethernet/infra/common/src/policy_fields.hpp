@@ -247,6 +247,14 @@ struct FieldError : std::runtime_error {
         : std::runtime_error(message), path(at) {}
 };
 
+// Whether a policy holds a numeric field: its group is in the valid mask (the
+// mask itself always), and the provisioning details only while
+// is_provisioned is 1.
+inline bool present(const Scalar &s, const Ext &e) {
+    if (s.bit != 0 && (e.valid_mask & s.bit) == 0) return false;
+    return std::strncmp(s.path, "provision_info.", 15) != 0 || e.is_provisioned;
+}
+
 // ---- writing -----------------------------------------------------------------
 //
 // Tree: Node, object(), array(), integer(u64), string(sv), null(), hex(v,
@@ -263,16 +271,10 @@ class Writer {
 
     Node policy(const Ext &e) {
         Node root = t_.object();
-        uint32_t m = e.valid_mask;
-        for (const Scalar &s : kScalars) {
-            bool present = s.bit == 0 || (m & s.bit) != 0;
-            // The provisioning details count only while is_provisioned is 1.
-            if (present && std::strncmp(s.path, "provision_info.", 15) == 0)
-                present = e.is_provisioned;
-            if (present) put(root, s.path, number(s.get(e), s.style, Words::none));
-        }
+        for (const Scalar &s : kScalars)
+            if (present(s, e)) put(root, s.path, number(s.get(e), s.style, Words::none));
         for (const Compound &c : kCompounds)
-            if ((m & c.bit) != 0)
+            if ((e.valid_mask & c.bit) != 0)
                 if (Node v = compound(e, c.kind)) put(root, c.path, v);
         return root;
     }
