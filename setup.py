@@ -17,7 +17,7 @@ setup(
         "eth_if_plcy._core",
         sources=["python/core.cpp"] + sorted(glob.glob(f"{LIB}/src/*.cpp")) +
         ["platform/efp_util/src/eth_efp_util.cpp", "platform/iftype/src/eth_iftype.cpp"],
-        include_dirs=[f"{LIB}/include", f"{LIB}/src", "platform/efp_util/include",
+        include_dirs=[f"{LIB}/include", f"{LIB}/description", "platform/efp_util/include",
                       "platform/iftype/include"],
         extra_compile_args=["-std=c++20", "-fvisibility=hidden"],
         language="c++",

@@ -17,7 +17,8 @@ mkdir -p "$out" "$root/fuzz/findings"
 sources=("$root"/l2protocols/ethernet/infra/common/src/*.cpp "$root"/platform/efp_util/src/*.cpp
          "$root"/platform/iftype/src/*.cpp)
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$root/l2protocols/ethernet/infra/common/include" -I"$root/platform/efp_util/include"
+       -I"$root/l2protocols/ethernet/infra/common/include"
+       -I"$root/l2protocols/ethernet/infra/common/description" -I"$root/platform/efp_util/include"
        -I"$root/platform/iftype/include")
 status=0
 for t in "${targets[@]}"; do
@@ -26,8 +27,7 @@ for t in "${targets[@]}"; do
     extra=()
     # The JSON and stream targets are the tool's readers, with jansson and simdjson.
     case $t in json | stream)
-      extra=(-I"$root/tools/ethplcy" -I"$root/l2protocols/ethernet/infra/common/src"
-             -I"$root/platform/iftype/include" -DETH_IF_PLCY_HAVE_SIMDJSON
+      extra=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON
              "$root/tools/ethplcy/json_io.cpp" "$root/tools/ethplcy/input.cpp"
              "$root/tools/ethplcy/stream.cpp" -ljansson -lsimdjson) ;;
     esac

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "policy_fields.hpp"
+#include "policy_reader.hpp"
+#include "policy_writer.hpp"
 #include "record_layout.hpp"
 
 namespace {
@@ -24,7 +25,8 @@ namespace {
 namespace f = eth_if_plcy::fields;
 using Ext = eth_if_plcy_ext_t;
 
-struct Raised {}; // a Python exception is set
+struct Raised {};  // a Python exception is set
+struct NotAKey {}; // a dict key that is not a string
 
 PyObject *g_invalid_record = nullptr; // eth_if_plcy.InvalidRecord
 PyObject *g_bad_policy = nullptr;     // eth_if_plcy.BadPolicy
@@ -265,10 +267,9 @@ struct PyReadTree {
         PyObject *key, *value;
         Py_ssize_t pos = 0;
         while (PyDict_Next(dict_of(n), &pos, &key, &value)) {
-            if (!PyUnicode_Check(key)) throw f::FieldError("", "keys must be strings");
+            if (!PyUnicode_Check(key)) throw NotAKey{};
             if (value == Py_None) continue;
-            std::string_view k = string(key);
-            fn(std::string(k).c_str(), value);
+            fn(string(key), value);
         }
     }
 };
@@ -294,10 +295,13 @@ PyObject *raise_invalid(uint32_t status, const char *reason, uint32_t offset) {
 bool read_policy(PyObject *root, Ext &ext) {
     PyReadTree tree;
     try {
-        f::Reader<PyReadTree>(tree, ext).policy(root);
-        return true;
-    } catch (const f::FieldError &e) {
-        if (!PyErr_Occurred()) raise_bad_policy(ETH_IF_PLCY_ERR_BAD_POLICY, e.what(), e.path);
+        f::Reader<PyReadTree> reader(tree, ext);
+        if (reader.policy(root)) return true;
+        raise_bad_policy(ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().message.c_str(),
+                         reader.refusal().path);
+        return false;
+    } catch (const NotAKey &) {
+        raise_bad_policy(ETH_IF_PLCY_ERR_BAD_POLICY, "keys must be strings", "");
         return false;
     }
 }

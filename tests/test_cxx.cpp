@@ -82,8 +82,7 @@ TEST(ExtValidate, OneRefusalPerRule) {
     const Case cases[] = {
         {"valid_mask", "above bit 19", [](auto &e) { e.valid_mask |= 1u << 20; }},
         {"ether_if_type", "unknown interface type", [](auto &e) { e.ether_if_type = 22; }},
-        {"sub.parent", "sub.parent and trunk.qinq_tunneling_etype",
-         [](auto &e) { e.valid_mask |= ETH_IF_PLCY_QINQ_ETYPE; }},
+        {"sub.parent", "set together", [](auto &e) { e.valid_mask |= ETH_IF_PLCY_QINQ_ETYPE; }},
         {"sub.parent", "trunk-class ether_if_type", [](auto &e) { e.ether_if_type = 1; }},
         {"trunk.native_vlan", "sub-interface-class",
          [](auto &e) { e.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_NATIVE_VLAN; }},
@@ -91,24 +90,24 @@ TEST(ExtValidate, OneRefusalPerRule) {
         {"efp.tag[0].vlan", "above 4095", [](auto &e) { e.efp.tag[0].vlan = 5000; }},
         {"efp.tag_pcp[0]", "PCP", [](auto &e) { e.efp.tag_pcp[0] = 9; }},
         {"efp.num_tags", "more than 2", [](auto &e) { e.efp.num_tags = 3; }},
-        {"efp.ranges", "low is above",
+        {"efp.ranges[1]", "low is above",
          [](auto &e) {
              e.efp.ranges[1] = {300, 200};
          }},
-        {"efp.ranges", "above 4095", [](auto &e) { e.efp.ranges[0].high = 4096; }},
+        {"efp.ranges[0].high", "above 4095", [](auto &e) { e.efp.ranges[0].high = 4096; }},
         {"efp.ranges", "more than 10", [](auto &e) { e.efp.num_ranges = 11; }},
         {"efp.ranges", "no match tag", [](auto &e) { e.efp.tag[1].vlan = 100; }},
         {"efp.ranges", "no ranges", [](auto &e) { e.efp.num_ranges = 0; }},
-        {"efp.push[0].vlan", "pushed VLAN", [](auto &e) { e.efp.push[0].vlan = 5000; }},
-        {"efp.push[1].vlan", "pushed VLAN", [](auto &e) { e.efp.push[1].vlan = 4097; }},
+        {"efp.push[0].vlan", "VLAN is above 4095", [](auto &e) { e.efp.push[0].vlan = 5000; }},
+        {"efp.push[1].vlan", "VLAN is above 4095", [](auto &e) { e.efp.push[1].vlan = 4097; }},
         {"efp.num_tag_pushes", "more than 2", [](auto &e) { e.efp.num_tag_pushes = 3; }},
         {"efp.num_tag_pops", "popped", [](auto &e) { e.efp.num_tag_pops = 3; }},
-        {"trunk.access_vlan", "access VLAN",
+        {"trunk.access_vlan", "VLAN is above 4095",
          [](auto &e) {
              e.valid_mask |= ETH_IF_PLCY_VLAN_SWITCHED;
              e.trunk.access_vlan = 4096;
          }},
-        {"provision_info.imposition_vlan_id", "imposition",
+        {"provision_info.imposition_vlan_id", "VLAN is above 4095",
          [](auto &e) {
              e.valid_mask |= ETH_IF_PLCY_PROVISION;
              e.is_provisioned = e.provision_info.imposition_vlan_rewrite = 1;

@@ -126,9 +126,9 @@ key without its bit|ether_if_type is given but valid_mask lacks ETHER_IF_TYPE (0
 bit without its key|valid_mask has ETHER_IF_TYPE (0x1) but no ether_if_type key|encode '{"valid_mask": 262145, "mtu": 1500}'
 count against array|efp.num_tags is 2 but efp.tag has 1 entries|encode '{"efp": {"configured": 1, "num_tags": 2, "tag": [{"ethertype": "dot1q", "vlan": 5}]}}'
 unknown protocol|l2pt.foo: no such L2PT protocol (lyx, tovu, quz, jaxe, wimo)|encode '{"l2pt": {"foo": {}}}'
-mixed classes|sub.parent: "0x00000001" is set on a trunk-class ether_if_type|encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
+mixed classes|sub.parent: "0x00000001" is a sub-interface field, but ether_if_type is of the trunk class|encode '{"ether_if_type": 1, "sub": {"parent": 1}}'
 internal VLAN code|efp.tag[0].vlan: 4096 is not a VLAN: write "any" or "range", or 0-4095|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
-range entry|efp.ranges[1]: low 30 is above high 20|encode '{"ether_if_type": 3, "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "range"}], "ranges": [{"low": 1, "high": 2}, {"low": 30, "high": 20}]}}'
+range entry|efp.ranges[1]: {"low":30,"high":20} has its low above its high|encode '{"ether_if_type": 3, "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "range"}], "ranges": [{"low": 1, "high": 2}, {"low": 30, "high": 20}]}}'
 unchecked, encode refuses|encode refused the policy: policy cannot be represented|encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
 EOF
 # On a little-endian host a network image read as a host image has another size.

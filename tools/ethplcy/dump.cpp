@@ -107,9 +107,7 @@ int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, boo
     while (s.next(item)) {
         try {
             eth_if_plcy_ext_t e;
-            ext_from_json(item.text, e);
-            if (auto v = eth_if_plcy::ext_validate(e, options); check && !v)
-                throw Failure(refusal(e, v.reason, v.field));
+            ext_from_json(item.text, e, check, options);
             eth_if_plcy::Record rec;
             if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
                 throw Failure(std::string("encode refused the policy: ") +

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The external record as JSON people read and write: the field description
-// (policy_fields.hpp) walked over jansson's values. Hexadecimal strings where
+// (policy_reader.hpp, policy_writer.hpp) walked over jansson's values. Hexadecimal strings where
 // engineers think in hex, words for the special values, L2PT by protocol
 // name; counts and valid_mask may be left out (they are derived) and must
 // agree with the keys when given.
@@ -13,7 +13,9 @@
 #include <simdjson.h>
 #endif
 
-#include "policy_fields.hpp"
+#include "policy_check.hpp"
+#include "policy_reader.hpp"
+#include "policy_writer.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
@@ -46,9 +48,10 @@ struct JanssonTree {
     template <class F>
     void each(Node n, F f) {
         const char *key;
+        size_t len;
         json_t *v;
-        json_object_foreach(n, key, v) {
-            f(key, v);
+        json_object_keylen_foreach(n, key, len, v) {
+            f(std::string_view(key, len), v);
         }
     }
 };
@@ -183,11 +186,16 @@ struct SimdTree {
     };
     bool is_int(Node n) { return n.e.is_int64() || n.e.is_uint64(); }
     bool int_value(Node n, int64_t &v) {
-        v = n.e.is_int64() ? int64_t(n.e.get_int64()) : INT64_MAX;
+        if (!n.e.is_int64()) throw Unsettled{}; // above jansson's integers
+        v = int64_t(n.e.get_int64());
         return true;
     }
     bool is_string(Node n) { return n.e.is_string(); }
-    std::string_view string(Node n) { return std::string_view(n.e.get_string()); }
+    std::string_view string(Node n) {
+        std::string_view s(n.e.get_string());
+        if (s.find('\0') != std::string_view::npos) throw Unsettled{}; // jansson refuses it
+        return s;
+    }
     bool is_array(Node n) { return n.e.is_array(); }
     size_t size(Node n) { return simdjson::dom::array(n.e.get_array()).size(); }
     Node at(Node n, size_t i) { return {simdjson::dom::array(n.e.get_array()).at(i), true}; }
@@ -207,34 +215,49 @@ struct SimdTree {
                 std::find(keys.begin(), keys.end(), key) != keys.end())
                 throw Unsettled{};
             keys.push_back(key);
-            f(std::string(key).c_str(), Node{value, true});
+            f(key, Node{value, true});
         }
     }
     std::string show(Node n) { return simdjson::to_string(n.e); }
 };
 
 // True when simdjson read the policy; false when jansson must.
-bool read_fast(const std::string &text, Ext &ext) {
+bool read_fast(const std::string &text, Ext &ext, bool strict) {
     static thread_local simdjson::dom::parser parser;
     simdjson::dom::element doc;
     if (parser.parse(text.data(), text.size()).get(doc) || !doc.is_object()) return false;
     SimdTree tree;
+    eth_if_plcy::fields::Reader<SimdTree> reader(tree, ext, strict);
     try {
-        eth_if_plcy::fields::Reader<SimdTree>(tree, ext).policy(SimdTree::Node{doc, true});
-        return true;
-    } catch (const eth_if_plcy::fields::FieldError &e) {
-        throw Failure(e.what());
+        if (reader.policy(SimdTree::Node{doc, true})) return true;
     } catch (const Unsettled &) {
         return false;
     }
+    throw Failure(reader.refusal().message);
 }
 
 } // namespace
 #endif
 
-void ext_from_json(const std::string &text, Ext &ext) {
+namespace {
+
+// simdjson where found, unless ETHPLCY_JSON_READER=jansson asks for jansson
+// alone (the tests compare the two).
+bool fast_reader() {
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
-    if (read_fast(text, ext)) return;
+    static const bool fast = [] {
+        const char *r = std::getenv("ETHPLCY_JSON_READER");
+        return r == nullptr || std::strcmp(r, "jansson") != 0;
+    }();
+    return fast;
+#else
+    return false;
+#endif
+}
+
+void read_policy(const std::string &text, Ext &ext, bool strict) {
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
+    if (fast_reader() && read_fast(text, ext, strict)) return;
 #endif
     json_error_t error;
     Json root(json_loadb(text.data(), text.size(), JSON_REJECT_DUPLICATES, &error), json_decref);
@@ -243,12 +266,11 @@ void ext_from_json(const std::string &text, Ext &ext) {
                       std::to_string(error.column) + ": " + error.text);
     if (!json_is_object(root.get())) throw Failure("bad JSON: expected an object");
     JanssonTree tree;
-    try {
-        eth_if_plcy::fields::Reader<JanssonTree>(tree, ext).policy(root.get());
-    } catch (const eth_if_plcy::fields::FieldError &e) {
-        throw Failure(e.what());
-    }
+    eth_if_plcy::fields::Reader<JanssonTree> reader(tree, ext, strict);
+    if (!reader.policy(root.get())) throw Failure(reader.refusal().message);
 }
+
+} // namespace
 
 namespace {
 
@@ -270,31 +292,6 @@ json_t *at_path(json_t *root, const std::string &path) {
     return v;
 }
 
-// What the JSON allows where the library's check refused: its reason, in the
-// words of the JSON. A reason not listed is shown as the library gives it.
-struct Allowed {
-    const char *reason; // the library's reason, or its start
-    const char *what;
-};
-constexpr Allowed kAllowed[] = {
-    {"unknown interface type", "is not an interface type: write 1-21"},
-    {"VLAN 4096 and 4097 are internal codes",
-     R"(is not a VLAN: write "any" or "range", or 0-4095)"},
-    {"VLAN is above 4095 and is not", R"(is not a VLAN: write "any" or "range", or 0-4095)"},
-    {"PCP is above 7", R"(is not a PCP: write "any" or 0-7)"},
-    {"imposition VLAN is above 4095", "is above 4095"},
-    {"native VLAN is above 4095", "is above 4095"},
-    {"access VLAN is above 4095", "is above 4095"},
-    {"pushed VLAN is above 4095", "is above 4095"},
-    {"more than 2 tags popped", "is above 2"},
-    {"valid_mask has bits above bit 19", "has bits above bit 19 (at most 0xfffff)"},
-    {"ranges given but no match tag", R"(are given, but no efp.tag has "vlan": "range")"},
-    {"a match tag's VLAN is EFP_VLAN_RANGE but no ranges",
-     R"(are none, but a tag has "vlan": "range")"},
-    {"tag VLAN is EFP_VLAN_RANGE but its range list is empty",
-     "has no ranges: give them in efp.ranges"},
-};
-
 } // namespace
 
 std::string value_at(const Ext &ext, const std::string &path) {
@@ -304,30 +301,17 @@ std::string value_at(const Ext &ext, const std::string &path) {
     return v ? JanssonTree().show(v) : "";
 }
 
-std::string refusal(const Ext &ext, const char *reason, const char *field) {
-    std::string path = field;
-    const auto &ranges = ext.efp.ranges;
-    // A range is refused as a whole list: name the entry.
-    if (path == "efp.ranges" && std::strncmp(reason, "range ", 6) == 0) {
-        for (size_t k = 0; k < std::min<size_t>(ext.efp.num_ranges, ETH_IF_PLCY_EXT_MAX_RANGES);
-             k++) {
-            std::string entry = path + "[" + std::to_string(k) + "]";
-            if (ranges[k].high > 4095)
-                return entry + ".high: " + std::to_string(ranges[k].high) + " is above 4095";
-            if (ranges[k].low > ranges[k].high)
-                return entry + ": low " + std::to_string(ranges[k].low) + " is above high " +
-                       std::to_string(ranges[k].high);
-        }
-    }
-    std::string shown = value_at(ext, path);
-    if (!shown.empty()) shown += " ";
-    // Reasons that start with the field's own path go on after the value.
-    if (std::strncmp(reason, (path + " ").c_str(), path.size() + 1) == 0)
-        return path + ": " + shown + (reason + path.size() + 1);
-    for (const Allowed &a : kAllowed)
-        if (std::strncmp(reason, a.reason, std::strlen(a.reason)) == 0)
-            return path + ": " + shown + a.what;
-    return path + ": " + reason;
+std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
+    namespace f = eth_if_plcy::fields;
+    std::string path = v.path(), value = value_at(ext, path);
+    std::string words = v.rule && v.rule->words ? v.rule->words : f::outside(*v.domain, v.value);
+    return path + ": " + (value.empty() ? "" : value + " ") + words;
+}
+
+void ext_from_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
+    read_policy(text, ext, check);
+    if (!check) return;
+    if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
 }
 
 } // namespace ethplcy_tool

@@ -277,7 +277,7 @@ int encode(const std::vector<std::string> &words) {
     Input in = inputs(p, 1, false, "encode")[0];
     std::string text = read_text(in);
     try {
-        ext_from_json(text, e);
+        ext_from_json(text, e, !p.has("no-check"), options);
     } catch (const NotJson &bad) {
         std::string why = not_a_file(in);
         if (why.empty()) throw;
@@ -288,9 +288,6 @@ int encode(const std::vector<std::string> &words) {
         detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
         throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
     }
-    // Values no interface carries are refused before encode normalises them.
-    if (auto v = eth_if_plcy::ext_validate(e, options); !p.has("no-check") && !v)
-        throw Failure(refusal(e, v.reason, v.field));
     eth_if_plcy::Record rec;
     auto s = eth_if_plcy::encode(e, rec, options);
     if (s != eth_if_plcy::Status::ok)

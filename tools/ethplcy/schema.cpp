@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// schema: the JSON Schema (draft 2020-12) of the policy JSON the tool reads,
-// made from the field description: each field's type and range, the
-// "0x..." strings and words it takes, the nested groups, the L2PT object, and
-// the keys that exclude each other (sub-interface and trunk groups).
+// schema: the JSON Schema (draft 2020-12) of the policy JSON that encode
+// takes, made from the field description: each field's domain (whole
+// numbers, "0x..." strings whose value lies in it, words), its sentence and
+// default, the compound shapes and their limits, and the dependencies and
+// rules between fields that a schema can say. What it cannot say (a range's
+// low above its high, counts and valid_mask that disagree with the keys) is
+// left to encode.
 #include <jansson.h>
 
 #include <memory>
 
-#include "policy_fields.hpp"
+#include "policy_check.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
@@ -17,21 +20,110 @@ namespace {
 namespace f = eth_if_plcy::fields;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
-// A number as the reader takes it: a whole number up to max, a "0x..."
-// string, or one of the field's words.
-json_t *number(uint64_t max, f::Words words = f::Words::none) {
-    json_t *any = json_array();
-    json_array_append_new(any, json_pack("{s:s, s:i, s:I}", "type", "integer", "minimum", 0,
-                                         "maximum", static_cast<json_int_t>(max)));
-    json_array_append_new(
-        any, json_pack("{s:s, s:s}", "type", "string", "pattern", "^0[xX][0-9a-fA-F]{1,16}$"));
-    if (!f::words_of(words).empty()) {
-        json_t *names = json_array();
-        for (const f::Word &w : f::words_of(words))
-            json_array_append_new(names, json_string(w.word));
-        json_array_append_new(any, json_pack("{s:o}", "enum", names));
+// ---- "0x..." strings whose value lies in a range ------------------------------
+
+const char kDigits[] = "0123456789abcdef";
+
+size_t digit(char c) {
+    return static_cast<size_t>(std::strchr(kDigits, c) - kDigits);
+}
+
+// The hex digits from a to b, either case: "7", "[0-9a-cA-C]".
+std::string hex_class(size_t a, size_t b) {
+    std::string cls;
+    for (size_t d = a; d <= b; d++) {
+        cls += kDigits[d];
+        if (d >= 10) cls += static_cast<char>(kDigits[d] - 'a' + 'A');
     }
+    return cls.size() == 1 ? cls : "[" + cls + "]";
+}
+
+// A pattern for the hex numerals of equal length from a to b (lower case).
+std::string span(const std::string &a, const std::string &b) {
+    size_t n = a.size(), a0 = digit(a[0]), b0 = digit(b[0]);
+    if (n == 1) return hex_class(a0, b0);
+    if (a0 == b0) return hex_class(a0, a0) + span(a.substr(1), b.substr(1));
+    std::string rest = "[0-9a-fA-F]{" + std::to_string(n - 1) + "}";
+    if (a.find_first_not_of('0', 1) == std::string::npos &&
+        b.find_first_not_of('f', 1) == std::string::npos)
+        return hex_class(a0, b0) + rest;
+    std::string alt = hex_class(a0, a0) + "(?:" + span(a.substr(1), std::string(n - 1, 'f')) +
+                      ")|" + hex_class(b0, b0) +
+                      "(?:" + span(std::string(n - 1, '0'), b.substr(1)) + ")";
+    if (a0 + 1 < b0) alt += "|" + hex_class(a0 + 1, b0 - 1) + rest;
+    return alt;
+}
+
+std::string hex(uint64_t v) {
+    char text[20];
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(v));
+    return text;
+}
+
+// "0x" and at most 16 digits, leading zeros allowed, for a value from lo to hi.
+std::string hex_alternatives(uint64_t lo, uint64_t hi) {
+    std::string out;
+    for (size_t n = 1; n <= 16; n++) {
+        uint64_t first = n == 1 ? 0 : uint64_t{1} << (4 * (n - 1));
+        uint64_t last = n == 16 ? UINT64_MAX : (uint64_t{1} << (4 * n)) - 1;
+        uint64_t a = std::max(lo, first), b = std::min(hi, last);
+        if (a > b) continue;
+        std::string ha = hex(a), hb = hex(b);
+        ha.insert(0, n - ha.size(), '0');
+        out += (out.empty() ? "" : "|") + std::string("0{0,") + std::to_string(16 - n) +
+               "}(?:" + span(ha, hb) + ")";
+    }
+    return out;
+}
+
+json_t *hex_string(const std::string &alternatives) {
+    return json_pack("{s:s, s:s}", "type", "string", "pattern",
+                     ("^0[xX](?:" + alternatives + ")$").c_str());
+}
+
+// A number as the reader takes it: a whole number in the domain, a "0x..."
+// string of one, or one of its words (as a word or as its value).
+json_t *number(const f::Domain &d) {
+    json_t *any = json_array();
+    json_array_append_new(any, json_pack("{s:s, s:I, s:I}", "type", "integer", "minimum",
+                                         static_cast<json_int_t>(d.lo), "maximum",
+                                         static_cast<json_int_t>(d.hi)));
+    std::string alternatives = hex_alternatives(d.lo, d.hi);
+    if (!f::words_of(d.words).empty()) {
+        json_t *names = json_array(), *values = json_array();
+        for (const f::Word &w : f::words_of(d.words)) {
+            json_array_append_new(names, json_string(w.word));
+            if (w.value < d.lo || w.value > d.hi) {
+                json_array_append_new(values, json_integer(static_cast<json_int_t>(w.value)));
+                alternatives += "|" + hex_alternatives(w.value, w.value);
+            }
+        }
+        json_array_append_new(any, json_pack("{s:o}", "enum", names));
+        if (json_array_size(values) != 0)
+            json_array_append_new(any, json_pack("{s:o}", "enum", values));
+        else
+            json_decref(values);
+    }
+    json_array_append_new(any, hex_string(alternatives));
     return json_pack("{s:o}", "anyOf", any);
+}
+
+// Exactly the value v, in any way the reader takes it.
+json_t *value(uint64_t v) {
+    return json_pack("{s:[{s:I}, o]}", "anyOf", "const", static_cast<json_int_t>(v),
+                     hex_string(hex_alternatives(v, v)));
+}
+
+// Any value whose bit is set in a set of up to 32 values.
+json_t *one_of(uint32_t set) {
+    json_t *ints = json_array();
+    std::string alternatives;
+    for (unsigned v = 0; v < 32; v++)
+        if (set >> v & 1u) {
+            json_array_append_new(ints, json_integer(v));
+            alternatives += (alternatives.empty() ? "" : "|") + hex_alternatives(v, v);
+        }
+    return json_pack("{s:[{s:o}, o]}", "anyOf", "enum", ints, hex_string(alternatives));
 }
 
 json_t *object(json_t *properties, json_t *required = nullptr) {
@@ -46,76 +138,160 @@ json_t *array(json_t *items, size_t max) {
                      static_cast<json_int_t>(max));
 }
 
-json_t *pairs(const char *a, json_t *va, const char *b, json_t *vb, size_t max) {
-    return array(object(json_pack("{s:o, s:o}", a, va, b, vb), json_pack("[s, s]", a, b)), max);
-}
-
 json_t *mac() {
     return json_pack("{s:s, s:s}", "type", "string", "pattern",
-                     "^[0-9a-fA-F]{1,2}(:[0-9a-fA-F]{1,2}){5}$");
+                     "^[0-9a-fA-F]{2}(:[0-9a-fA-F]{2}){5}$");
 }
 
-json_t *l2pt() {
-    json_t *modes = json_array();
-    for (const char *m : f::kModeNames)
-        json_array_append_new(modes, json_string(m));
+json_t *l2pt(const f::Compound &c) {
     json_t *setting =
-        object(json_pack("{s:{s:[{s:o}, o]}, s:{s:[o, {s:s}]}}", "mode", "anyOf", "enum", modes,
-                         number(7), "exp", "anyOf", number(7), "type", "null"));
+        object(json_pack("{s:o, s:{s:[o, {s:s}]}}", c.keys[0].name, number(*c.keys[0].domain),
+                         c.keys[1].name, "anyOf", number(*c.keys[1].domain), "type", "null"),
+               json_pack("[s]", c.keys[0].name));
+    json_t *raw = json_pack("{s:s, s:I, s:I}", "type", "integer", "minimum",
+                            static_cast<json_int_t>(c.domain->lo), "maximum",
+                            static_cast<json_int_t>(c.domain->hi));
     json_t *protocols = json_object();
     for (const char *p : f::kL2ptNames)
-        json_object_set_new(protocols, p,
-                            json_pack("{s:[o, {s:s, s:i, s:i}]}", "anyOf", json_incref(setting),
-                                      "type", "integer", "minimum", 0, "maximum", 255));
+        json_object_set_new(protocols, p, json_pack("{s:[O, O]}", "anyOf", setting, raw));
     json_decref(setting);
+    json_decref(raw);
     // Or the five raw bytes.
-    return json_pack("{s:[o, o]}", "anyOf", object(protocols), array(number(255), 5));
+    return json_pack("{s:[o, o]}", "anyOf", object(protocols), array(number(*c.domain), c.max));
 }
 
-json_t *compound(f::Special kind) {
-    using f::Special;
-    using f::Words;
-    switch (kind) {
-    case Special::mac_addr:
-    case Special::src_mac:
-    case Special::dst_mac:
+json_t *compound(const f::Compound &c) {
+    switch (c.shape) {
+    case f::Shape::mac:
         return mac();
-    case Special::l2pt:
-        return l2pt();
-    case Special::tag_pcp:
-        return array(number(255, Words::pcp), 2);
-    case Special::tag:
-        return pairs("ethertype", number(65535, Words::ethertype), "vlan",
-                     number(65535, Words::vlan), 2);
-    case Special::push:
-        return pairs("ethertype", number(65535, Words::ethertype), "vlan", number(65535), 2);
-    case Special::ranges:
-        return pairs("low", number(65535), "high", number(65535), ETH_IF_PLCY_EXT_MAX_RANGES);
-    case Special::num_tags:
-    case Special::num_tag_pushes:
-        return number(2);
-    case Special::num_ranges:
-        return number(ETH_IF_PLCY_EXT_MAX_RANGES);
-    case Special::tag_range_count:
-        return array(number(ETH_IF_PLCY_EXT_MAX_RANGES), 2);
+    case f::Shape::l2pt:
+        return l2pt(c);
+    case f::Shape::list:
+        return array(number(*c.domain), c.max);
+    case f::Shape::pairs:
+        return array(object(json_pack("{s:o, s:o}", c.keys[0].name, number(*c.keys[0].domain),
+                                      c.keys[1].name, number(*c.keys[1].domain)),
+                            json_pack("[s, s]", c.keys[0].name, c.keys[1].name)),
+                     c.max);
+    case f::Shape::count:
+        return number(*c.domain);
     }
     return nullptr;
 }
 
-// Puts a field's schema at its path, creating its group's object schema.
-void put(json_t *root, std::string_view path, json_t *schema) {
-    json_t *props = json_object_get(root, "properties");
+// A field's schema with its sentence and default.
+json_t *annotated(json_t *schema, const char *about, const char *dflt) {
+    json_object_set_new(schema, "description", json_string(about));
+    if (dflt != nullptr) json_object_set_new(schema, "default", json_loads(dflt, 0, nullptr));
+    return schema;
+}
+
+// The object schema of the group a path lies in (the root for a plain key).
+json_t *group_of(json_t *root, std::string_view path) {
     size_t dot = path.find('.');
-    if (dot == std::string_view::npos)
-        return (void)json_object_set_new(props, std::string(path).c_str(), schema);
+    if (dot == std::string_view::npos) return root;
+    json_t *props = json_object_get(root, "properties");
     std::string group(path.substr(0, dot));
     json_t *g = json_object_get(props, group.c_str());
     if (g == nullptr) {
         g = object(json_object());
         json_object_set_new(props, group.c_str(), g);
     }
-    json_object_set_new(json_object_get(g, "properties"), std::string(path.substr(dot + 1)).c_str(),
+    return g;
+}
+
+std::string key_of(std::string_view path) {
+    size_t dot = path.find('.');
+    return std::string(dot == std::string_view::npos ? path : path.substr(dot + 1));
+}
+
+void put(json_t *root, std::string_view path, json_t *schema) {
+    json_object_set_new(json_object_get(group_of(root, path), "properties"), key_of(path).c_str(),
                         schema);
+}
+
+void rule(json_t *in, json_t *schema) {
+    json_t *all = json_object_get(in, "allOf");
+    if (all == nullptr) json_object_set_new(in, "allOf", all = json_array());
+    json_array_append_new(all, schema);
+}
+
+// "key is 1" inside a group.
+json_t *is_one(const std::string &key) {
+    return json_pack("{s:{s:o}, s:[s]}", "properties", key.c_str(), value(1), "required",
+                     key.c_str());
+}
+
+json_t *if_not_one(const std::string &key, json_t *then, json_t *otherwise = nullptr) {
+    json_t *r = json_pack("{s:{s:o}, s:o}", "if", "not", is_one(key), "then", then);
+    if (otherwise != nullptr) json_object_set_new(r, "else", otherwise);
+    return r;
+}
+
+// Dependencies: a field counts only while the field it needs is 1.
+void dependencies(json_t *root) {
+    json_t *efp = group_of(root, "efp.");
+    std::string configured = key_of(f::needs_of(f::Dep::efp).field);
+    rule(efp, if_not_one(configured,
+                         json_pack("{s:{s:[s]}}", "propertyNames", "enum", configured.c_str())));
+    rule(root, if_not_one(
+                   f::needs_of(f::Dep::provisioned).field,
+                   json_pack("{s:{s:{s:i}}}", "properties", "provision_info", "maxProperties", 0)));
+    // A MAC match address only with its check, and a check only with an address.
+    for (const f::Compound &c : f::kCompounds) {
+        if (c.dep != f::Dep::src_mac_check && c.dep != f::Dep::dst_mac_check) continue;
+        std::string key = key_of(c.path);
+        rule(efp,
+             if_not_one(key_of(f::needs_of(c.dep).field),
+                        json_pack("{s:{s:[s]}}", "not", "required", key.c_str()),
+                        json_pack("{s:[s], s:{s:{s:{s:s}}}}", "required", key.c_str(), "properties",
+                                  key.c_str(), "not", "pattern", "^0{2}(:0{2}){5}$")));
+    }
+}
+
+// Sub-interface and trunk fields exclude each other and the other class's types.
+json_t *class_keys(f::Cls cls) {
+    json_t *any = json_array();
+    for (const f::Scalar &s : f::kScalars)
+        if (s.cls == cls)
+            json_array_append_new(any, json_pack("{s:[s]}", "required", key_of(s.path).c_str()));
+    return json_pack("{s:o}", "anyOf", any);
+}
+
+void classes(json_t *root) {
+    json_t *sub = class_keys(f::Cls::sub), *trunk = class_keys(f::Cls::trunk);
+    rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required", "sub", "trunk",
+                         "properties", "sub", sub, "trunk", trunk));
+    uint32_t types[2] = {ETH_IF_PLCY_TRUNK_TYPES, ETH_IF_PLCY_SUB_TYPES};
+    const char *other[2] = {"sub", "trunk"};
+    json_t *fields[2] = {sub, trunk};
+    for (int i = 0; i < 2; i++)
+        rule(root, json_pack("{s:{s:{s:o}, s:[s]}, s:{s:{s:{s:O}}}}", "if", "properties",
+                             "ether_if_type", one_of(types[i]), "required", "ether_if_type", "then",
+                             "properties", other[i], "not", fields[i]));
+    json_decref(sub);
+    json_decref(trunk);
+}
+
+// Ranges exactly when a match tag's VLAN is "range".
+void ranges(json_t *root) {
+    json_t *efp = group_of(root, "efp.");
+    uint64_t range = 0;
+    for (const f::Word &w : f::kVlanWords)
+        if (std::strcmp(w.word, "range") == 0) range = w.value;
+    json_t *range_vlan = json_pack("{s:[{s:s}, o]}", "anyOf", "const", "range", value(range));
+    json_t *range_tag =
+        json_pack("{s:{s:{s:{s:{s:o}, s:[s]}}}, s:[s]}", "properties", "tag", "contains",
+                  "properties", "vlan", range_vlan, "required", "vlan", "required", "tag");
+    json_t *some_ranges = json_pack("{s:{s:{s:i}}, s:[s]}", "properties", "ranges", "minItems", 1,
+                                    "required", "ranges");
+    rule(efp, json_pack("{s:O, s:O}", "if", some_ranges, "then", range_tag));
+    rule(efp, json_pack("{s:o, s:o}", "if", range_tag, "then", some_ranges));
+    // A tag_pcp entry needs its tag.
+    for (int k = 1; k <= f::kMaxTags; k++)
+        rule(efp, json_pack("{s:{s:{s:{s:i}}, s:[s]}, s:{s:{s:{s:i}}, s:[s]}}", "if", "properties",
+                            "tag_pcp", "minItems", k, "required", "tag_pcp", "then", "properties",
+                            "tag", "minItems", k, "required", "tag"));
 }
 
 } // namespace
@@ -128,23 +304,13 @@ std::string policy_schema() {
                         "\"0x...\" strings or words; nested groups."),
               json_decref);
     json_object_update_new(root.get(), object(json_pack("{s:{s:s}}", "$schema", "type", "string")));
-    for (const f::Scalar &s : f::kScalars) {
-        f::Words words = s.style == f::Style::hex4 ? f::Words::ethertype : f::Words::none;
-        put(root.get(), s.path, number(s.max, words));
-    }
-    for (const f::Compound &c : f::kCompounds)
-        put(root.get(), c.path, compound(c.kind));
-    // Sub-interface and trunk fields exclude each other: not one of each.
-    json_t *of_class[2] = {json_array(), json_array()};
     for (const f::Scalar &s : f::kScalars)
-        for (int c = 0; c < 2; c++)
-            if (s.bit & (c == 0 ? f::kSubFields : f::kTrunkFields))
-                json_array_append_new(
-                    of_class[c], json_pack("{s:[s]}", "required", std::strchr(s.path, '.') + 1));
-    json_object_set_new(root.get(), "not",
-                        json_pack("{s:[s, s], s:{s:{s:o}, s:{s:o}}}", "required", "sub", "trunk",
-                                  "properties", "sub", "anyOf", of_class[0], "trunk", "anyOf",
-                                  of_class[1]));
+        put(root.get(), s.path, annotated(number(*s.domain), s.about, s.dflt));
+    for (const f::Compound &c : f::kCompounds)
+        put(root.get(), c.path, annotated(compound(c), c.about, c.dflt));
+    dependencies(root.get());
+    classes(root.get());
+    ranges(root.get());
     std::unique_ptr<char, decltype(&free)> text(
         json_dumps(root.get(), JSON_PRESERVE_ORDER | JSON_INDENT(2)), free);
     if (!text) throw Failure("out of memory");

@@ -67,11 +67,13 @@ class Output {
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
 
 std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false);
-// Fills ext from JSON; per-tag range lists point at ext.efp.ranges.
-void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext);
-// A refusal by eth_if_plcy_ext_validate in the JSON's words: the field's path
-// (an entry's index included), the value given and what is allowed.
-std::string refusal(const eth_if_plcy_ext_t &ext, const char *reason, const char *field);
+// Fills ext from JSON; per-tag range lists point at ext.efp.ranges. With
+// check, only values an interface can carry, and the strict check (with
+// encode's options) refuses in the JSON's words: the field's path (an entry's
+// index included), the value given and what is allowed. Without, anything
+// the external record holds (encode then keeps the format's normalisations).
+void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check = true,
+                   uint32_t options = 0);
 // The JSON text of the value at a path such as "sub.parent" ("" when absent).
 std::string value_at(const eth_if_plcy_ext_t &ext, const std::string &path);
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "policy_fields.hpp"
+#include "policy_table.hpp"
 
 namespace {
 
@@ -26,55 +26,76 @@ int ett_record = -1;
 expert_field ei_refused = EI_INIT;
 dissector_handle_t handle;
 
-const value_string kVlanWords[] = {{EFP_VLAN_ANY, "any"}, {EFP_VLAN_RANGE, "range"}, {0, nullptr}};
-const value_string kPcpWords[] = {{EFP_PCP_ANY, "any"}, {0, nullptr}};
-const value_string kModes[] = {{0, "off"},    {1, "forward"}, {2, "drop"},
-                               {3, "tunnel"}, {4, "rev-tnl"}, {0, nullptr}};
-
-// Every field's registration: names and abbreviations live as long as the
-// program (Wireshark keeps pointers to them).
+// Every field's registration: names, abbreviations, blurbs and value strings
+// live as long as the program (Wireshark keeps pointers to them).
 std::deque<std::string> g_names;
+std::deque<std::vector<value_string>> g_words;
 std::vector<hf_register_info> g_hf;
-std::deque<int> g_ids;
 int hf_scalar[f::kScalarCount];
-int hf_mac_addr, hf_src_mac, hf_dst_mac, hf_tag_ethertype, hf_tag_vlan, hf_push_ethertype,
-    hf_push_vlan, hf_tag_pcp, hf_range_low, hf_range_high, hf_record;
+// A compound's field (a list's entries, a MAC) or its pairs' two keys.
+int hf_compound[std::size(f::kCompounds)][2];
 int hf_l2pt_mode[ETH_IF_PLCY_L2PT_PROTOCOLS], hf_l2pt_exp[ETH_IF_PLCY_L2PT_PROTOCOLS],
     hf_l2pt_raw[ETH_IF_PLCY_L2PT_PROTOCOLS];
+int hf_record;
 
-void field(int *id, const std::string &path, ftenum type, int display, const void *strings) {
-    *id = -1;
-    const char *abbrev = g_names.emplace_back("eth_if_plcy." + path).c_str();
-    const char *name = g_names.emplace_back(path).c_str();
-    g_hf.push_back({id, {name, abbrev, type, display, strings, 0, nullptr, HFILL}});
+const char *keep(const std::string &s) {
+    return g_names.emplace_back(s).c_str();
+}
+
+// A domain's words as a value_string table (none for words only read).
+const value_string *words(const f::Domain &d) {
+    if (f::words_of(d.words).empty() || d.aliases) return nullptr;
+    std::vector<value_string> &v = g_words.emplace_back();
+    for (const f::Word &w : f::words_of(d.words))
+        v.push_back({static_cast<uint32_t>(w.value), w.word});
+    v.push_back({0, nullptr});
+    return v.data();
 }
 
 ftenum width(uint64_t max) {
     return max <= 0xFF ? FT_UINT8 : max <= 0xFFFF ? FT_UINT16 : FT_UINT32;
 }
 
+void field(int *id, const std::string &path, ftenum type, int display, const void *strings,
+           const char *about) {
+    *id = -1;
+    g_hf.push_back(
+        {id, {keep(path), keep("eth_if_plcy." + path), type, display, strings, 0, about, HFILL}});
+}
+
+void number(int *id, const std::string &path, const f::Domain &d, const char *about) {
+    field(id, path, width(d.wide), d.style == f::Style::dec ? BASE_DEC : BASE_HEX, words(d), about);
+}
+
 void register_fields() {
-    field(&hf_record, "record", FT_NONE, BASE_NONE, nullptr);
-    for (size_t i = 0; i < f::kScalarCount; i++) {
-        const f::Scalar &s = f::kScalars[i];
-        field(&hf_scalar[i], s.path, width(s.max), s.style == f::Style::dec ? BASE_DEC : BASE_HEX,
-              nullptr);
-    }
-    field(&hf_mac_addr, "mac_addr", FT_ETHER, BASE_NONE, nullptr);
-    field(&hf_src_mac, "efp.src_mac", FT_ETHER, BASE_NONE, nullptr);
-    field(&hf_dst_mac, "efp.dst_mac", FT_ETHER, BASE_NONE, nullptr);
-    field(&hf_tag_ethertype, "efp.tag.ethertype", FT_UINT16, BASE_HEX, nullptr);
-    field(&hf_tag_vlan, "efp.tag.vlan", FT_UINT16, BASE_DEC, VALS(kVlanWords));
-    field(&hf_tag_pcp, "efp.tag_pcp", FT_UINT8, BASE_DEC, VALS(kPcpWords));
-    field(&hf_push_ethertype, "efp.push.ethertype", FT_UINT16, BASE_HEX, nullptr);
-    field(&hf_push_vlan, "efp.push.vlan", FT_UINT16, BASE_DEC, nullptr);
-    field(&hf_range_low, "efp.ranges.low", FT_UINT16, BASE_DEC, nullptr);
-    field(&hf_range_high, "efp.ranges.high", FT_UINT16, BASE_DEC, nullptr);
-    for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
-        std::string p = std::string("l2pt.") + f::kL2ptNames[i];
-        field(&hf_l2pt_raw[i], p, FT_UINT8, BASE_DEC, nullptr);
-        field(&hf_l2pt_mode[i], p + ".mode", FT_UINT8, BASE_DEC, VALS(kModes));
-        field(&hf_l2pt_exp[i], p + ".exp", FT_UINT8, BASE_DEC, nullptr);
+    field(&hf_record, "record", FT_NONE, BASE_NONE, nullptr, nullptr);
+    for (size_t i = 0; i < f::kScalarCount; i++)
+        number(&hf_scalar[i], f::kScalars[i].path, *f::kScalars[i].domain, f::kScalars[i].about);
+    for (size_t i = 0; i < std::size(f::kCompounds); i++) {
+        const f::Compound &c = f::kCompounds[i];
+        switch (c.shape) {
+        case f::Shape::mac:
+            field(&hf_compound[i][0], c.path, FT_ETHER, BASE_NONE, nullptr, c.about);
+            break;
+        case f::Shape::list:
+            number(&hf_compound[i][0], c.path, *c.domain, c.about);
+            break;
+        case f::Shape::pairs:
+            for (int k = 0; k < 2; k++)
+                number(&hf_compound[i][k], std::string(c.path) + "." + c.keys[k].name,
+                       *c.keys[k].domain, c.about);
+            break;
+        case f::Shape::l2pt:
+            for (unsigned p = 0; p < ETH_IF_PLCY_L2PT_PROTOCOLS; p++) {
+                std::string at = std::string(c.path) + "." + f::kL2ptNames[p];
+                number(&hf_l2pt_raw[p], at, *c.domain, c.about);
+                number(&hf_l2pt_mode[p], at + "." + c.keys[0].name, *c.keys[0].domain, c.about);
+                number(&hf_l2pt_exp[p], at + "." + c.keys[1].name, *c.keys[1].domain, c.about);
+            }
+            break;
+        case f::Shape::count: // the arrays say them
+            break;
+        }
     }
 }
 
@@ -84,12 +105,25 @@ void span(f::Bytes where, int record, int size, int &off, int &len) {
     len = where.len != 0 ? where.len : size - where.off;
 }
 
-// Match or push tags: an ethertype and a VLAN each, the first n (at most 2).
-void add_tags(proto_tree *tree, tvbuff_t *tvb, int off, int len, const eth_if_plcy_efp_tag_t *tags,
-              unsigned n, int hf_ethertype, int hf_vlan) {
-    for (unsigned i = 0; i < n && i < 2; i++) {
-        proto_tree_add_uint(tree, hf_ethertype, tvb, off, len, tags[i].ethertype);
-        proto_tree_add_uint(tree, hf_vlan, tvb, off, len, tags[i].vlan);
+// Pairs (tags, ranges): the first n entries' two keys.
+uint16_t first(const eth_if_plcy_efp_tag_t &t) {
+    return t.ethertype;
+}
+uint16_t second(const eth_if_plcy_efp_tag_t &t) {
+    return t.vlan;
+}
+uint16_t first(const eth_if_plcy_vlan_range_t &r) {
+    return r.low;
+}
+uint16_t second(const eth_if_plcy_vlan_range_t &r) {
+    return r.high;
+}
+template <class Pair>
+void add_pairs(proto_tree *tree, tvbuff_t *tvb, int off, int len, const Pair *pairs, unsigned n,
+               size_t max, const int (&hf)[2]) {
+    for (unsigned i = 0; i < n && i < max; i++) {
+        proto_tree_add_uint(tree, hf[0], tvb, off, len, first(pairs[i]));
+        proto_tree_add_uint(tree, hf[1], tvb, off, len, second(pairs[i]));
     }
 }
 
@@ -97,25 +131,25 @@ void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_
     int off, len;
     for (size_t i = 0; i < f::kScalarCount; i++) {
         const f::Scalar &s = f::kScalars[i];
-        if (!f::present(s, e)) continue;
+        if (!f::present(i, e)) continue;
         span(s.where, at, size, off, len);
         proto_tree_add_uint(tree, hf_scalar[i], tvb, off, len, static_cast<uint32_t>(s.get(e)));
     }
-    for (const f::Compound &c : f::kCompounds) {
-        if ((e.valid_mask & c.bit) == 0) continue;
+    for (size_t ci = 0; ci < std::size(f::kCompounds); ci++) {
+        const f::Compound &c = f::kCompounds[ci];
+        if (!f::present(f::kScalarCount + ci, e)) continue;
         span(c.where, at, size, off, len);
         const auto &efp = e.efp;
+        const auto &hf = hf_compound[ci];
         switch (c.kind) {
         case f::Special::mac_addr:
-            proto_tree_add_ether(tree, hf_mac_addr, tvb, off, len, e.mac_addr);
+            proto_tree_add_ether(tree, hf[0], tvb, off, len, e.mac_addr);
             break;
         case f::Special::src_mac:
-            if (efp.src_mac_check)
-                proto_tree_add_ether(tree, hf_src_mac, tvb, off, len, efp.src_mac);
+            proto_tree_add_ether(tree, hf[0], tvb, off, len, efp.src_mac);
             break;
         case f::Special::dst_mac:
-            if (efp.dst_mac_check)
-                proto_tree_add_ether(tree, hf_dst_mac, tvb, off, len, efp.dst_mac);
+            proto_tree_add_ether(tree, hf[0], tvb, off, len, efp.dst_mac);
             break;
         case f::Special::l2pt:
             for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
@@ -135,21 +169,17 @@ void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_
             }
             break;
         case f::Special::tag:
-            add_tags(tree, tvb, off, len, efp.tag, efp.num_tags, hf_tag_ethertype, hf_tag_vlan);
+            add_pairs(tree, tvb, off, len, efp.tag, efp.num_tags, c.max, hf);
             break;
         case f::Special::tag_pcp:
-            for (unsigned i = 0; i < efp.num_tags && i < 2; i++)
-                proto_tree_add_uint(tree, hf_tag_pcp, tvb, off, len, efp.tag_pcp[i]);
+            for (unsigned i = 0; i < efp.num_tags && i < c.max; i++)
+                proto_tree_add_uint(tree, hf[0], tvb, off, len, efp.tag_pcp[i]);
             break;
         case f::Special::push:
-            add_tags(tree, tvb, off, len, efp.push, efp.num_tag_pushes, hf_push_ethertype,
-                     hf_push_vlan);
+            add_pairs(tree, tvb, off, len, efp.push, efp.num_tag_pushes, c.max, hf);
             break;
         case f::Special::ranges:
-            for (unsigned k = 0; k < efp.num_ranges && k < ETH_IF_PLCY_EXT_MAX_RANGES; k++) {
-                proto_tree_add_uint(tree, hf_range_low, tvb, off, len, efp.ranges[k].low);
-                proto_tree_add_uint(tree, hf_range_high, tvb, off, len, efp.ranges[k].high);
-            }
+            add_pairs(tree, tvb, off, len, efp.ranges, efp.num_ranges, c.max, hf);
             break;
         default: // counts: the arrays say them
             break;

@@ -1,0 +1,451 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// Reading a policy from a tree of values (jansson's or simdjson's for the
+// tool, Python's objects for the binding) by walking the field description.
+// Numbers are whole numbers, "0x..." strings (1 to 16 hex digits, nothing
+// else) or the field's words; strict reading takes only each field's Domain.
+// Counts and valid_mask may be left out (they are derived) and must agree
+// with the keys when given; a field whose dependency does not hold (an EFP
+// field without efp.configured 1, ...) is refused, since the record would
+// not keep it. A match tag with no tag_pcp entry matches any priority.
+//
+// Refusals are returned, not thrown: the reader stops at the first one
+// (policy() is false and refusal() says where and why), so it works in code
+// built without exceptions. A Tree may still throw its own exceptions; the
+// reader holds nothing that needs unwinding.
+//
+// Tree: Node, is_int(n), int_value(n, int64 &) (false: not a whole number
+// that fits; clamped to the int64 range), is_string(n), string(n) (a
+// string_view), is_array(n), size(n), at(n, i), is_object(n), get(n, key)
+// (null Node when absent), each(n, f(string_view key, value)), is_null(n),
+// show(n) (the value as JSON writes it, for messages).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "policy_table.hpp"
+
+namespace eth_if_plcy::fields {
+
+// Why a policy was refused: the path of the field it is about ("" when it is
+// about no one field) and the message, which starts with that path.
+struct Refusal {
+    std::string path;
+    std::string message;
+};
+
+// A number as a domain writes it: decimal, or "0x" and the style's digits.
+inline std::string shown(uint64_t v, Style style) {
+    if (style == Style::dec) return std::to_string(v);
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llx", hex_digits(style),
+                  static_cast<unsigned long long>(v));
+    return text;
+}
+
+// What a domain takes, in words: "\"any\" or \"range\", or 0-4095", "1-21".
+inline std::string allowed(const Domain &d) {
+    auto words = words_of(d.words);
+    std::string text;
+    for (size_t i = 0; i < words.size(); i++)
+        text += (i == 0                  ? ""
+                 : i + 1 == words.size() ? " or "
+                                         : ", ") +
+                std::string("\"") + words[i].word + "\"";
+    if (!text.empty()) text += words.size() > 1 ? ", or " : " or ";
+    return text + shown(d.lo, d.style) + "-" + shown(d.hi, d.style);
+}
+
+// Why a number lies outside a domain, after "path: value ".
+inline std::string outside(const Domain &d, uint64_t v) {
+    if (d.noun != nullptr) return std::string("is not ") + d.noun + ": write " + allowed(d);
+    return v < d.lo ? "is below " + shown(d.lo, d.style) : "is above " + shown(d.hi, d.style);
+}
+
+// "0x" and 1 to 16 hex digits, nothing else.
+inline bool parse_hex(std::string_view s, uint64_t &out) {
+    if (s.size() < 3 || s.size() > 18 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return false;
+    uint64_t v = 0;
+    for (char c : s.substr(2)) {
+        int d = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : -1;
+        if (d < 0) return false;
+        v = v << 4 | static_cast<uint64_t>(d);
+    }
+    out = v;
+    return true;
+}
+
+// Six groups of two hex digits separated by ':'.
+inline bool parse_mac(std::string_view s, uint8_t *out) {
+    if (s.size() != 17) return false;
+    uint8_t m[6];
+    for (size_t i = 0; i < 6; i++) {
+        uint64_t b = 0;
+        char text[5] = {'0', 'x', s[3 * i], s[3 * i + 1], '\0'};
+        if ((i < 5 && s[3 * i + 2] != ':') || !parse_hex(text, b)) return false;
+        m[i] = static_cast<uint8_t>(b);
+    }
+    std::memcpy(out, m, 6);
+    return true;
+}
+
+template <class Tree>
+class Reader {
+  public:
+    using Node = typename Tree::Node;
+    // strict: each field's Domain; otherwise anything the external record holds.
+    Reader(Tree &t, Ext &ext, bool strict = true) : t_(t), ext_(ext), strict_(strict) {}
+
+    // Fills ext (cleared first) from a policy object; per-tag range lists
+    // point at ext.efp.ranges. False with refusal() set.
+    bool policy(Node root) {
+        std::memset(&ext_, 0, sizeof ext_);
+        if (!t_.is_object(root)) return fail("", "expected an object");
+        object(root, "");
+        if (!failed_) derive(root);
+        return !failed_;
+    }
+    const Refusal &refusal() const { return refusal_; }
+
+  private:
+    Tree &t_;
+    Ext &ext_;
+    bool strict_;
+    bool failed_ = false;
+    Refusal refusal_;
+    uint64_t seen_ = 0;           // the fields given, by number
+    uint32_t covered_ = 0;        // bits some key stands for
+    uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
+
+    bool fail(const std::string &path, const std::string &message) {
+        if (!failed_) refusal_ = {path, message};
+        failed_ = true;
+        return false;
+    }
+    // "path: value what", the value as it was given.
+    bool refuse(const std::string &path, Node v, const std::string &what) {
+        return fail(path, path + ": " + (v ? t_.show(v) : std::string("nothing")) + " " + what);
+    }
+
+    bool not_a_number(const std::string &path, Node v, Words words) {
+        std::vector<std::string> ways = {"a whole number", "a \"0x...\" string"};
+        for (const Word &w : words_of(words))
+            ways.push_back(std::string("\"") + w.word + "\"");
+        std::string what = "is not a number: write " + ways[0];
+        for (size_t i = 1; i < ways.size(); i++)
+            what += (i + 1 == ways.size() ? " or " : ", ") + ways[i];
+        return refuse(path, v, what);
+    }
+
+    // A whole number, a "0x..." string, or one of the domain's words.
+    bool number(const std::string &path, Node v, const Domain &d, uint64_t &out) {
+        uint64_t n = 0;
+        if (v && t_.is_int(v)) {
+            int64_t i = 0;
+            if (!t_.int_value(v, i)) return not_a_number(path, v, d.words);
+            if (i < 0) return refuse(path, v, "is below 0");
+            n = static_cast<uint64_t>(i);
+        } else if (v && t_.is_string(v)) {
+            std::string_view s = t_.string(v);
+            bool found = false;
+            for (const Word &w : words_of(d.words))
+                if (s == w.word) n = w.value, found = true;
+            if (!found && !parse_hex(s, n)) return not_a_number(path, v, d.words);
+        } else {
+            return not_a_number(path, v, d.words);
+        }
+        if (strict_ && !d.allows(n)) return refuse(path, v, outside(d, n));
+        if (n > d.wide && !d.allows(n))
+            return refuse(path, v, "is above " + shown(d.wide, d.style));
+        out = n;
+        return true;
+    }
+
+    template <typename T>
+    bool number_into(const std::string &path, Node v, const Domain &d, T &out) {
+        uint64_t n = 0;
+        if (!number(path, v, d, n)) return false;
+        out = static_cast<T>(n);
+        return true;
+    }
+
+    bool mac(const std::string &path, Node v, uint8_t *out) {
+        if (v && t_.is_string(v) && parse_mac(t_.string(v), out)) return true;
+        return refuse(path, v, "is not a MAC address: write it like \"00:11:22:33:44:55\"");
+    }
+
+    bool array(const std::string &path, Node v, size_t max, size_t &n) {
+        if (t_.is_array(v) && t_.size(v) <= max) {
+            n = t_.size(v);
+            return true;
+        }
+        return refuse(path, v,
+                      (t_.is_array(v) ? "has more than " : "is not an array of at most ") +
+                          std::to_string(max) + " entries");
+    }
+
+    static std::string item(const std::string &path, size_t i) {
+        return path + "[" + std::to_string(i) + "]";
+    }
+
+    // A key as a message shows it: a NUL inside is written \u0000.
+    static std::string key_text(std::string_view key) {
+        std::string k;
+        for (char c : key)
+            k += c == '\0' ? std::string("\\u0000") : std::string(1, c);
+        return k;
+    }
+
+    bool only_keys(const std::string &at, Node o, const Key (&keys)[2]) {
+        t_.each(o, [&](std::string_view key, Node) {
+            if (!failed_ && key != keys[0].name && key != keys[1].name)
+                fail(at + "." + key_text(key), at + "." + key_text(key) + ": no such field");
+        });
+        return !failed_;
+    }
+
+    // An array of objects with exactly the compound's two keys.
+    template <class Store>
+    bool pairs(const std::string &path, Node v, const Compound &c, Store store) {
+        size_t n = 0;
+        if (!array(path, v, c.max, n)) return false;
+        for (size_t i = 0; i < n; i++) {
+            std::string at = item(path, i);
+            Node o = t_.at(v, i);
+            if (!t_.is_object(o)) return refuse(at, o, "is not an object");
+            if (!only_keys(at, o, c.keys)) return false;
+            uint64_t a = 0, b = 0;
+            if (!number(at + "." + c.keys[0].name, t_.get(o, c.keys[0].name), *c.keys[0].domain,
+                        a) ||
+                !number(at + "." + c.keys[1].name, t_.get(o, c.keys[1].name), *c.keys[1].domain, b))
+                return false;
+            store(i, static_cast<uint16_t>(a), static_cast<uint16_t>(b));
+        }
+        return true;
+    }
+
+    // {"tovu": {"mode": "tunnel", "exp": 5}, ...} or a protocol's raw byte;
+    // or the five raw bytes.
+    bool l2pt(const std::string &path, Node v, const Compound &c) {
+        if (t_.is_array(v)) {
+            size_t n = 0;
+            if (!array(path, v, c.max, n)) return false;
+            for (size_t i = 0; i < n; i++)
+                if (!number_into(item(path, i), t_.at(v, i), *c.domain, ext_.l2pt[i])) return false;
+            return true;
+        }
+        if (!t_.is_object(v)) return refuse(path, v, "is not an object of L2PT protocols");
+        t_.each(v, [&](std::string_view key, Node val) {
+            if (failed_) return;
+            std::string at = path + "." + key_text(key);
+            unsigned i = 0;
+            while (i < kL2ptNames.size() && key != kL2ptNames[i])
+                i++;
+            if (i == kL2ptNames.size()) {
+                std::string names;
+                for (const char *p : kL2ptNames)
+                    names += (names.empty() ? "" : ", ") + std::string(p);
+                fail(at, at + ": no such L2PT protocol (" + names + ")");
+                return;
+            }
+            if (t_.is_int(val)) { // the raw byte
+                number_into(at, val, *c.domain, ext_.l2pt[i]);
+                return;
+            }
+            if (!t_.is_object(val)) {
+                refuse(at, val, "is not an object or a number");
+                return;
+            }
+            if (!only_keys(at, val, c.keys)) return;
+            uint64_t mode = 0, exp = 0;
+            Node e = t_.get(val, c.keys[1].name);
+            bool given = e && !t_.is_null(e);
+            if (!number(at + "." + c.keys[0].name, t_.get(val, c.keys[0].name), *c.keys[0].domain,
+                        mode) ||
+                (given && !number(at + "." + c.keys[1].name, e, *c.keys[1].domain, exp)))
+                return;
+            ext_.l2pt[i] = static_cast<uint8_t>(
+                mode |
+                (given ? ETH_IF_PLCY_L2PT_EXP_GIVEN | exp << ETH_IF_PLCY_L2PT_EXP_SHIFT : 0));
+        });
+        return !failed_;
+    }
+
+    bool list(const std::string &path, Node v, const Compound &c, auto *out) {
+        size_t n = 0;
+        if (!array(path, v, c.max, n)) return false;
+        for (size_t i = 0; i < n; i++)
+            if (!number_into(item(path, i), t_.at(v, i), *c.domain, out[i])) return false;
+        return true;
+    }
+
+    bool compound(const std::string &path, Node v, const Compound &c) {
+        auto &f = ext_.efp;
+        switch (c.kind) {
+        case Special::mac_addr:
+            return mac(path, v, ext_.mac_addr);
+        case Special::src_mac:
+            return mac(path, v, f.src_mac);
+        case Special::dst_mac:
+            return mac(path, v, f.dst_mac);
+        case Special::l2pt:
+            return l2pt(path, v, c);
+        case Special::tag_pcp:
+            return list(path, v, c, f.tag_pcp);
+        case Special::tag_range_count:
+            return list(path, v, c, f.tag_range_count);
+        case Special::tag:
+            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) { f.tag[i] = {a, b}; });
+        case Special::push:
+            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) { f.push[i] = {a, b}; });
+        case Special::ranges:
+            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) {
+                f.ranges[i] = {a, b};
+            });
+        case Special::num_tags:
+            return number_into(path, v, *c.domain, f.num_tags);
+        case Special::num_tag_pushes:
+            return number_into(path, v, *c.domain, f.num_tag_pushes);
+        case Special::num_ranges:
+            return number_into(path, v, *c.domain, f.num_ranges);
+        }
+        return false;
+    }
+
+    bool seen(std::string_view path) const {
+        int i = index_of(path);
+        return i >= 0 && (seen_ >> i & 1u) != 0;
+    }
+
+    void field(const std::string &path, Node v) {
+        int i = index_of(path);
+        if (i < 0) {
+            fail(path, path + ": no such field");
+            return;
+        }
+        seen_ |= uint64_t{1} << i;
+        if (static_cast<size_t>(i) < kScalarCount) {
+            const Scalar &s = kScalars[i];
+            uint64_t n = 0;
+            if (!number(path, v, *s.domain, n)) return;
+            s.set(ext_, n);
+            // efp.configured belongs to both EFP groups: it alone makes neither present.
+            (s.bit == kEfp ? efp_configured_ : covered_) |= s.bit;
+            return;
+        }
+        const Compound &c = kCompounds[i - kScalarCount];
+        if (compound(path, v, c)) covered_ |= c.bit;
+    }
+
+    void object(Node obj, const std::string &prefix) {
+        t_.each(obj, [&](std::string_view key, Node v) {
+            if (failed_) return;
+            std::string path = prefix + key_text(key);
+            // A policy file may name its JSON Schema, for editors.
+            if (prefix.empty() && path == "$schema") {
+                if (!t_.is_string(v)) refuse(path, v, "is not a string");
+                return;
+            }
+            if (prefix.empty() && is_group(path)) {
+                if (!t_.is_object(v))
+                    refuse(path, v, "is not an object");
+                else
+                    object(v, path + ".");
+                return;
+            }
+            field(path, v);
+        });
+    }
+
+    // A count left out is its array's length; a count given must agree with it.
+    template <typename T>
+    bool count(const char *count_path, T &count, Node efp, const char *array_key) {
+        Node arr = efp ? t_.get(efp, array_key) : Node{};
+        auto n = static_cast<T>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
+        if (!seen(count_path)) {
+            count = n;
+        } else if (arr && count != n) {
+            return fail(count_path, std::string(count_path) + " is " + std::to_string(count) +
+                                        " but efp." + array_key + " has " + std::to_string(n) +
+                                        " entries");
+        }
+        return true;
+    }
+
+    static std::string describe_bit(uint32_t bit) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%x", bit);
+        return std::string(eth_if_plcy_field_name(bit)) + " (" + hex + ")";
+    }
+
+    static std::string key_of(uint32_t bit) {
+        for (size_t i = 0; i < kFieldCount; i++)
+            if (bit_of(i) == bit) return path_of(i);
+        return "efp.configured";
+    }
+
+    // Each field given must count in the record: its dependency holds.
+    bool dependencies() {
+        for (size_t i = 0; i < kFieldCount; i++) {
+            Dep d = dep_of(i);
+            if ((seen_ >> i & 1u) == 0 || holds(d, ext_)) continue;
+            if (!ext_.efp.configured && d != Dep::provisioned) d = Dep::efp; // the first need
+            Needs n = needs_of(d);
+            return fail(path_of(i), std::string(path_of(i)) + ": is given, but " + n.field +
+                                        " is not 1 (" + n.why + ")");
+        }
+        return true;
+    }
+
+    void derive(Node root) {
+        Node efp = t_.get(root, "efp");
+        auto &f = ext_.efp;
+        if (!count("efp.num_tags", f.num_tags, efp, "tag") ||
+            !count("efp.num_tag_pushes", f.num_tag_pushes, efp, "push") ||
+            !count("efp.num_ranges", f.num_ranges, efp, "ranges"))
+            return;
+        // A tag's PCP left out matches any priority; an entry needs its tag.
+        Node pcp = efp ? t_.get(efp, "tag_pcp") : Node{};
+        size_t pcps = pcp && t_.is_array(pcp) ? t_.size(pcp) : 0;
+        if (pcps > f.num_tags) {
+            fail("efp.tag_pcp", "efp.tag_pcp has " + std::to_string(pcps) +
+                                    " entries but efp.tag has " + std::to_string(f.num_tags));
+            return;
+        }
+        for (size_t i = pcps; i < f.num_tags; i++)
+            f.tag_pcp[i] = EFP_PCP_ANY;
+        // The per-tag view: each range tag uses the one list, unless given.
+        for (unsigned i = 0; i < kMaxTags; i++) {
+            bool range_tag = i < f.num_tags && f.tag[i].vlan == EFP_VLAN_RANGE;
+            if (!seen("efp.tag_range_count") && range_tag) f.tag_range_count[i] = f.num_ranges;
+            if (f.tag_range_count[i] != 0) f.tag_range_list[i] = f.ranges;
+        }
+        if (!dependencies()) return;
+        if (!seen("valid_mask")) {
+            ext_.valid_mask = covered_;
+            if ((covered_ & kEfp) == 0) ext_.valid_mask |= efp_configured_;
+            return;
+        }
+        covered_ |= efp_configured_;
+        for (size_t i = 0; i < kFieldCount; i++) {
+            uint32_t bits = bit_of(i);
+            if ((seen_ >> i & 1u) && bits != 0 && (ext_.valid_mask & bits) == 0) {
+                fail(path_of(i), std::string(path_of(i)) + " is given but valid_mask lacks " +
+                                     describe_bit(bits & ~(bits - 1)));
+                return;
+            }
+        }
+        uint32_t missing = ext_.valid_mask & ~covered_ & ~kLoopback;
+        if (missing != 0) {
+            uint32_t bit = missing & ~(missing - 1);
+            fail("valid_mask",
+                 "valid_mask has " + describe_bit(bit) + " but no " + key_of(bit) + " key");
+        }
+    }
+};
+
+} // namespace eth_if_plcy::fields

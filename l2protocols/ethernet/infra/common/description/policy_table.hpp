@@ -1,0 +1,586 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// The policy's fields as people name them, described once with their rules.
+// Each row: the field's path in the policy JSON (provision_info, sub, trunk
+// and efp as nested objects), the policy field bits that make it present, the
+// values it accepts (a Domain: range, words, how it is written), what it
+// depends on, which interface class it belongs to, its value when omitted,
+// one sentence for people, and where it lies in the record. The strict check
+// (policy_check.hpp), the reader and writer, the JSON Schema, the hexdump,
+// the Python binding and the dissector all read these rows.
+// Header-only, no JSON library, no exceptions.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "ether_interface_policy_api.h"
+#include "record_layout.hpp"
+
+namespace eth_if_plcy::fields {
+
+using Ext = eth_if_plcy_ext_t;
+
+// How a number is written, and which words stand for special values.
+enum class Style { dec, hex4, hex5, hex8 };
+enum class Words { none, vlan, pcp, ethertype, mode };
+
+struct Word {
+    const char *word;
+    uint64_t value;
+};
+inline constexpr Word kVlanWords[] = {{"any", EFP_VLAN_ANY}, {"range", EFP_VLAN_RANGE}};
+inline constexpr Word kPcpWords[] = {{"any", EFP_PCP_ANY}};
+inline constexpr Word kEthertypeWords[] = {{"dot1q", ETH_EFP_ETHERTYPE_DOT1Q},
+                                           {"dot1ad", ETH_EFP_ETHERTYPE_DOT1AD}};
+// L2PT modes by their 3-bit codes; codes 5 to 7 have no name.
+inline constexpr Word kModeWords[] = {
+    {"off", 0}, {"forward", 1}, {"drop", 2}, {"tunnel", 3}, {"rev-tnl", 4}};
+
+constexpr std::span<const Word> words_of(Words w) {
+    switch (w) {
+    case Words::vlan:
+        return kVlanWords;
+    case Words::pcp:
+        return kPcpWords;
+    case Words::ethertype:
+        return kEthertypeWords;
+    case Words::mode:
+        return kModeWords;
+    case Words::none:
+        break;
+    }
+    return {};
+}
+
+constexpr int hex_digits(Style s) {
+    return s == Style::hex4 ? 4 : s == Style::hex5 ? 5 : s == Style::hex8 ? 8 : 0;
+}
+
+// The values a field accepts: lo to hi and the words (which may lie outside).
+// wide: the largest value the external record's field holds, which readers
+// accept when asked not to be strict (encode then keeps the format's
+// normalisations). noun: refusals say "is not <noun>: write ..."; without
+// one, "is above hi". reason: the strict check's sentence for a value outside.
+struct Domain {
+    uint64_t lo, hi, wide;
+    Style style;
+    Words words;
+    const char *noun;
+    const char *reason;
+    bool aliases = false; // the words are read but never written (numbers are)
+
+    constexpr bool allows(uint64_t v) const {
+        if (v >= lo && v <= hi) return true;
+        for (const Word &w : words_of(words))
+            if (w.value == v) return true;
+        return false;
+    }
+};
+
+inline constexpr uint16_t kMaxVlan = 4095;
+using St = Style;
+using Wd = Words;
+inline constexpr Domain kFlag{0, 1, 1, St::dec, Wd::none, nullptr, "value is not 0 or 1"};
+inline constexpr Domain kByte{0, 255, 255, St::dec, Wd::none, nullptr, "value is above 255"};
+inline constexpr Domain kU16{0, 65535, 65535, St::dec, Wd::none, nullptr, "value is above 65535"};
+inline constexpr Domain kU32{0, UINT32_MAX, UINT32_MAX, St::dec, Wd::none, nullptr, "too large"};
+inline constexpr Domain kIfIndex{0,        UINT32_MAX, UINT32_MAX, St::hex8,
+                                 Wd::none, nullptr,    "too large"};
+inline constexpr Domain kMask{0,
+                              ETH_IF_PLCY_ALL_FIELDS,
+                              ETH_IF_PLCY_ALL_FIELDS,
+                              St::hex5,
+                              Wd::none,
+                              nullptr,
+                              "valid_mask has bits above bit 19"};
+inline constexpr Domain kIfType{1,
+                                ETH_IF_PLCY_MAX_IF_TYPE,
+                                31,
+                                St::dec,
+                                Wd::none,
+                                "an interface type",
+                                "unknown interface type (1 to 21)"};
+inline constexpr Domain kVlan{0, kMaxVlan, 65535, St::dec, Wd::none, nullptr, "VLAN is above 4095"};
+inline constexpr Domain kMatchVlan{0,
+                                   kMaxVlan,
+                                   65535,
+                                   St::dec,
+                                   Wd::vlan,
+                                   "a VLAN",
+                                   "VLAN is above 4095 and is not EFP_VLAN_ANY or EFP_VLAN_RANGE"};
+inline constexpr Domain kPcp{
+    0, 7, 255, St::dec, Wd::pcp, "a PCP", "PCP is above 7 and is not EFP_PCP_ANY (255)"};
+inline constexpr Domain kEthertype{
+    0, 65535, 65535, St::hex4, Wd::ethertype, nullptr, "value is above 65535", true};
+// Tag counts: the external record has room for two.
+inline constexpr Domain kTags{0, 2, 2, St::dec, Wd::none, nullptr, "more than 2 tags"};
+inline constexpr Domain kPops{0, 2, 255, St::dec, Wd::none, nullptr, "more than 2 tags popped"};
+inline constexpr Domain kRangeCount{
+    0,       ETH_IF_PLCY_EXT_MAX_RANGES, ETH_IF_PLCY_EXT_MAX_RANGES, St::dec, Wd::none,
+    nullptr, "more than 10 VLAN ranges"};
+// An L2PT byte as stored: mode, EXP given, EXP value; bit 7 is not kept.
+inline constexpr Domain kL2ptByte{
+    0, 127, 255, St::dec, Wd::none, nullptr, "L2PT byte has bit 7 set"};
+inline constexpr Domain kMode{0, 7, 7, St::dec, Wd::mode, "a mode", "mode is above 7"};
+inline constexpr Domain kExp{0, 7, 7, St::dec, Wd::none, nullptr, "EXP is above 7"};
+
+// What must hold for a field to count: the record keeps the provisioning
+// details only while is_provisioned is 1, no EFP field but efp.configured
+// without efp.configured 1, and a MAC match address only with its check flag.
+enum class Dep { none, provisioned, efp, src_mac_check, dst_mac_check };
+// The field a dependency needs to be 1, and why, for refusals.
+struct Needs {
+    const char *field;
+    const char *why;
+};
+constexpr Needs needs_of(Dep d) {
+    switch (d) {
+    case Dep::provisioned:
+        return {"is_provisioned", "provision_info counts only then"};
+    case Dep::efp:
+        return {"efp.configured", "no other efp field counts without it"};
+    case Dep::src_mac_check:
+        return {"efp.src_mac_check", "the address is matched only then"};
+    case Dep::dst_mac_check:
+        return {"efp.dst_mac_check", "the address is matched only then"};
+    case Dep::none:
+        break;
+    }
+    return {nullptr, nullptr};
+}
+// The interface class whose view holds a field (a policy sets one class at most).
+enum class Cls { any, sub, trunk };
+
+// Where a field lies in the internal record (either image): its bytes, or
+// for a field of the EFP area (whose form decides the place) that whole area.
+struct Bytes {
+    uint8_t off;
+    uint8_t len; // 0: from off to the record's end
+};
+namespace L = ethplcy::layout;
+constexpr Bytes at(L::Int f) {
+    return {f.off, f.bytes};
+}
+constexpr Bytes at(L::Bits f) {
+    return {f.off, static_cast<uint8_t>(f.unit_bits / 8)};
+}
+inline constexpr Bytes kEfpArea{ETH_IF_PLCY_EFP_PART, 0};
+
+// A numeric field. dflt is its value when omitted while its group is given,
+// as JSON text (nullptr: derived from the other keys).
+struct Scalar {
+    const char *path;
+    uint32_t bit;
+    const Domain *domain;
+    Dep dep;
+    Cls cls;
+    const char *dflt;
+    const char *about;
+    uint64_t (*get)(const Ext &);
+    void (*set)(Ext &, uint64_t);
+    Bytes where;
+};
+
+#define ETH_IF_PLCY_SCALAR(path, bit, domain, dep, cls, dflt, about, member, where)                \
+    Scalar {                                                                                       \
+        path, bit, &domain, Dep::dep, Cls::cls, dflt, about,                                       \
+            [](const Ext &e) -> uint64_t { return e.member; },                                     \
+            [](Ext &e, uint64_t v) { e.member = static_cast<decltype(e.member)>(v); }, where       \
+    }
+
+inline constexpr uint32_t kEfp = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
+inline constexpr uint32_t kProv = ETH_IF_PLCY_PROVISION;
+inline constexpr uint32_t kMatch = ETH_IF_PLCY_EFP_MATCH;
+inline constexpr uint32_t kRewrite = ETH_IF_PLCY_EFP_REWRITE;
+
+inline constexpr Scalar kScalars[] = {
+#define S ETH_IF_PLCY_SCALAR
+    S("valid_mask", 0, kMask, none, any, nullptr,
+      "Policy field bits of the groups present; derived from the keys when left out.", valid_mask,
+      at(L::valid_mask)),
+    S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, kIfType, none, any, nullptr,
+      "Interface type, 1 to 21; it decides the interface class (trunk or sub-interface).",
+      ether_if_type, at(L::ether_if_type)),
+    S("interface_ready", ETH_IF_PLCY_INTF_READY, kFlag, none, any, "0",
+      "1 when the interface is ready to forward.", interface_ready, at(L::interface_ready)),
+    S("is_l2", ETH_IF_PLCY_L2_FLAG, kFlag, none, any, "0",
+      "1 when the interface is a Layer 2 interface.", is_l2, at(L::is_l2)),
+    S("is_provisioned", kProv, kFlag, none, any, "0",
+      "1 when the interface is provisioned for a cross-connect; provision_info counts only then.",
+      is_provisioned, at(L::is_provisioned)),
+    S("provision_info.xconnect_id", kProv, kU32, provisioned, any, "0", "Cross-connect ID.",
+      provision_info.xconnect_id, at(L::xconnect_id)),
+    S("provision_info.xcon_tags", kProv, kByte, provisioned, any, "0",
+      "Number of tags the cross-connect carries.", provision_info.xcon_tags, at(L::xcon_tags)),
+    S("provision_info.ip_iw_enabled", kProv, kFlag, provisioned, any, "0",
+      "1 when IP interworking is enabled.", provision_info.ip_iw_enabled, at(L::ip_iw_enabled)),
+    S("provision_info.imposition_vlan_rewrite", kProv, kFlag, provisioned, any, "0",
+      "1 when the imposition VLAN is rewritten.", provision_info.imposition_vlan_rewrite,
+      at(L::imposition_vlan_rewrite)),
+    S("provision_info.imposition_vlan_id", kProv, kVlan, provisioned, any, "0",
+      "Imposition VLAN ID, 0 to 4095.", provision_info.imposition_vlan_id,
+      at(L::imposition_vlan_id)),
+    S("efp.configured", kEfp, kFlag, none, any, "0",
+      "1 when an EFP is configured; without it no other efp field counts.", efp.configured,
+      kEfpArea),
+    S("efp.native", kMatch, kFlag, efp, any, "0", "1 to match frames on the native VLAN.",
+      efp.native, kEfpArea),
+    S("efp.native_with_preservation", kMatch, kFlag, efp, any, "0",
+      "1 to match the native VLAN and keep its tag.", efp.native_with_preservation, kEfpArea),
+    S("efp.src_mac_check", kMatch, kFlag, efp, any, "0",
+      "1 to match the source MAC address efp.src_mac.", efp.src_mac_check, kEfpArea),
+    S("efp.dst_mac_check", kMatch, kFlag, efp, any, "0",
+      "1 to match the destination MAC address efp.dst_mac.", efp.dst_mac_check, kEfpArea),
+    S("efp.exact", kMatch, kFlag, efp, any, "0",
+      "1 for an exact match: frames with more tags than matched do not match.", efp.exact,
+      kEfpArea),
+    S("efp.l3_ambiguous", kMatch, kFlag, efp, any, "0", "1 for an L3-ambiguous match.",
+      efp.l3_ambiguous, kEfpArea),
+    S("efp.payload_ethertype", kMatch, kEthertype, efp, any, "0",
+      "Ethertype of the payload to match; 0 matches any.", efp.payload_ethertype, kEfpArea),
+    S("efp.num_tag_pops", kRewrite, kPops, efp, any, "0",
+      "Number of tags the rewrite pops, 0 to 2.", efp.num_tag_pops, kEfpArea),
+    S("sub.parent", ETH_IF_PLCY_PARENT, kIfIndex, none, sub, "0",
+      "Interface index of the parent interface.", sub.parent, at(L::sub_parent)),
+    S("sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, kFlag, none, sub, "0",
+      "1 when the sub-interface is administratively up.", sub.admin_up, at(L::sub_admin_up)),
+    S("sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, kFlag, none, sub, "0",
+      "1 when EFP filtering is on.", sub.efp_filtering, at(L::sub_efp_filtering)),
+    S("sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, kFlag, none, sub, "0",
+      "1 when the source bypass filter is on.", sub.src_bypass_filter,
+      at(L::sub_src_bypass_filter)),
+    S("trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, kVlan, none, trunk, "0",
+      "Native VLAN ID, 0 to 4095.", trunk.native_vlan, at(L::trunk_native_vlan)),
+    S("trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, kFlag, none, trunk, "0",
+      "1 when the native VLAN is an S-VLAN.", trunk.native_is_svlan, at(L::trunk_native_is_svlan)),
+    S("trunk.qinq_tunneling_etype", ETH_IF_PLCY_QINQ_ETYPE, kEthertype, none, trunk, "0",
+      "Ethertype of the outer tag for QinQ tunneling.", trunk.qinq_tunneling_etype,
+      at(L::trunk_qinq_tunneling_etype)),
+    S("trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
+      "1 for MAC accounting on ingress.", trunk.mac_acc_ingress, at(L::trunk_mac_acc_ingress)),
+    S("trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
+      "1 for MAC accounting on egress.", trunk.mac_acc_egress, at(L::trunk_mac_acc_egress)),
+    S("trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
+      "1 to filter 802.1Q frames.", trunk.filter_dot1q, at(L::trunk_filter_dot1q)),
+    S("trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
+      "1 to filter 802.1ad frames.", trunk.filter_dot1ad, at(L::trunk_filter_dot1ad)),
+    S("trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
+      "1 to filter MAC relay frames.", trunk.filter_mac_relay, at(L::trunk_filter_mac_relay)),
+    S("trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
+      "1 when the port is a VLAN-switched trunk.", trunk.vlan_switched_trunk,
+      at(L::trunk_vlan_switched_trunk)),
+    S("trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
+      "1 when the port is a VLAN-switched access port.", trunk.vlan_switched_access,
+      at(L::trunk_vlan_switched_access)),
+    S("trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, kVlan, none, any, "0",
+      "Access VLAN ID, 0 to 4095.", trunk.access_vlan, at(L::trunk_access_vlan)),
+    S("is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, kFlag, none, any, "0",
+      "1 when the interface is an inter-chassis link.", is_in_icl_mode, at(L::is_in_icl_mode)),
+    S("mtu", ETH_IF_PLCY_MTU, kU16, none, any, "0", "Maximum transmission unit, in bytes.", mtu,
+      at(L::mtu)),
+#undef S
+};
+#undef ETH_IF_PLCY_SCALAR
+
+// Fields that are not single numbers, by their shape: a MAC address; the L2PT
+// object; a list of numbers; a list of two-key objects (tag pairs, ranges);
+// a count of another field's entries (derived from it, and must agree).
+enum class Shape { mac, l2pt, list, pairs, count };
+enum class Special {
+    mac_addr,
+    src_mac,
+    dst_mac,
+    l2pt,
+    tag_pcp,
+    tag,
+    push,
+    ranges,
+    num_tags,
+    num_tag_pushes,
+    num_ranges,
+    tag_range_count
+};
+struct Key {
+    const char *name;
+    const Domain *domain;
+};
+struct Compound {
+    const char *path;
+    uint32_t bit;
+    Special kind;
+    Shape shape;
+    Dep dep;
+    Cls cls;
+    uint8_t max;          // entries at most (list, pairs)
+    const Domain *domain; // a list's entries, or a count
+    Key keys[2];          // a pair's keys
+    const char *counts;   // a count: the field it counts
+    const char *dflt;
+    const char *about;
+    Bytes where;
+};
+
+inline constexpr uint8_t kMaxTags = 2;
+inline constexpr Compound kCompounds[] = {
+    {"mac_addr",
+     ETH_IF_PLCY_MAC_ADDR,
+     Special::mac_addr,
+     Shape::mac,
+     Dep::none,
+     Cls::any,
+     0,
+     nullptr,
+     {},
+     nullptr,
+     nullptr,
+     "MAC address of the interface.",
+     {L::mac_addr_off, 6}},
+    {"l2pt",
+     ETH_IF_PLCY_L2PT,
+     Special::l2pt,
+     Shape::l2pt,
+     Dep::none,
+     Cls::any,
+     ETH_IF_PLCY_L2PT_PROTOCOLS,
+     &kL2ptByte,
+     {{"mode", &kMode}, {"exp", &kExp}},
+     nullptr,
+     "{}",
+     "Layer 2 protocol tunneling by protocol: its mode and, where given, its EXP value; a "
+     "protocol left out is off.",
+     {L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS}},
+    {"efp.tag",
+     kMatch,
+     Special::tag,
+     Shape::pairs,
+     Dep::efp,
+     Cls::any,
+     kMaxTags,
+     nullptr,
+     {{"ethertype", &kEthertype}, {"vlan", &kMatchVlan}},
+     nullptr,
+     "[]",
+     "Match tags, outermost first: each with its ethertype and VLAN (\"any\", or \"range\" for "
+     "the VLANs of efp.ranges).",
+     kEfpArea},
+    {"efp.tag_pcp",
+     kMatch,
+     Special::tag_pcp,
+     Shape::list,
+     Dep::efp,
+     Cls::any,
+     kMaxTags,
+     &kPcp,
+     {},
+     nullptr,
+     "[\"any\", \"any\"]",
+     "Priority (PCP) each match tag must carry, 0 to 7 or \"any\"; a tag with no entry matches "
+     "any priority.",
+     kEfpArea},
+    {"efp.ranges",
+     kMatch,
+     Special::ranges,
+     Shape::pairs,
+     Dep::efp,
+     Cls::any,
+     ETH_IF_PLCY_EXT_MAX_RANGES,
+     nullptr,
+     {{"low", &kVlan}, {"high", &kVlan}},
+     nullptr,
+     "[]",
+     "VLAN ranges a tag with VLAN \"range\" matches, each low to high.",
+     kEfpArea},
+    {"efp.src_mac",
+     kMatch,
+     Special::src_mac,
+     Shape::mac,
+     Dep::src_mac_check,
+     Cls::any,
+     0,
+     nullptr,
+     {},
+     nullptr,
+     nullptr,
+     "Source MAC address to match, with efp.src_mac_check 1.",
+     kEfpArea},
+    {"efp.dst_mac",
+     kMatch,
+     Special::dst_mac,
+     Shape::mac,
+     Dep::dst_mac_check,
+     Cls::any,
+     0,
+     nullptr,
+     {},
+     nullptr,
+     nullptr,
+     "Destination MAC address to match, with efp.dst_mac_check 1.",
+     kEfpArea},
+    {"efp.push",
+     kRewrite,
+     Special::push,
+     Shape::pairs,
+     Dep::efp,
+     Cls::any,
+     kMaxTags,
+     nullptr,
+     {{"ethertype", &kEthertype}, {"vlan", &kVlan}},
+     nullptr,
+     "[]",
+     "Tags the rewrite pushes, outermost first: each with its ethertype and VLAN.",
+     kEfpArea},
+    {"efp.num_tags",
+     kMatch,
+     Special::num_tags,
+     Shape::count,
+     Dep::efp,
+     Cls::any,
+     0,
+     &kTags,
+     {},
+     "efp.tag",
+     nullptr,
+     "Number of match tags; the length of efp.tag when left out.",
+     kEfpArea},
+    {"efp.num_tag_pushes",
+     kRewrite,
+     Special::num_tag_pushes,
+     Shape::count,
+     Dep::efp,
+     Cls::any,
+     0,
+     &kTags,
+     {},
+     "efp.push",
+     nullptr,
+     "Number of pushed tags; the length of efp.push when left out.",
+     kEfpArea},
+    {"efp.num_ranges",
+     kMatch,
+     Special::num_ranges,
+     Shape::count,
+     Dep::efp,
+     Cls::any,
+     0,
+     &kRangeCount,
+     {},
+     "efp.ranges",
+     nullptr,
+     "Number of VLAN ranges; the length of efp.ranges when left out.",
+     kEfpArea},
+    {"efp.tag_range_count",
+     kMatch,
+     Special::tag_range_count,
+     Shape::list,
+     Dep::efp,
+     Cls::any,
+     kMaxTags,
+     &kRangeCount,
+     {},
+     nullptr,
+     nullptr,
+     "Ranges per match tag (per-tag view); each range tag's count is efp.num_ranges when left "
+     "out.",
+     kEfpArea},
+};
+
+// Every field by number: the scalars, then the compounds.
+inline constexpr size_t kScalarCount = std::size(kScalars);
+inline constexpr size_t kFieldCount = kScalarCount + std::size(kCompounds);
+static_assert(kFieldCount <= 64, "a field set is one 64-bit word");
+constexpr const char *path_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].path : kCompounds[i - kScalarCount].path;
+}
+constexpr uint32_t bit_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].bit : kCompounds[i - kScalarCount].bit;
+}
+constexpr Dep dep_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].dep : kCompounds[i - kScalarCount].dep;
+}
+constexpr const char *about_of(size_t i) {
+    return i < kScalarCount ? kScalars[i].about : kCompounds[i - kScalarCount].about;
+}
+
+// The number of the field at a path, or -1: a binary search of the paths.
+inline int index_of(std::string_view path) {
+    static constexpr auto sorted = [] {
+        std::array<std::pair<std::string_view, int>, kFieldCount> a{};
+        for (size_t i = 0; i < kFieldCount; i++)
+            a[i] = {path_of(i), static_cast<int>(i)};
+        std::sort(a.begin(), a.end());
+        return a;
+    }();
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(path, -1));
+    return it != sorted.end() && it->first == path ? it->second : -1;
+}
+
+// The policy field bits of each interface class's view.
+constexpr uint32_t class_fields(Cls c) {
+    uint32_t bits = 0;
+    for (const Scalar &s : kScalars)
+        if (s.cls == c) bits |= s.bit;
+    return bits;
+}
+inline constexpr uint32_t kSubFields = class_fields(Cls::sub);
+inline constexpr uint32_t kTrunkFields = class_fields(Cls::trunk);
+static_assert(kSubFields == (ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
+                             ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER));
+
+// The number of policy field bits, and the one group with no field.
+inline constexpr unsigned kFieldBits = std::bit_width(ETH_IF_PLCY_ALL_FIELDS);
+inline constexpr uint32_t kLoopback = ETH_IF_PLCY_LOOPBACK;
+
+// The nested objects, and the L2PT protocols by their byte's index.
+inline constexpr const char *kGroups[] = {"provision_info", "efp", "sub", "trunk"};
+inline constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptNames = {
+    "lyx", "tovu", "quz", "jaxe", "wimo"};
+
+inline bool is_group(std::string_view key) {
+    for (const char *g : kGroups)
+        if (key == g) return true;
+    return false;
+}
+
+// The interface class an ether_if_type names (Cls::any: neither, or no type).
+inline Cls class_of(const Ext &e) {
+    if ((e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE) == 0 || e.ether_if_type >= 32) return Cls::any;
+    if (ETH_IF_PLCY_TRUNK_TYPES >> e.ether_if_type & 1u) return Cls::trunk;
+    if (ETH_IF_PLCY_SUB_TYPES >> e.ether_if_type & 1u) return Cls::sub;
+    return Cls::any;
+}
+
+// Whether a dependency holds in a policy.
+inline bool holds(Dep d, const Ext &e) {
+    switch (d) {
+    case Dep::none:
+        return true;
+    case Dep::provisioned:
+        return e.is_provisioned;
+    case Dep::efp:
+        return e.efp.configured;
+    case Dep::src_mac_check:
+        return e.efp.configured && e.efp.src_mac_check;
+    case Dep::dst_mac_check:
+        return e.efp.configured && e.efp.dst_mac_check;
+    }
+    return false;
+}
+
+// Whether a policy holds a field: its group is in the valid mask (the mask
+// itself always) and what it depends on holds.
+inline bool present(size_t i, const Ext &e) {
+    uint32_t bit = bit_of(i);
+    return (bit == 0 || (e.valid_mask & bit) != 0) && holds(dep_of(i), e);
+}
+inline bool present(const Scalar &s, const Ext &e) {
+    return present(static_cast<size_t>(&s - kScalars), e);
+}
+
+} // namespace eth_if_plcy::fields
