@@ -283,15 +283,16 @@ void ranges(json_t *root) {
     json_t *range_tag =
         json_pack("{s:{s:{s:{s:{s:o}, s:[s]}}}, s:[s]}", "properties", "tag", "contains",
                   "properties", "vlan", range_vlan, "required", "vlan", "required", "tag");
-    json_t *some_ranges = json_pack("{s:{s:{s:i}}, s:[s]}", "properties", "ranges", "minItems", 1,
-                                    "required", "ranges");
-    rule(efp, json_pack("{s:O, s:O}", "if", some_ranges, "then", range_tag));
-    rule(efp, json_pack("{s:o, s:o}", "if", range_tag, "then", some_ranges));
+    // Said at efp.ranges (and efp.tag_pcp below), where encode says it.
+    rule(efp, json_pack("{s:{s:O}, s:{s:{s:{s:i}}}}", "if", "not", range_tag, "then", "properties",
+                        "ranges", "maxItems", 0));
+    rule(efp, json_pack("{s:o, s:{s:{s:{s:i}}, s:[s]}}", "if", range_tag, "then", "properties",
+                        "ranges", "minItems", 1, "required", "ranges"));
     // A tag_pcp entry needs its tag.
     for (int k = 1; k <= f::kMaxTags; k++)
-        rule(efp, json_pack("{s:{s:{s:{s:i}}, s:[s]}, s:{s:{s:{s:i}}, s:[s]}}", "if", "properties",
-                            "tag_pcp", "minItems", k, "required", "tag_pcp", "then", "properties",
-                            "tag", "minItems", k, "required", "tag"));
+        rule(efp, json_pack("{s:{s:{s:{s:{s:i}}, s:[s]}}, s:{s:{s:{s:i}}}}", "if", "not",
+                            "properties", "tag", "minItems", k, "required", "tag", "then",
+                            "properties", "tag_pcp", "maxItems", k - 1));
 }
 
 } // namespace

@@ -369,7 +369,7 @@ class Reader {
         if (!seen(count_path)) {
             count = n;
         } else if (arr && count != n) {
-            return fail(count_path, std::string(count_path) + " is " + std::to_string(count) +
+            return fail(count_path, std::string(count_path) + ": is " + std::to_string(count) +
                                         " but efp." + array_key + " has " + std::to_string(n) +
                                         " entries");
         }
@@ -412,7 +412,7 @@ class Reader {
         Node pcp = efp ? t_.get(efp, "tag_pcp") : Node{};
         size_t pcps = pcp && t_.is_array(pcp) ? t_.size(pcp) : 0;
         if (pcps > f.num_tags) {
-            fail("efp.tag_pcp", "efp.tag_pcp has " + std::to_string(pcps) +
+            fail("efp.tag_pcp", "efp.tag_pcp: has " + std::to_string(pcps) +
                                     " entries but efp.tag has " + std::to_string(f.num_tags));
             return;
         }
@@ -434,7 +434,7 @@ class Reader {
         for (size_t i = 0; i < kFieldCount; i++) {
             uint32_t bits = bit_of(i);
             if ((seen_ >> i & 1u) && bits != 0 && (ext_.valid_mask & bits) == 0) {
-                fail(path_of(i), std::string(path_of(i)) + " is given but valid_mask lacks " +
+                fail(path_of(i), std::string(path_of(i)) + ": is given but valid_mask lacks " +
                                      describe_bit(bits & ~(bits - 1)));
                 return;
             }
