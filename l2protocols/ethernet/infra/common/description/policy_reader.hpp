@@ -443,7 +443,7 @@ class Reader {
         if (missing != 0) {
             uint32_t bit = missing & ~(missing - 1);
             fail("valid_mask",
-                 "valid_mask has " + describe_bit(bit) + " but no " + key_of(bit) + " key");
+                 "valid_mask: has " + describe_bit(bit) + " but no " + key_of(bit) + " key");
         }
     }
 };
