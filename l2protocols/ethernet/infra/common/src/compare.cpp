@@ -6,6 +6,7 @@
 
 #include "eth_efp_util.h"
 #include "internal.hpp"
+#include "policy_table.hpp"
 
 namespace {
 
@@ -105,8 +106,8 @@ constexpr ByteMask mask_of(const Governed &g) {
 }
 
 // Indexed by bit number; bits with no data here (EFP, LOOPBACK) stay empty.
-constexpr std::array<WordMask, 20> kMasks = [] {
-    std::array<WordMask, 20> masks{};
+constexpr std::array<WordMask, eth_if_plcy::fields::kFieldBits> kMasks = [] {
+    std::array<WordMask, eth_if_plcy::fields::kFieldBits> masks{};
     for (const Governed &g : kGoverned)
         masks[std::countr_zero(g.bit)] = words_of(mask_of(g));
     ByteMask provisioned{}, l2pt{}, mac{};

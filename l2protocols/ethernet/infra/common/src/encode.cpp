@@ -3,6 +3,7 @@
 // Encode: external policy record to a new internal policy record.
 #include "eth_efp_util.h"
 #include "internal.hpp"
+#include "policy_table.hpp"
 
 namespace {
 
@@ -110,10 +111,8 @@ bool working_has_range_tag(const uint8_t *wefp) {
 
 // The groups of the fixed part and the type-dependent area; their writes
 // need no working record, so they go straight into the new record.
-constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_EFP_FILTERING |
-                                ETH_IF_PLCY_ADMIN_STATE | ETH_IF_PLCY_SRC_BYPASS_FILTER;
-constexpr uint32_t kTrunkFields =
-    ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING;
+using eth_if_plcy::fields::kSubFields;
+using eth_if_plcy::fields::kTrunkFields;
 constexpr uint32_t kEfpFields = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
 constexpr uint32_t kFlagGroups = ETH_IF_PLCY_INTF_READY | ETH_IF_PLCY_L2_FLAG |
                                  ETH_IF_PLCY_PROVISION | ETH_IF_PLCY_L2PT | ETH_IF_PLCY_MAC_ADDR;

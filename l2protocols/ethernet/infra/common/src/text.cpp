@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "internal.hpp"
+#include "policy_table.hpp"
 
 using namespace ethplcy;
 
@@ -43,18 +44,13 @@ void put_text(char *dst, size_t size, const char *text, size_t len) {
     dst[n] = '\0';
 }
 
-constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptProtocols = {
-    "lyx", "tovu", "quz", "jaxe", "wimo"};
+namespace f = eth_if_plcy::fields;
 
-struct ModeName {
-    const char *name;
-    const char *letter;
-};
-// rev-tnl's letter is "e", not its first letter.
-constexpr std::array<ModeName, 5> kL2ptModes = {
-    {{"off", "o"}, {"forward", "f"}, {"drop", "d"}, {"tunnel", "t"}, {"rev-tnl", "e"}}};
+// The modes' one-letter forms, by code; rev-tnl's letter is "e", not its first letter.
+constexpr std::array<const char *, std::size(f::kModeWords)> kModeLetters = {"o", "f", "d", "t",
+                                                                             "e"};
 
-constexpr std::array<const char *, 20> kFieldNames = {
+constexpr std::array<const char *, f::kFieldBits> kFieldNames = {
     "ETHER_IF_TYPE",     "INTF_READY", "L2_FLAG",   "PROVISION",   "L2PT",
     "MAC_ADDR",          "PARENT",     "EFP MATCH", "EFP REWRITE", "ADMIN_STATE",
     "NATIVE_VLAN",       "QINQ_ETYPE", "MAC_ACC",   "FILTERING",   "EFP FILTERING",
@@ -119,12 +115,12 @@ void append_mac(char **pos, size_t *len, const char *label, const uint8_t *mac) 
 } // namespace
 
 extern "C" const char *eth_if_plcy_l2pt_proto_str(uint8_t index) {
-    return index < kL2ptProtocols.size() ? kL2ptProtocols[index] : "unknown";
+    return index < f::kL2ptNames.size() ? f::kL2ptNames[index] : "unknown";
 }
 
 extern "C" const char *eth_if_plcy_l2pt_mode_str(uint8_t mode, int one_letter) {
-    if (mode >= kL2ptModes.size()) return one_letter ? "?" : "unknown";
-    return one_letter ? kL2ptModes[mode].letter : kL2ptModes[mode].name;
+    if (mode >= kModeLetters.size()) return one_letter ? "?" : "unknown";
+    return one_letter ? kModeLetters[mode] : f::kModeWords[mode].word;
 }
 
 extern "C" void eth_if_plcy_ethertype_str(char *dst, size_t size, uint16_t ethertype) {

@@ -3,6 +3,7 @@
 // Validation of received bytes: everything the operations trust about a
 // record, checked in a fixed order with each bound tested before it is used.
 #include "internal.hpp"
+#include "policy_table.hpp"
 
 namespace {
 
@@ -17,10 +18,8 @@ struct Reader {
     uint32_t bits(Bits f) const { return net ? get_net(rec, f) : get(rec, f); }
 };
 
-constexpr uint32_t kSubFields = ETH_IF_PLCY_PARENT | ETH_IF_PLCY_ADMIN_STATE |
-                                ETH_IF_PLCY_EFP_FILTERING | ETH_IF_PLCY_SRC_BYPASS_FILTER;
-constexpr uint32_t kTrunkFields =
-    ETH_IF_PLCY_NATIVE_VLAN | ETH_IF_PLCY_QINQ_ETYPE | ETH_IF_PLCY_MAC_ACC | ETH_IF_PLCY_FILTERING;
+using eth_if_plcy::fields::kSubFields;
+using eth_if_plcy::fields::kTrunkFields;
 
 struct Verdict {
     const char *reason = nullptr;
