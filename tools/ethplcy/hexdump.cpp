@@ -1,18 +1,39 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // The annotated dump: each field of the record's view with its offset, bytes,
-// name and value, walked over the library's layout description.
+// name and value, walked over the layout description; a policy field is
+// named, governed and written as the field description says.
 #include <cstdio>
 #include <sstream>
 
 #include "eth_iftype.h"
-#include "record_layout.hpp"
+#include "policy_table.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
 namespace {
 
 namespace L = ethplcy::layout;
+namespace f = eth_if_plcy::fields;
+
+// The policy field at a place of the fixed part, seen through a class's view.
+const f::Scalar *scalar_at(f::Place p, f::Cls view = f::Cls::any) {
+    for (const f::Scalar &s : f::kScalars)
+        if (s.where.compact == p && s.where.full == p && (s.cls == f::Cls::any || s.cls == view))
+            return &s;
+    return nullptr;
+}
+
+const f::Compound &compound(f::Special kind) {
+    return *std::find_if(std::begin(f::kCompounds), std::end(f::kCompounds),
+                         [&](const f::Compound &c) { return c.kind == kind; });
+}
+
+// A record field that is no policy field: its name and governing bit.
+struct Other {
+    const char *name;
+    uint32_t bit;
+};
 
 class Dumper {
   public:
@@ -66,23 +87,46 @@ class Dumper {
         if (f.off + f.bytes > size_) return;
         line(f.off, f.bytes, name, value(integer_at(f.off, f.bytes), bit, hex));
     }
+    // A policy field's integer, as the field description names it.
+    void integer(L::Int f, f::Cls view = f::Cls::any) {
+        const f::Scalar *s = scalar_at(f::at(f), view);
+        integer(f, s->path, s->bit, s->domain->style != f::Style::dec);
+    }
 
-    // A flag unit: its bytes once, then each field with its bit positions.
-    void unit(const L::Unit &u, std::initializer_list<const char *> names,
-              std::initializer_list<uint32_t> bits) {
+    // A flag unit: its bytes once, then each field with its bit positions;
+    // fields that are no policy field take the others' names in turn (the
+    // EFP forms' fields are all others: they are the form's, not the policy's).
+    void unit(const L::Unit &u, std::initializer_list<Other> others) {
+        unit(u, f::Cls::any, others, false);
+    }
+    void unit(const L::Unit &u, f::Cls view, std::initializer_list<Other> others = {},
+              bool policy = true) {
         if (u.off + u.bits / 8u > size_) return;
         line(u.off, u.bits / 8u, "flag unit", "");
-        auto name = names.begin();
-        auto bit = bits.begin();
-        for (unsigned k = 0; k < u.nfields; k++, ++name) {
-            L::Bits f = u.field(k);
-            uint32_t governing = bit == bits.end() ? 0 : *bit++;
-            uint32_t v = eth_efp_unit_get(rec_, f.off, f.unit_bits, f.lsb, f.width);
-            char pos[24];
-            snprintf(pos, sizeof pos, f.width == 1 ? "  bit %u" : "  bits %u-%u", f.lsb,
-                     f.lsb + f.width - 1);
-            row("", pos, *name, value(v, governing));
+        auto other = others.begin();
+        for (unsigned k = 0; k < u.nfields; k++) {
+            L::Bits b = u.field(k);
+            const f::Scalar *s = policy ? scalar_at(f::at(b), view) : nullptr;
+            Other o = s ? Other{s->path, s->bit} : other != others.end() ? *other++ : Other{"", 0};
+            field(b, o.name, o.bit);
         }
+    }
+    void field(L::Bits b, const std::string &name, uint32_t governing) {
+        uint32_t v = eth_efp_unit_get(rec_, b.off, b.unit_bits, b.lsb, b.width);
+        char pos[24];
+        snprintf(pos, sizeof pos, b.width == 1 ? "  bit %u" : "  bits %u-%u", b.lsb,
+                 b.lsb + b.width - 1);
+        row("", pos, name, value(v, governing));
+    }
+    // An L2PT protocol's byte: mode, EXP given, EXP.
+    void l2pt(unsigned i, const f::Compound &c) {
+        const L::Unit u = L::l2pt_unit(i);
+        if (u.off >= size_) return;
+        line(u.off, 1, "flag unit", "");
+        std::string name = c.path + std::string("[") + std::to_string(i) + "] ";
+        field(u.field(0), name + "(" + f::kL2ptNames[i] + ") " + c.keys[0].name, c.bit);
+        field(u.field(1), name + c.keys[1].name + " given", c.bit);
+        field(u.field(2), name + c.keys[1].name, c.bit);
     }
 
     void unused(uint32_t off, unsigned n) { line(off, n, "(unused)", ""); }
@@ -109,58 +153,40 @@ void fixed_part(Dumper &d) {
     d.unused(1, 1);
     d.integer(L::size, "size", 0);
     d.line(4, 4, "valid mask", mask_text(d.mask()));
-    d.unit(L::type_unit,
-           {"ether_if_type", "interface_ready", "is_l2", "is_provisioned", "is_in_icl_mode"},
-           {ETH_IF_PLCY_ETHER_IF_TYPE, ETH_IF_PLCY_INTF_READY, ETH_IF_PLCY_L2_FLAG,
-            ETH_IF_PLCY_PROVISION, ETH_IF_PLCY_ICL_MODE});
+    d.unit(L::type_unit, f::Cls::any);
     d.unused(10, 2);
-    d.integer(L::xconnect_id, "provision_info.xconnect_id", ETH_IF_PLCY_PROVISION);
-    d.integer(L::xcon_tags, "provision_info.xcon_tags", ETH_IF_PLCY_PROVISION);
-    d.unit(L::provision_unit,
-           {"provision_info.l2_prop_remote_status", "provision_info.ip_iw_enabled",
-            "provision_info.imposition_vlan_rewrite"},
-           {ETH_IF_PLCY_PROVISION, ETH_IF_PLCY_PROVISION, ETH_IF_PLCY_PROVISION});
-    d.integer(L::imposition_vlan_id, "provision_info.imposition_vlan_id", ETH_IF_PLCY_PROVISION);
-    static const char *const modes[5][3] = {
-        {"l2pt[0] (lyx) mode", "l2pt[0] exp given", "l2pt[0] exp"},
-        {"l2pt[1] (tovu) mode", "l2pt[1] exp given", "l2pt[1] exp"},
-        {"l2pt[2] (quz) mode", "l2pt[2] exp given", "l2pt[2] exp"},
-        {"l2pt[3] (jaxe) mode", "l2pt[3] exp given", "l2pt[3] exp"},
-        {"l2pt[4] (wimo) mode", "l2pt[4] exp given", "l2pt[4] exp"}};
-    for (unsigned i = 0; i < 5; i++)
-        d.unit(L::l2pt_unit(i), {modes[i][0], modes[i][1], modes[i][2]},
-               {ETH_IF_PLCY_L2PT, ETH_IF_PLCY_L2PT, ETH_IF_PLCY_L2PT});
+    d.integer(L::xconnect_id);
+    d.integer(L::xcon_tags);
+    d.unit(L::provision_unit, f::Cls::any,
+           {{"provision_info.l2_prop_remote_status", ETH_IF_PLCY_PROVISION}});
+    d.integer(L::imposition_vlan_id);
+    const f::Compound &l2pt = compound(f::Special::l2pt),
+                      &mac_addr = compound(f::Special::mac_addr);
+    for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
+        d.l2pt(i, l2pt);
     std::string mac;
     for (unsigned i = 0; i < 6; i++) {
         char b[4];
-        snprintf(b, sizeof b, i ? ":%02x" : "%02x", d.integer_at(L::mac_addr_off + i, 1));
+        snprintf(b, sizeof b, i ? ":%02x" : "%02x", d.integer_at(mac_addr.where.full.off + i, 1));
         mac += b;
     }
-    d.line(L::mac_addr_off, 6, "mac_addr", (d.mask() & ETH_IF_PLCY_MAC_ADDR) ? mac : "absent");
+    d.line(mac_addr.where.full.off, 6, mac_addr.path, (d.mask() & mac_addr.bit) ? mac : "absent");
     d.unused(31, 1);
-    d.integer(L::mtu, "mtu", ETH_IF_PLCY_MTU);
+    d.integer(L::mtu);
     d.unused(34, 2);
 }
 
 void type_area(Dumper &d, uint32_t type) {
     bool typed = (d.mask() & ETH_IF_PLCY_ETHER_IF_TYPE) != 0;
     if (typed && (ETH_IF_PLCY_TRUNK_TYPES >> type & 1)) {
-        d.integer(L::trunk_native_vlan, "trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN);
-        d.integer(L::trunk_qinq_tunneling_etype, "trunk.qinq_tunneling_etype",
-                  ETH_IF_PLCY_QINQ_ETYPE, true);
-        d.unit(L::trunk_unit,
-               {"trunk.mac_acc_ingress", "trunk.mac_acc_egress", "trunk.native_is_svlan",
-                "trunk.filter_dot1q", "trunk.filter_dot1ad", "trunk.filter_mac_relay",
-                "(reserved flag)", "trunk.vlan_switched_trunk", "trunk.vlan_switched_access"},
-               {ETH_IF_PLCY_MAC_ACC, ETH_IF_PLCY_MAC_ACC, ETH_IF_PLCY_NATIVE_VLAN,
-                ETH_IF_PLCY_FILTERING, ETH_IF_PLCY_FILTERING, ETH_IF_PLCY_FILTERING, 0,
-                ETH_IF_PLCY_VLAN_SWITCHED, ETH_IF_PLCY_VLAN_SWITCHED});
-        d.integer(L::trunk_access_vlan, "trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED);
+        d.integer(L::trunk_native_vlan, f::Cls::trunk);
+        d.integer(L::trunk_qinq_tunneling_etype, f::Cls::trunk);
+        d.unit(L::trunk_unit, f::Cls::trunk, {{"(reserved flag)", 0}});
+        d.integer(L::trunk_access_vlan, f::Cls::trunk);
         d.unused(44, 4);
     } else if (typed && (ETH_IF_PLCY_SUB_TYPES >> type & 1)) {
-        d.integer(L::sub_parent, "sub.parent", ETH_IF_PLCY_PARENT, true);
-        d.unit(L::sub_unit, {"sub.admin_up", "sub.efp_filtering", "sub.src_bypass_filter"},
-               {ETH_IF_PLCY_ADMIN_STATE, ETH_IF_PLCY_EFP_FILTERING, ETH_IF_PLCY_SRC_BYPASS_FILTER});
+        d.integer(L::sub_parent, f::Cls::sub);
+        d.unit(L::sub_unit, f::Cls::sub);
         d.unused(41, 7);
     } else {
         d.line(36, 12, "type-dependent area (no view for this type)", "");
@@ -176,16 +202,19 @@ void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
     d.line(56, 1, "EFP base type", compact ? "0x00 compact" : "0x40 full");
     uint32_t ranges;
     if (compact) {
-        d.unit(L::compact_counts_unit,
-               {"efp cfgd_flags", "efp num_match_tags", "efp num_tag_pops", "efp num_tag_pushes"},
-               {efp, efp, efp, efp});
-        d.unit(L::compact_pcp_unit, {"efp tag_pcp[0]", "efp exact", "efp l3_ambiguous", "(spare)"},
-               {efp, efp, efp});
+        d.unit(L::compact_counts_unit, {{"efp cfgd_flags", efp},
+                                        {"efp num_match_tags", efp},
+                                        {"efp num_tag_pops", efp},
+                                        {"efp num_tag_pushes", efp}});
+        d.unit(L::compact_pcp_unit, {{"efp tag_pcp[0]", efp},
+                                     {"efp exact", efp},
+                                     {"efp l3_ambiguous", efp},
+                                     {"(spare)", 0}});
         d.unused(59, 1);
         d.integer(L::compact_payload, "efp payload_ethertype", efp, true);
         for (unsigned k = 0; k < 2; k++)
-            d.unit(L::compact_tag_unit(k), {"efp tag word vlan", "efp tag word dot1ad", "(spare)"},
-                   {efp, efp});
+            d.unit(L::compact_tag_unit(k),
+                   {{"efp tag word vlan", efp}, {"efp tag word dot1ad", efp}, {"(spare)", 0}});
         d.unused(66, 14);
         ranges = L::efp_base + ETH_EFP_COMPACT_SIZE;
     } else {
@@ -206,10 +235,13 @@ void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
             d.integer(L::Int{t, 2}, n + "ethertype", efp, true);
             d.integer(L::Int{static_cast<uint8_t>(t + 2), 2}, n + "vlan", efp);
         }
-        d.unit(L::full_flags_unit,
-               {"efp cfgd_flags", "efp native", "efp native_with_preservation", "efp exact",
-                "efp l3_ambiguous", "(bit 6)", "(bit 7)"},
-               {efp, efp, efp, efp, efp});
+        d.unit(L::full_flags_unit, {{"efp cfgd_flags", efp},
+                                    {"efp native", efp},
+                                    {"efp native_with_preservation", efp},
+                                    {"efp exact", efp},
+                                    {"efp l3_ambiguous", efp},
+                                    {"(bit 6)", 0},
+                                    {"(bit 7)", 0}});
         d.unused(81, 1);
         d.integer(L::full_payload, "efp payload_ethertype", efp, true);
         d.unused(84, 12);

@@ -99,10 +99,17 @@ void register_fields() {
     }
 }
 
-// The bytes a field lies in, inside this record of the datagram.
-void span(f::Bytes where, int record, int size, int &off, int &len) {
-    off = record + where.off;
-    len = where.len != 0 ? where.len : size - where.off;
+// The bytes a field lies in, inside this record of the datagram, in the EFP
+// form the record holds; a field that form does not hold points at its EFP area.
+void span(const f::Where &where, bool compact, int record, int size, int &off, int &len) {
+    const f::Place &p = compact ? where.compact : where.full;
+    if (p.width == 0) {
+        off = record + ETH_IF_PLCY_EFP_PART;
+        len = size - ETH_IF_PLCY_EFP_PART;
+        return;
+    }
+    off = record + p.off;
+    len = p.bytes != 0 ? p.bytes : size - p.off;
 }
 
 // Pairs (tags, ranges): the first n entries' two keys.
@@ -127,18 +134,22 @@ void add_pairs(proto_tree *tree, tvbuff_t *tvb, int off, int len, const Pair *pa
     }
 }
 
-void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_plcy_ext_t &e) {
+void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_plcy_t *rec,
+                const eth_if_plcy_ext_t &e) {
+    // Every record that validates is longer than its EFP base.
+    bool compact =
+        eth_efp_is_compact(reinterpret_cast<const uint8_t *>(rec) + ETH_IF_PLCY_EFP_BASE);
     int off, len;
     for (size_t i = 0; i < f::kScalarCount; i++) {
         const f::Scalar &s = f::kScalars[i];
         if (!f::present(i, e)) continue;
-        span(s.where, at, size, off, len);
+        span(s.where, compact, at, size, off, len);
         proto_tree_add_uint(tree, hf_scalar[i], tvb, off, len, static_cast<uint32_t>(s.get(e)));
     }
     for (size_t ci = 0; ci < std::size(f::kCompounds); ci++) {
         const f::Compound &c = f::kCompounds[ci];
         if (!f::present(f::kScalarCount + ci, e)) continue;
-        span(c.where, at, size, off, len);
+        span(c.where, compact, at, size, off, len);
         const auto &efp = e.efp;
         const auto &hf = hf_compound[ci];
         switch (c.kind) {
@@ -218,7 +229,7 @@ int dissect(tvbuff_t *tvb, packet_info *pinfo, proto_tree *tree, void *) {
         if (eth_if_plcy_decode(r, ETH_IF_PLCY_ALL_FIELDS, &ext, 0) != 0) break;
         proto_item *item = proto_tree_add_item(records, hf_record, tvb, at, size, ENC_NA);
         proto_item_append_text(item, " %d (%d bytes)", count + 1, size);
-        add_fields(proto_item_add_subtree(item, ett_record), tvb, at, size, ext);
+        add_fields(proto_item_add_subtree(item, ett_record), tvb, at, size, r, ext);
         if (count == 0) { // the Info column: the brief layout's first line
             char text[512];
             eth_if_plcy_print(r, text, sizeof text, ETH_IF_PLCY_PRINT_BRIEF);

@@ -158,20 +158,37 @@ constexpr Needs needs_of(Dep d) {
 // The interface class whose view holds a field (a policy sets one class at most).
 enum class Cls { any, sub, trunk };
 
-// Where a field lies in the internal record (either image): its bytes, or
-// for a field of the EFP area (whose form decides the place) that whole area.
-struct Bytes {
-    uint8_t off;
-    uint8_t len; // 0: from off to the record's end
+// Where a field lies in the internal record (either image): its unit's or
+// integer's offset and bytes, and its bits in the little-endian host image
+// (as the layout says them). A field of the EFP area lies where the form the
+// record holds puts it (compact or full); bytes 0 means "to the record's
+// end", width 0 "not held by this form". Fixed-part fields are the same in both.
+struct Place {
+    uint8_t off = 0, bytes = 0, lsb = 0, width = 0;
+    constexpr bool operator==(const Place &) const = default;
+};
+struct Where {
+    Place compact, full;
 };
 namespace L = ethplcy::layout;
-constexpr Bytes at(L::Int f) {
-    return {f.off, f.bytes};
+constexpr Place at(L::Int f) {
+    return {f.off, f.bytes, 0, static_cast<uint8_t>(8 * f.bytes)};
 }
-constexpr Bytes at(L::Bits f) {
-    return {f.off, static_cast<uint8_t>(f.unit_bits / 8)};
+constexpr Place at(L::Bits f) {
+    return {f.off, static_cast<uint8_t>(f.unit_bits / 8), f.lsb, f.width};
 }
-inline constexpr Bytes kEfpArea{ETH_IF_PLCY_EFP_PART, 0};
+constexpr Where fixed(Place p) {
+    return {p, p};
+}
+// Bytes of the EFP area from a form's start (n 0: to the record's end).
+constexpr Place efp_bytes(unsigned off, unsigned n) {
+    return {static_cast<uint8_t>(L::efp_base + off), static_cast<uint8_t>(n), 0,
+            static_cast<uint8_t>(n == 0 ? 1 : 8 * n)};
+}
+constexpr Where efp(Place compact, Place full) {
+    return {compact, full};
+}
+inline constexpr Place kNone{};
 
 // A numeric field. dflt is its value when omitted while its group is given,
 // as JSON text (nullptr: derived from the other keys).
@@ -185,7 +202,7 @@ struct Scalar {
     const char *about;
     uint64_t (*get)(const Ext &);
     void (*set)(Ext &, uint64_t);
-    Bytes where;
+    Where where;
 };
 
 #define ETH_IF_PLCY_SCALAR(path, bit, domain, dep, cls, dflt, about, member, where)                \
@@ -204,87 +221,98 @@ inline constexpr Scalar kScalars[] = {
 #define S ETH_IF_PLCY_SCALAR
     S("valid_mask", 0, kMask, none, any, nullptr,
       "Policy field bits of the groups present; derived from the keys when left out.", valid_mask,
-      at(L::valid_mask)),
+      fixed(at(L::valid_mask))),
     S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, kIfType, none, any, nullptr,
       "Interface type, 1 to 21; it decides the interface class (trunk or sub-interface).",
-      ether_if_type, at(L::ether_if_type)),
+      ether_if_type, fixed(at(L::ether_if_type))),
     S("interface_ready", ETH_IF_PLCY_INTF_READY, kFlag, none, any, "0",
-      "1 when the interface is ready to forward.", interface_ready, at(L::interface_ready)),
+      "1 when the interface is ready to forward.", interface_ready, fixed(at(L::interface_ready))),
     S("is_l2", ETH_IF_PLCY_L2_FLAG, kFlag, none, any, "0",
-      "1 when the interface is a Layer 2 interface.", is_l2, at(L::is_l2)),
+      "1 when the interface is a Layer 2 interface.", is_l2, fixed(at(L::is_l2))),
     S("is_provisioned", kProv, kFlag, none, any, "0",
       "1 when the interface is provisioned for a cross-connect; provision_info counts only then.",
-      is_provisioned, at(L::is_provisioned)),
+      is_provisioned, fixed(at(L::is_provisioned))),
     S("provision_info.xconnect_id", kProv, kU32, provisioned, any, "0", "Cross-connect ID.",
-      provision_info.xconnect_id, at(L::xconnect_id)),
+      provision_info.xconnect_id, fixed(at(L::xconnect_id))),
     S("provision_info.xcon_tags", kProv, kByte, provisioned, any, "0",
-      "Number of tags the cross-connect carries.", provision_info.xcon_tags, at(L::xcon_tags)),
+      "Number of tags the cross-connect carries.", provision_info.xcon_tags,
+      fixed(at(L::xcon_tags))),
     S("provision_info.ip_iw_enabled", kProv, kFlag, provisioned, any, "0",
-      "1 when IP interworking is enabled.", provision_info.ip_iw_enabled, at(L::ip_iw_enabled)),
+      "1 when IP interworking is enabled.", provision_info.ip_iw_enabled,
+      fixed(at(L::ip_iw_enabled))),
     S("provision_info.imposition_vlan_rewrite", kProv, kFlag, provisioned, any, "0",
       "1 when the imposition VLAN is rewritten.", provision_info.imposition_vlan_rewrite,
-      at(L::imposition_vlan_rewrite)),
+      fixed(at(L::imposition_vlan_rewrite))),
     S("provision_info.imposition_vlan_id", kProv, kVlan, provisioned, any, "0",
       "Imposition VLAN ID, 0 to 4095.", provision_info.imposition_vlan_id,
-      at(L::imposition_vlan_id)),
+      fixed(at(L::imposition_vlan_id))),
     S("efp.configured", kEfp, kFlag, none, any, "0",
       "1 when an EFP is configured; without it no other efp field counts.", efp.configured,
-      kEfpArea),
+      efp(at(L::compact_counts_unit.field(0)), at(L::full_flags_unit.field(0)))),
     S("efp.native", kMatch, kFlag, efp, any, "0", "1 to match frames on the native VLAN.",
-      efp.native, kEfpArea),
+      efp.native, efp(kNone, at(L::full_flags_unit.field(1)))),
     S("efp.native_with_preservation", kMatch, kFlag, efp, any, "0",
-      "1 to match the native VLAN and keep its tag.", efp.native_with_preservation, kEfpArea),
+      "1 to match the native VLAN and keep its tag.", efp.native_with_preservation,
+      efp(kNone, at(L::full_flags_unit.field(2)))),
     S("efp.src_mac_check", kMatch, kFlag, efp, any, "0",
-      "1 to match the source MAC address efp.src_mac.", efp.src_mac_check, kEfpArea),
+      "1 to match the source MAC address efp.src_mac.", efp.src_mac_check,
+      efp(kNone, efp_bytes(ETH_EFP_F_SRC_MAC_OFF, 6))),
     S("efp.dst_mac_check", kMatch, kFlag, efp, any, "0",
-      "1 to match the destination MAC address efp.dst_mac.", efp.dst_mac_check, kEfpArea),
+      "1 to match the destination MAC address efp.dst_mac.", efp.dst_mac_check,
+      efp(kNone, efp_bytes(ETH_EFP_F_DST_MAC_OFF, 6))),
     S("efp.exact", kMatch, kFlag, efp, any, "0",
       "1 for an exact match: frames with more tags than matched do not match.", efp.exact,
-      kEfpArea),
+      efp(at(L::compact_pcp_unit.field(1)), at(L::full_flags_unit.field(3)))),
     S("efp.l3_ambiguous", kMatch, kFlag, efp, any, "0", "1 for an L3-ambiguous match.",
-      efp.l3_ambiguous, kEfpArea),
+      efp.l3_ambiguous, efp(at(L::compact_pcp_unit.field(2)), at(L::full_flags_unit.field(4)))),
     S("efp.payload_ethertype", kMatch, kEthertype, efp, any, "0",
-      "Ethertype of the payload to match; 0 matches any.", efp.payload_ethertype, kEfpArea),
+      "Ethertype of the payload to match; 0 matches any.", efp.payload_ethertype,
+      efp(at(L::compact_payload), at(L::full_payload))),
     S("efp.num_tag_pops", kRewrite, kPops, efp, any, "0",
-      "Number of tags the rewrite pops, 0 to 2.", efp.num_tag_pops, kEfpArea),
+      "Number of tags the rewrite pops, 0 to 2.", efp.num_tag_pops,
+      efp(at(L::compact_counts_unit.field(2)), efp_bytes(ETH_EFP_F_NUM_TAG_POPS_OFF, 1))),
     S("sub.parent", ETH_IF_PLCY_PARENT, kIfIndex, none, sub, "0",
-      "Interface index of the parent interface.", sub.parent, at(L::sub_parent)),
+      "Interface index of the parent interface.", sub.parent, fixed(at(L::sub_parent))),
     S("sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, kFlag, none, sub, "0",
-      "1 when the sub-interface is administratively up.", sub.admin_up, at(L::sub_admin_up)),
+      "1 when the sub-interface is administratively up.", sub.admin_up, fixed(at(L::sub_admin_up))),
     S("sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, kFlag, none, sub, "0",
-      "1 when EFP filtering is on.", sub.efp_filtering, at(L::sub_efp_filtering)),
+      "1 when EFP filtering is on.", sub.efp_filtering, fixed(at(L::sub_efp_filtering))),
     S("sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, kFlag, none, sub, "0",
       "1 when the source bypass filter is on.", sub.src_bypass_filter,
-      at(L::sub_src_bypass_filter)),
+      fixed(at(L::sub_src_bypass_filter))),
     S("trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, kVlan, none, trunk, "0",
-      "Native VLAN ID, 0 to 4095.", trunk.native_vlan, at(L::trunk_native_vlan)),
+      "Native VLAN ID, 0 to 4095.", trunk.native_vlan, fixed(at(L::trunk_native_vlan))),
     S("trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, kFlag, none, trunk, "0",
-      "1 when the native VLAN is an S-VLAN.", trunk.native_is_svlan, at(L::trunk_native_is_svlan)),
+      "1 when the native VLAN is an S-VLAN.", trunk.native_is_svlan,
+      fixed(at(L::trunk_native_is_svlan))),
     S("trunk.qinq_tunneling_etype", ETH_IF_PLCY_QINQ_ETYPE, kEthertype, none, trunk, "0",
       "Ethertype of the outer tag for QinQ tunneling.", trunk.qinq_tunneling_etype,
-      at(L::trunk_qinq_tunneling_etype)),
+      fixed(at(L::trunk_qinq_tunneling_etype))),
     S("trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
-      "1 for MAC accounting on ingress.", trunk.mac_acc_ingress, at(L::trunk_mac_acc_ingress)),
+      "1 for MAC accounting on ingress.", trunk.mac_acc_ingress,
+      fixed(at(L::trunk_mac_acc_ingress))),
     S("trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
-      "1 for MAC accounting on egress.", trunk.mac_acc_egress, at(L::trunk_mac_acc_egress)),
+      "1 for MAC accounting on egress.", trunk.mac_acc_egress, fixed(at(L::trunk_mac_acc_egress))),
     S("trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
-      "1 to filter 802.1Q frames.", trunk.filter_dot1q, at(L::trunk_filter_dot1q)),
+      "1 to filter 802.1Q frames.", trunk.filter_dot1q, fixed(at(L::trunk_filter_dot1q))),
     S("trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
-      "1 to filter 802.1ad frames.", trunk.filter_dot1ad, at(L::trunk_filter_dot1ad)),
+      "1 to filter 802.1ad frames.", trunk.filter_dot1ad, fixed(at(L::trunk_filter_dot1ad))),
     S("trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
-      "1 to filter MAC relay frames.", trunk.filter_mac_relay, at(L::trunk_filter_mac_relay)),
+      "1 to filter MAC relay frames.", trunk.filter_mac_relay,
+      fixed(at(L::trunk_filter_mac_relay))),
     S("trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
       "1 when the port is a VLAN-switched trunk.", trunk.vlan_switched_trunk,
-      at(L::trunk_vlan_switched_trunk)),
+      fixed(at(L::trunk_vlan_switched_trunk))),
     S("trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
       "1 when the port is a VLAN-switched access port.", trunk.vlan_switched_access,
-      at(L::trunk_vlan_switched_access)),
+      fixed(at(L::trunk_vlan_switched_access))),
     S("trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, kVlan, none, any, "0",
-      "Access VLAN ID, 0 to 4095.", trunk.access_vlan, at(L::trunk_access_vlan)),
+      "Access VLAN ID, 0 to 4095.", trunk.access_vlan, fixed(at(L::trunk_access_vlan))),
     S("is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, kFlag, none, any, "0",
-      "1 when the interface is an inter-chassis link.", is_in_icl_mode, at(L::is_in_icl_mode)),
+      "1 when the interface is an inter-chassis link.", is_in_icl_mode,
+      fixed(at(L::is_in_icl_mode))),
     S("mtu", ETH_IF_PLCY_MTU, kU16, none, any, "0", "Maximum transmission unit, in bytes.", mtu,
-      at(L::mtu)),
+      fixed(at(L::mtu))),
 #undef S
 };
 #undef ETH_IF_PLCY_SCALAR
@@ -324,7 +352,7 @@ struct Compound {
     const char *counts;   // a count: the field it counts
     const char *dflt;
     const char *about;
-    Bytes where;
+    Where where;
 };
 
 inline constexpr uint8_t kMaxTags = 2;
@@ -341,7 +369,7 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      nullptr,
      "MAC address of the interface.",
-     {L::mac_addr_off, 6}},
+     fixed({L::mac_addr_off, 6, 0, 48})},
     {"l2pt",
      ETH_IF_PLCY_L2PT,
      Special::l2pt,
@@ -355,7 +383,7 @@ inline constexpr Compound kCompounds[] = {
      "{}",
      "Layer 2 protocol tunneling by protocol: its mode and, where given, its EXP value; a "
      "protocol left out is off.",
-     {L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS}},
+     fixed({L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS, 0, 8 * ETH_IF_PLCY_L2PT_PROTOCOLS})},
     {"efp.tag",
      kMatch,
      Special::tag,
@@ -369,7 +397,8 @@ inline constexpr Compound kCompounds[] = {
      "[]",
      "Match tags, outermost first: each with its ethertype and VLAN (\"any\", or \"range\" for "
      "the VLANs of efp.ranges).",
-     kEfpArea},
+     efp(efp_bytes(ETH_EFP_C_TAG_OFF(0), 2 * ETH_EFP_C_TAG_WORDS),
+         efp_bytes(ETH_EFP_F_TAG_OFF(0), 12))},
     {"efp.tag_pcp",
      kMatch,
      Special::tag_pcp,
@@ -383,7 +412,7 @@ inline constexpr Compound kCompounds[] = {
      "[\"any\", \"any\"]",
      "Priority (PCP) each match tag must carry, 0 to 7 or \"any\"; a tag with no entry matches "
      "any priority.",
-     kEfpArea},
+     efp(at(L::compact_pcp_unit.field(0)), efp_bytes(ETH_EFP_F_TAG_OFF(0), 12))},
     {"efp.ranges",
      kMatch,
      Special::ranges,
@@ -396,7 +425,7 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      "[]",
      "VLAN ranges a tag with VLAN \"range\" matches, each low to high.",
-     kEfpArea},
+     efp(efp_bytes(ETH_EFP_COMPACT_SIZE, 0), efp_bytes(ETH_EFP_FULL_SIZE, 0))},
     {"efp.src_mac",
      kMatch,
      Special::src_mac,
@@ -409,7 +438,7 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      nullptr,
      "Source MAC address to match, with efp.src_mac_check 1.",
-     kEfpArea},
+     efp(kNone, efp_bytes(ETH_EFP_F_SRC_MAC_OFF, 6))},
     {"efp.dst_mac",
      kMatch,
      Special::dst_mac,
@@ -422,7 +451,7 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      nullptr,
      "Destination MAC address to match, with efp.dst_mac_check 1.",
-     kEfpArea},
+     efp(kNone, efp_bytes(ETH_EFP_F_DST_MAC_OFF, 6))},
     {"efp.push",
      kRewrite,
      Special::push,
@@ -435,7 +464,8 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      "[]",
      "Tags the rewrite pushes, outermost first: each with its ethertype and VLAN.",
-     kEfpArea},
+     efp(efp_bytes(ETH_EFP_C_TAG_OFF(0), 2 * ETH_EFP_C_TAG_WORDS),
+         efp_bytes(ETH_EFP_F_PUSH_OFF(0), 8))},
     {"efp.num_tags",
      kMatch,
      Special::num_tags,
@@ -448,7 +478,7 @@ inline constexpr Compound kCompounds[] = {
      "efp.tag",
      nullptr,
      "Number of match tags; the length of efp.tag when left out.",
-     kEfpArea},
+     efp(at(L::compact_counts_unit.field(1)), efp_bytes(ETH_EFP_F_NUM_MATCH_TAGS_OFF, 1))},
     {"efp.num_tag_pushes",
      kRewrite,
      Special::num_tag_pushes,
@@ -461,7 +491,7 @@ inline constexpr Compound kCompounds[] = {
      "efp.push",
      nullptr,
      "Number of pushed tags; the length of efp.push when left out.",
-     kEfpArea},
+     efp(at(L::compact_counts_unit.field(3)), efp_bytes(ETH_EFP_F_NUM_TAG_PUSHES_OFF, 1))},
     {"efp.num_ranges",
      kMatch,
      Special::num_ranges,
@@ -474,7 +504,7 @@ inline constexpr Compound kCompounds[] = {
      "efp.ranges",
      nullptr,
      "Number of VLAN ranges; the length of efp.ranges when left out.",
-     kEfpArea},
+     efp(efp_bytes(ETH_EFP_COMPACT_SIZE, 0), efp_bytes(ETH_EFP_FULL_SIZE, 0))},
     {"efp.tag_range_count",
      kMatch,
      Special::tag_range_count,
@@ -488,7 +518,7 @@ inline constexpr Compound kCompounds[] = {
      nullptr,
      "Ranges per match tag (per-tag view); each range tag's count is efp.num_ranges when left "
      "out.",
-     kEfpArea},
+     efp(efp_bytes(ETH_EFP_COMPACT_SIZE, 0), efp_bytes(ETH_EFP_FULL_SIZE, 0))},
 };
 
 // Every field by number: the scalars, then the compounds.
