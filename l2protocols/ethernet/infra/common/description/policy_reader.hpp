@@ -361,18 +361,32 @@ class Reader {
         });
     }
 
+    // The value at a path ("efp.tag"), or a null Node.
+    Node node_at(Node root, std::string_view path) {
+        size_t dot = path.find('.');
+        if (dot == std::string_view::npos) return t_.get(root, std::string(path).c_str());
+        Node group = t_.get(root, std::string(path.substr(0, dot)).c_str());
+        return group && t_.is_object(group)
+                   ? t_.get(group, std::string(path.substr(dot + 1)).c_str())
+                   : Node{};
+    }
+
     // A count left out is its array's length; a count given must agree with it.
-    template <typename T>
-    bool count(const char *count_path, T &count, Node efp, const char *array_key) {
-        Node arr = efp ? t_.get(efp, array_key) : Node{};
-        auto n = static_cast<T>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
-        if (!seen(count_path)) {
-            count = n;
-        } else if (arr && count != n) {
-            return fail(count_path, std::string(count_path) + ": is " + std::to_string(count) +
-                                        " but efp." + array_key + " has " + std::to_string(n) +
-                                        " entries");
+    bool count(Node root, const Compound &c) {
+        auto &f = ext_.efp;
+        Node arr = node_at(root, c.counts);
+        uint16_t n = static_cast<uint16_t>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
+        uint16_t given = c.kind == Special::num_tags         ? f.num_tags
+                         : c.kind == Special::num_tag_pushes ? f.num_tag_pushes
+                                                             : f.num_ranges;
+        if (seen(c.path)) {
+            if (!arr || given == n) return true;
+            return fail(c.path, std::string(c.path) + ": is " + std::to_string(given) + " but " +
+                                    c.counts + " has " + std::to_string(n) + " entries");
         }
+        if (c.kind == Special::num_tags) f.num_tags = static_cast<uint8_t>(n);
+        if (c.kind == Special::num_tag_pushes) f.num_tag_pushes = static_cast<uint8_t>(n);
+        if (c.kind == Special::num_ranges) f.num_ranges = n;
         return true;
     }
 
@@ -402,14 +416,11 @@ class Reader {
     }
 
     void derive(Node root) {
-        Node efp = t_.get(root, "efp");
         auto &f = ext_.efp;
-        if (!count("efp.num_tags", f.num_tags, efp, "tag") ||
-            !count("efp.num_tag_pushes", f.num_tag_pushes, efp, "push") ||
-            !count("efp.num_ranges", f.num_ranges, efp, "ranges"))
-            return;
+        for (const Compound &c : kCompounds)
+            if (c.shape == Shape::count && !count(root, c)) return;
         // A tag's PCP left out matches any priority; an entry needs its tag.
-        Node pcp = efp ? t_.get(efp, "tag_pcp") : Node{};
+        Node pcp = node_at(root, "efp.tag_pcp");
         size_t pcps = pcp && t_.is_array(pcp) ? t_.size(pcp) : 0;
         if (pcps > f.num_tags) {
             fail("efp.tag_pcp", "efp.tag_pcp: has " + std::to_string(pcps) +
