@@ -156,6 +156,7 @@ TEST(ExtPrint, CompactEdgeTexts) {
     EXPECT_EQ(eth_if_plcy_test_alloc_count(), before); // no EFP configured: no encode
     char buf[8] = "keep";
     EXPECT_EQ(eth_if_plcy_ext_print(nullptr, buf, sizeof buf, 0), nullptr);
+    EXPECT_EQ(eth_if_plcy_ext_print_len(nullptr, 0), 0u);
     EXPECT_EQ(eth_if_plcy_ext_print(&e, nullptr, 8, 0), nullptr);
     EXPECT_EQ(eth_if_plcy_ext_print(&e, buf, 0, 0), nullptr);
     EXPECT_STREQ(buf, "keep");

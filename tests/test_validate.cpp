@@ -128,6 +128,14 @@ TEST(ByteOrder, ConvertsWhatTheRecordNames) {
     tail.put16(88, 0x1234);
     eth_if_plcy_hton(tail.rec());
     EXPECT_EQ(tail.get16(88), 0x1234);
+    // A size too short for an EFP area: not even the tag words inside it move.
+    Image cut(80);
+    cut.put16(2, 64);
+    cut.mask(ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_EFP_MATCH);
+    cut.b[8] = 2, cut.b[57] = 1 << 2;
+    cut.put16(62, 100);
+    eth_if_plcy_hton(cut.rec());
+    EXPECT_EQ(cut.get16(62), 100);
 }
 
 } // namespace

@@ -84,8 +84,9 @@ def candidates(s, rng, valid_only=False):
         if not valid_only:
             out += [[one() for _ in range(most + 1)], "x", [value(item, rng)]]
         return out
-    if s.get("type") == "object":  # a pair
-        return [{k: value(v, rng, valid_only) for k, v in s["properties"].items()}]
+    if s.get("type") == "object":  # a pair, an L2PT setting
+        good = {k: value(v, rng, valid_only) for k, v in s["properties"].items()}
+        return [good] if valid_only else [good, {**good, "extra": 1}, {}]
     if "anyOf" in s and any("properties" in a or a.get("type") == "array" for a in s["anyOf"]):
         return [v for a in s["anyOf"] for v in candidates(a, rng, valid_only)]  # L2PT
     if "anyOf" in s and any(a.get("type") == "null" for a in s["anyOf"]):

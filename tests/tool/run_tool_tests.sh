@@ -55,6 +55,11 @@ for rec in sub trunk; do
   same "$rec --binary stdin" "$here/expected/$rec.brief.txt" run show --net --layout brief --binary - <"$work/bin"
 done
 
+# The per-tag view's counts and lists, left out, come from efp.ranges: the same record.
+ranges='{"ether_if_type": 3, "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 5},
+  {"ethertype": "dot1q", "vlan": "range"}], "ranges": [{"low": 10, "high": 20}]}}'
+[ "$(run encode --tag-ranges "$ranges")" = "$(run encode "$ranges")" ] && ok || bad "per-tag ranges"
+
 # JSON people write: hex strings and words give the bytes of the all-numbers twin.
 words='{"ether_if_type": 3, "sub": {"parent": "0x04000340"}, "efp": {"configured": 1,
   "tag": [{"ethertype": "dot1ad", "vlan": 100}, {"ethertype": "0x8100", "vlan": "range"}],
