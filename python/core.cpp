@@ -39,65 +39,51 @@ PyObject *check(PyObject *o) {
 // ---- kinds of object in the attribute tree --------------------------------
 
 // Each kind of object names the keys it may hold and the kind of each value
-// (kScalar for a plain value; a list holds values of the key's kind).
-enum Kind {
-    kScalar = -1,
-    kRoot,
-    kProvision,
-    kEfp,
-    kSub,
-    kTrunk,
-    kTagPair,
-    kRange,
-    kL2pt,
-    kL2ptEntry,
-    kKinds
-};
+// (kScalar for a plain value; a list holds values of the key's kind): the
+// root, each group, the entries of each compound that has keys (tags,
+// ranges, the L2PT object) and an L2PT setting, all from the field description.
+constexpr int kScalar = -1, kRoot = 0, kFirstGroup = 1;
+constexpr int kFirstCompound = kFirstGroup + static_cast<int>(std::size(f::kGroups));
+constexpr int kL2ptEntry = kFirstCompound + static_cast<int>(std::size(f::kCompounds));
+constexpr int kKinds = kL2ptEntry + 1;
 PyObject *g_keys[kKinds]; // name -> kind (int)
 
-int kind_of_path(std::string_view path) {
-    if (path == "efp.tag" || path == "efp.push") return kTagPair;
-    if (path == "efp.ranges") return kRange;
-    if (path == "l2pt") return kL2pt;
-    return kScalar;
-}
-
-void add_key(int kind, const char *name, int child) {
+void add_key(int kind, std::string_view name, int child) {
     PyObject *v = check(PyLong_FromLong(child));
-    int rc = PyDict_SetItemString(g_keys[kind], name, v);
+    int rc = PyDict_SetItemString(g_keys[kind], std::string(name).c_str(), v);
     Py_DECREF(v);
     if (rc != 0) throw Raised{};
+}
+
+void add_path(std::string_view path, int kind) {
+    size_t dot = path.find('.');
+    if (dot == std::string_view::npos) return add_key(kRoot, path, kind);
+    int group = 0;
+    while (path.substr(0, dot) != f::kGroups[group])
+        group++;
+    add_key(kFirstGroup + group, path.substr(dot + 1), kind);
 }
 
 void build_keys() {
     for (auto &k : g_keys)
         k = check(PyDict_New());
-    auto add_path = [](std::string_view path) {
-        size_t dot = path.find('.');
-        if (dot == std::string_view::npos)
-            return add_key(kRoot, std::string(path).c_str(), kind_of_path(path));
-        std::string group(path.substr(0, dot));
-        int kind = group == "provision_info" ? kProvision
-                   : group == "efp"          ? kEfp
-                   : group == "sub"          ? kSub
-                                             : kTrunk;
-        add_key(kind, std::string(path.substr(dot + 1)).c_str(), kind_of_path(path));
-    };
     for (const f::Scalar &s : f::kScalars)
-        add_path(s.path);
-    for (const f::Compound &c : f::kCompounds)
-        add_path(c.path);
-    const int groups[] = {kProvision, kEfp, kSub, kTrunk};
-    for (int i = 0; i < 4; i++)
-        add_key(kRoot, f::kGroups[i], groups[i]);
-    add_key(kTagPair, "ethertype", kScalar);
-    add_key(kTagPair, "vlan", kScalar);
-    add_key(kRange, "low", kScalar);
-    add_key(kRange, "high", kScalar);
-    for (const char *p : f::kL2ptNames)
-        add_key(kL2pt, p, kL2ptEntry);
-    add_key(kL2ptEntry, "mode", kScalar);
-    add_key(kL2ptEntry, "exp", kScalar);
+        add_path(s.path, kScalar);
+    for (size_t i = 0; i < std::size(f::kCompounds); i++) {
+        const f::Compound &c = f::kCompounds[i];
+        bool keyed = c.shape == f::Shape::pairs || c.shape == f::Shape::l2pt;
+        int kind = keyed ? kFirstCompound + static_cast<int>(i) : kScalar;
+        add_path(c.path, kind);
+        if (!keyed) continue;
+        int entry = c.shape == f::Shape::pairs ? kind : kL2ptEntry;
+        for (const f::Key &k : c.keys)
+            add_key(entry, k.name, kScalar);
+        if (c.shape == f::Shape::l2pt)
+            for (const char *p : f::kL2ptNames)
+                add_key(kind, p, kL2ptEntry);
+    }
+    for (size_t g = 0; g < std::size(f::kGroups); g++)
+        add_key(kRoot, f::kGroups[g], kFirstGroup + static_cast<int>(g));
 }
 
 // ---- objects -------------------------------------------------------------------

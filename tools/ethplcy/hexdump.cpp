@@ -24,11 +24,6 @@ const f::Scalar *scalar_at(f::Place p, f::Cls view = f::Cls::any) {
     return nullptr;
 }
 
-const f::Compound &compound(f::Special kind) {
-    return *std::find_if(std::begin(f::kCompounds), std::end(f::kCompounds),
-                         [&](const f::Compound &c) { return c.kind == kind; });
-}
-
 // A record field that is no policy field: its name and governing bit.
 struct Other {
     const char *name;
@@ -160,8 +155,8 @@ void fixed_part(Dumper &d) {
     d.unit(L::provision_unit, f::Cls::any,
            {{"provision_info.l2_prop_remote_status", ETH_IF_PLCY_PROVISION}});
     d.integer(L::imposition_vlan_id);
-    const f::Compound &l2pt = compound(f::Special::l2pt),
-                      &mac_addr = compound(f::Special::mac_addr);
+    const f::Compound &l2pt = f::compound_of(f::Special::l2pt),
+                      &mac_addr = f::compound_of(f::Special::mac_addr);
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
         d.l2pt(i, l2pt);
     std::string mac;

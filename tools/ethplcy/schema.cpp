@@ -228,15 +228,23 @@ json_t *if_not_one(const std::string &key, json_t *then, json_t *otherwise = nul
     return r;
 }
 
+std::string group_name(const char *path) {
+    return std::string(path, std::strchr(path, '.'));
+}
+
 // Dependencies: a field counts only while the field it needs is 1.
 void dependencies(json_t *root) {
-    json_t *efp = group_of(root, "efp.");
-    std::string configured = key_of(f::needs_of(f::Dep::efp).field);
-    rule(efp, if_not_one(configured,
-                         json_pack("{s:{s:[s]}}", "propertyNames", "enum", configured.c_str())));
-    rule(root, if_not_one(
-                   f::needs_of(f::Dep::provisioned).field,
-                   json_pack("{s:{s:{s:i}}}", "properties", "provision_info", "maxProperties", 0)));
+    for (const f::Scalar &s : f::kScalars) { // the provisioning details' group
+        if (s.dep != f::Dep::provisioned) continue;
+        rule(root, if_not_one(f::needs_of(s.dep).field,
+                              json_pack("{s:{s:{s:i}}}", "properties", group_name(s.path).c_str(),
+                                        "maxProperties", 0)));
+        break;
+    }
+    std::string configured = f::needs_of(f::Dep::efp).field;
+    json_t *efp = group_of(root, configured);
+    rule(efp, if_not_one(key_of(configured), json_pack("{s:{s:[s]}}", "propertyNames", "enum",
+                                                       key_of(configured).c_str())));
     // A MAC match address only with its check, and a check only with an address.
     for (const f::Compound &c : f::kCompounds) {
         if (c.dep != f::Dep::src_mac_check && c.dep != f::Dep::dst_mac_check) continue;
@@ -249,50 +257,63 @@ void dependencies(json_t *root) {
     }
 }
 
-// Sub-interface and trunk fields exclude each other and the other class's types.
-json_t *class_keys(f::Cls cls) {
-    json_t *any = json_array();
+// Sub-interface and trunk fields exclude each other and the other class's
+// types: for each class, its group and "one of its fields is given".
+struct ClassRule {
+    std::string group;
+    json_t *given;
+};
+ClassRule class_rule(f::Cls cls) {
+    ClassRule r{"", json_array()};
     for (const f::Scalar &s : f::kScalars)
-        if (s.cls == cls)
-            json_array_append_new(any, json_pack("{s:[s]}", "required", key_of(s.path).c_str()));
-    return json_pack("{s:o}", "anyOf", any);
+        if (s.cls == cls) {
+            r.group = group_name(s.path);
+            json_array_append_new(r.given,
+                                  json_pack("{s:[s]}", "required", key_of(s.path).c_str()));
+        }
+    r.given = json_pack("{s:o}", "anyOf", r.given);
+    return r;
 }
 
 void classes(json_t *root) {
-    json_t *sub = class_keys(f::Cls::sub), *trunk = class_keys(f::Cls::trunk);
-    rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required", "sub", "trunk",
-                         "properties", "sub", sub, "trunk", trunk));
-    uint32_t types[2] = {ETH_IF_PLCY_TRUNK_TYPES, ETH_IF_PLCY_SUB_TYPES};
-    const char *other[2] = {"sub", "trunk"};
-    json_t *fields[2] = {sub, trunk};
-    for (int i = 0; i < 2; i++)
-        rule(root, json_pack("{s:{s:{s:o}, s:[s]}, s:{s:{s:{s:O}}}}", "if", "properties",
-                             "ether_if_type", one_of(types[i]), "required", "ether_if_type", "then",
-                             "properties", other[i], "not", fields[i]));
-    json_decref(sub);
-    json_decref(trunk);
+    ClassRule sub = class_rule(f::Cls::sub), trunk = class_rule(f::Cls::trunk);
+    rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required", sub.group.c_str(),
+                         trunk.group.c_str(), "properties", sub.group.c_str(), sub.given,
+                         trunk.group.c_str(), trunk.given));
+    const char *type = f::scalar_of(ETH_IF_PLCY_ETHER_IF_TYPE).path;
+    const std::pair<uint32_t, const ClassRule *> types[] = {{ETH_IF_PLCY_TRUNK_TYPES, &sub},
+                                                            {ETH_IF_PLCY_SUB_TYPES, &trunk}};
+    for (const auto &[set, other] : types)
+        rule(root, json_pack("{s:{s:{s:o}, s:[s]}, s:{s:{s:{s:O}}}}", "if", "properties", type,
+                             one_of(set), "required", type, "then", "properties",
+                             other->group.c_str(), "not", other->given));
+    json_decref(sub.given);
+    json_decref(trunk.given);
 }
 
-// Ranges exactly when a match tag's VLAN is "range".
+// Ranges exactly when a match tag's VLAN is "range"; said at efp.ranges (and
+// a PCP without its tag at efp.tag_pcp), where encode says them.
 void ranges(json_t *root) {
-    json_t *efp = group_of(root, "efp.");
-    uint64_t range = 0;
-    for (const f::Word &w : f::kVlanWords)
-        if (std::strcmp(w.word, "range") == 0) range = w.value;
-    json_t *range_vlan = json_pack("{s:[{s:s}, o]}", "anyOf", "const", "range", value(range));
+    const f::Compound &tag = f::compound_of(f::Special::tag);
+    const f::Compound &list = f::compound_of(f::Special::ranges);
+    const f::Compound &pcp = f::compound_of(f::Special::tag_pcp);
+    json_t *efp = group_of(root, tag.path);
+    std::string tags = key_of(tag.path), ranges = key_of(list.path), pcps = key_of(pcp.path);
+    const char *vlan = tag.keys[1].name;
+    json_t *range_vlan =
+        json_pack("{s:[{s:s}, o]}", "anyOf", "const",
+                  f::word_of(tag.keys[1].domain->words, EFP_VLAN_RANGE), value(EFP_VLAN_RANGE));
     json_t *range_tag =
-        json_pack("{s:{s:{s:{s:{s:o}, s:[s]}}}, s:[s]}", "properties", "tag", "contains",
-                  "properties", "vlan", range_vlan, "required", "vlan", "required", "tag");
-    // Said at efp.ranges (and efp.tag_pcp below), where encode says it.
+        json_pack("{s:{s:{s:{s:{s:o}, s:[s]}}}, s:[s]}", "properties", tags.c_str(), "contains",
+                  "properties", vlan, range_vlan, "required", vlan, "required", tags.c_str());
     rule(efp, json_pack("{s:{s:O}, s:{s:{s:{s:i}}}}", "if", "not", range_tag, "then", "properties",
-                        "ranges", "maxItems", 0));
+                        ranges.c_str(), "maxItems", 0));
     rule(efp, json_pack("{s:o, s:{s:{s:{s:i}}, s:[s]}}", "if", range_tag, "then", "properties",
-                        "ranges", "minItems", 1, "required", "ranges"));
-    // A tag_pcp entry needs its tag.
-    for (int k = 1; k <= f::kMaxTags; k++)
+                        ranges.c_str(), "minItems", 1, "required", ranges.c_str()));
+    for (int k = 1; k <= pcp.max; k++)
         rule(efp, json_pack("{s:{s:{s:{s:{s:i}}, s:[s]}}, s:{s:{s:{s:i}}}}", "if", "not",
-                            "properties", "tag", "minItems", k, "required", "tag", "then",
-                            "properties", "tag_pcp", "maxItems", k - 1));
+                            "properties", tags.c_str(), "minItems", k, "required", tags.c_str(),
+                            "then", "properties", pcps.c_str(), "maxItems", k - 1));
 }
 
 } // namespace

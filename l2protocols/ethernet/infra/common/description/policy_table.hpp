@@ -435,6 +435,25 @@ constexpr const char *about_of(size_t i) {
     return i < kScalarCount ? kScalars[i].about : kCompounds[i - kScalarCount].about;
 }
 
+constexpr const Compound &compound_of(Special kind) {
+    size_t i = 0;
+    while (kCompounds[i].kind != kind)
+        i++;
+    return kCompounds[i];
+}
+constexpr const Scalar &scalar_of(uint32_t bit) {
+    size_t i = 0;
+    while (kScalars[i].bit != bit)
+        i++;
+    return kScalars[i];
+}
+// The word for a value in a set of words.
+constexpr const char *word_of(Words words, uint64_t value) {
+    for (const Word &w : words_of(words))
+        if (w.value == value) return w.word;
+    return nullptr;
+}
+
 // The number of the field at a path, or -1: a binary search of the paths.
 inline int index_of(std::string_view path) {
     static constexpr auto sorted = [] {

@@ -328,23 +328,30 @@ void eth_if_plcy_ntoh(eth_if_plcy_t *rec);
  * Tells whether encode can take an external record and whether its values
  * are ones an interface can carry; encode itself does not call this and
  * keeps the format's normalisations. Every record it accepts, encode accepts
- * with the same options. Only the groups in valid_mask are looked at, in this
- * order:
- *   - no valid_mask bit above bit 19;
- *   - ETHER_IF_TYPE: 1 to 21;
+ * with the same options, and decode gives back. Only the groups in
+ * valid_mask are looked at (the provision_info fields only with
+ * is_provisioned, the EFP fields only with efp.configured), in this order:
+ *   - each field's values: valid_mask no bit above bit 19; ether_if_type 1
+ *     to 21; every one-bit field and sub.admin_up 0 or 1; VLAN IDs 0 to 4095
+ *     (provision_info.imposition_vlan_id, trunk.native_vlan,
+ *     trunk.access_vlan); at most 2 tags popped;
+ *   - each L2PT byte with bit 7 clear;
  *   - no sub-interface field (PARENT, ADMIN_STATE, EFP FILTERING, SRC BYPASS
  *     FILTER) beside a trunk field (NATIVE_VLAN, QINQ_ETYPE, MAC_ACC,
  *     FILTERING) or a trunk-class ether_if_type, and no trunk field beside a
- *     sub-interface-class ether_if_type; the reason names both;
- *   - VLAN IDs 0 to 4095: the provisioned imposition VLAN (when rewritten),
- *     native_vlan, access_vlan (VLAN SWITCHED) and pushed VLANs;
+ *     sub-interface-class ether_if_type;
  *   - with efp.configured and EFP MATCH: at most 2 match tags; each tag's
  *     VLAN 0 to 4095, EFP_VLAN_ANY or EFP_VLAN_RANGE (4096 and 4097, the
- *     internal codes, are refused); each PCP 0 to 7 or EFP_PCP_ANY; at most
- *     10 ranges, each with low <= high <= 4095; ranges exactly when a match
- *     tag uses EFP_VLAN_RANGE (per-tag view: a list only on such a tag, one
- *     tag at most, a non-null list for a nonzero count);
- *   - with efp.configured and EFP REWRITE: at most 2 pushes and 2 pops.
+ *     internal codes, are refused); each PCP 0 to 7 or EFP_PCP_ANY; a MAC
+ *     check flag only with a non-zero address; at most 10 ranges, each with
+ *     low <= high <= 4095; ranges exactly when a match tag uses
+ *     EFP_VLAN_RANGE (per-tag view: a list only on such a tag, one tag at
+ *     most, a non-null list for a nonzero count);
+ *   - with efp.configured and EFP REWRITE: at most 2 pushes, each VLAN 0 to
+ *     4095.
+ * The reason is one constant sentence per rule (such as "VLAN is above
+ * 4095" or "sub-interface and trunk fields are set together"); the field
+ * says where, down to the entry (efp.ranges[3], efp.push[1].vlan, l2pt.tovu).
  * @param ext the policy to check
  * @param options 0 or ETH_IF_PLCY_ENCODE_TAG_RANGES (the range rules then
  *        apply to the per-tag view)
