@@ -28,7 +28,7 @@ __all__ = [
 ]
 
 Bytes = Union[bytes, bytearray, memoryview]
-ALL_FIELDS = 0xFFFFF
+ALL_FIELDS: int = _core.ALL_FIELDS
 _LAYOUTS = {"full": 0, "compact": 0x8, "brief": 0x20}
 _INVALID = 0x46278600
 

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "eth_iftype.h"
+#include "policy_table.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
@@ -195,7 +196,7 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
     uint64_t total = 0;
     size_t smallest = SIZE_MAX, largest = 0;
     std::map<uint32_t, size_t> types; // by ether_if_type; none last
-    size_t groups[20] = {};
+    size_t groups[eth_if_plcy::fields::kFieldBits] = {};
     std::string reasons;
     while (s.next(item)) {
         try {
@@ -207,7 +208,7 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
             smallest = std::min(smallest, item.bytes.size());
             largest = std::max(largest, item.bytes.size());
             types[e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE ? e.ether_if_type : UINT32_MAX]++;
-            for (unsigned bit = 0; bit < 20; bit++)
+            for (unsigned bit = 0; bit < eth_if_plcy::fields::kFieldBits; bit++)
                 groups[bit] += (e.valid_mask >> bit) & 1u;
         } catch (const Failure &f) {
             if (++refused <= 10) reasons += "  " + item.where() + ": " + f.what() + "\n";
@@ -224,7 +225,7 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
                 (name ? std::string(" ") + name : "") + ": " + std::to_string(n) + "\n";
     }
     text += "groups present:\n";
-    for (unsigned bit = 0; bit < 20; bit++)
+    for (unsigned bit = 0; bit < eth_if_plcy::fields::kFieldBits; bit++)
         if (groups[bit] != 0)
             text += std::string("  ") + eth_if_plcy_field_name(1u << bit) + ": " +
                     std::to_string(groups[bit]) + "\n";
