@@ -95,12 +95,8 @@ badbase=${sub:0:112}c0${sub:114}
 printf '\0\0\x48\0' >"$work/raw"
 head -c 1100000 /dev/zero >"$work/big"
 mkdir "$work/dir"
-while IFS='|' read -r name message args; do
-  [ -n "$name" ] || continue
-  message=${message//\$work/$work}
-  # eval: the arguments' variables and redirections apply to this one command
-  eval "expect \"\$name\" 2 \"ethplcy: \$message\" run $args"
-done <<'EOF'
+# The same refusals whichever JSON reader the tool uses (simdjson where built with it).
+refusals=$(cat <<'EOF'
 odd digits|"00112" is not a file (No such file or directory) and not hex: odd number of digits (5)|show 00112
 non-hex|"0011zz" is not a file (No such file or directory) and not hex: "zz" at position 4|show 0011zz
 mistyped file|"missing.hex" is not a file (No such file or directory) and not hex|show missing.hex
@@ -135,7 +131,21 @@ mixed classes|sub.parent: "0x00000001" is a sub-interface field, but ether_if_ty
 internal VLAN code|efp.tag[0].vlan: 4096 is not a VLAN: write "any" or "range", or 0-4095|encode '{"efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 4096}]}}'
 range entry|efp.ranges[1]: {"low":30,"high":20} has its low above its high|encode '{"ether_if_type": 3, "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": "range"}], "ranges": [{"low": 1, "high": 2}, {"low": 30, "high": 20}]}}'
 unchecked, encode refuses|encode refused the policy: policy cannot be represented|encode --no-check '{"ether_if_type": 1, "sub": {"parent": 1}}'
+EFP without configured|efp.tag: is given, but efp.configured is not 1 (no other efp field counts without it)|encode '{"ether_if_type": 3, "efp": {"tag": [{"ethertype": "0x8100", "vlan": 100}]}}'
+NUL in a key|bad JSON at line 1, column 16: NUL byte in object key not supported near '"mtu\u0000junk"'|encode - <<<'{"mtu\u0000junk": 5}'
+NUL in a string|bad JSON at line 1, column 37: \u0000 is not allowed without JSON_ALLOW_NUL near '"0x1\u0000garbage"'|encode - <<<'{"sub": {"parent": "0x1\u0000garbage"}}'
+loose MAC|mac_addr: " 1: 2: 3: 4: 5: 6" is not a MAC address: write it like "00:11:22:33:44:55"|encode '{"mac_addr": " 1: 2: 3: 4: 5: 6"}'
+huge number|bad JSON at line 1, column 27: too big integer near '18446744073709551615'|encode - <<<'{"mtu":18446744073709551615}'
 EOF
+)
+for reader in simdjson jansson; do
+  while IFS='|' read -r name message args; do
+    [ -n "$name" ] || continue
+    message=${message//\$work/$work}
+    # eval: the arguments' variables and redirections apply to this one command
+    ETHPLCY_JSON_READER=$reader eval "expect \"\$name (\$reader)\" 2 \"ethplcy: \$message\" run $args"
+  done <<<"$refusals"
+done
 # On a little-endian host a network image read as a host image has another size.
 if [ "${sub:4:2}" != "00" ]; then
   expect "other byte order" 2 \
