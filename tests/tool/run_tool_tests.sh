@@ -152,10 +152,20 @@ if [ "${sub:4:2}" != "00" ]; then
     "ethplcy: record is 125 bytes but its size field says 32000 (a network image? use --net)" \
     run show "$here/sub.net.hex"
 fi
+# Output that fails ends the run at once with one line (a stream included,
+# usage included); a closed pipe ends it quietly, as it ends cat.
+for i in $(seq 3000); do echo "{\"mtu\": $i}"; done >"$work/many.jsonl"
 if [ -w /dev/full ]; then
-  expect "write error" 2 "ethplcy: cannot write standard output: No space left on device" \
-    sh -c '"$@" >/dev/full' sh "${tool[@]}" show "$sub"
+  for args in "show $sub" "encode --stream $work/many.jsonl" "--help"; do
+    expect "write error: $args" 2 "ethplcy: cannot write standard output: No space left on device" \
+      sh -c '"$@" >/dev/full' sh "${tool[@]}" $args
+  done
 fi
+for args in "encode --stream $work/many.jsonl" "show --stream --json $work/many.hex"; do
+  run encode --stream "$work/many.jsonl" >"$work/many.hex"
+  status=$(run $args 2>"$work/err" | head -c 1 >/dev/null; echo "${PIPESTATUS[0]}")
+  [ "$status" = 141 ] && [ ! -s "$work/err" ] && ok || bad "closed pipe: $args: $status $(cat "$work/err")"
+done
 dump=$(run show --hexdump "$v1")
 [ $? -eq 2 ] && [ "$(echo "$dump" | head -n 1)" = "check failed: record fails its check at offset 0: version is not 0" ] \
   && ok || bad "hexdump of a bad record"

@@ -167,9 +167,13 @@ Output::~Output() {
     if (file_ != nullptr && file_ != stdout) std::fclose(file_);
 }
 
+void write_failed(const std::string &path, int err) {
+    if (err == EPIPE) throw ClosedPipe{};
+    throw WriteFailure("cannot write " + path + ": " + std::strerror(err));
+}
+
 void Output::write(const void *data, size_t n) {
-    if (n != 0 && std::fwrite(data, 1, n, file_) != n)
-        throw Failure("cannot write " + path_ + ": " + std::strerror(errno));
+    if (n != 0 && std::fwrite(data, 1, n, file_) != n) write_failed(path_, errno);
 }
 
 void Output::close() {
@@ -179,7 +183,7 @@ void Output::close() {
         if (std::fclose(file_) != 0 && !failed) failed = true, err = errno;
         file_ = nullptr;
     }
-    if (failed) throw Failure("cannot write " + path_ + ": " + std::strerror(err));
+    if (failed) write_failed(path_, err);
 }
 
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {

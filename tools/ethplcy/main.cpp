@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // ethplcy: see, make and compare Ethernet interface policy records.
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <map>
 
@@ -353,9 +355,7 @@ int run(std::vector<std::string> words) {
     if (command == "--version")
         return std::cout << "ethplcy " << eth_if_plcy_lib_version() << "\n", 0;
     if (command == "demo") {
-        int status = wants_help(words) ? (std::cout << "usage: ethplcy demo\n", 0) : run_demo();
-        if (!std::cout.flush()) throw Failure("cannot write standard output");
-        return status;
+        return wants_help(words) ? (std::cout << "usage: ethplcy demo\n", 0) : run_demo();
     }
     if (command == "show") return show(words);
     if (command == "encode") return encode(words);
@@ -377,14 +377,20 @@ int run(std::vector<std::string> words) {
 } // namespace ethplcy_tool
 
 int main(int argc, char **argv) {
-    // A closed pipe is a write error (exit status 2), not a silent death.
+    // Writes report a closed pipe as EPIPE, so that the tool stops reading
+    // and then ends as cat does; every other write error is one line.
     std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> words(argv + 1, argv + argc);
     try {
-        return ethplcy_tool::run(words);
-    } catch (const ethplcy_tool::Failure &f) {
-        std::cerr << "ethplcy: " << f.what() << "\n";
-    } catch (const std::exception &e) {
+        int status = ethplcy_tool::run(words);
+        // What went through std::cout (usage, the demo) is checked too.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            ethplcy_tool::write_failed("standard output", errno);
+        return status;
+    } catch (const ethplcy_tool::ClosedPipe &) {
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+    } catch (const std::exception &e) { // Failure, WriteFailure, bad_alloc
         std::cerr << "ethplcy: " << e.what() << "\n";
     }
     return 2;

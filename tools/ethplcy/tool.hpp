@@ -19,6 +19,16 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Output that cannot be written ends the run at once, whatever is being read:
+// neither is a Failure, which a stream's per-record handling reports and goes
+// on from. A closed pipe ends it quietly, as it ends cat.
+struct WriteFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct ClosedPipe {};
+// Throws one of the two for a write that failed with errno err.
+[[noreturn]] void write_failed(const std::string &path, int err);
+
 // Input is capped: no record or policy comes near it.
 inline constexpr size_t kInputCap = 1u << 20;
 
