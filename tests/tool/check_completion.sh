@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-# Drives the bash completion function as bash does (COMP_WORDS, COMP_CWORD,
-# then COMPREPLY), in a folder holding a file with blanks and a folder.
-#   check_completion.sh COMPLETION_FILE
+# The bash completion that `ethplcy completion` writes: driven as bash does
+# (COMP_WORDS, COMP_CWORD, then COMPREPLY) in a folder holding a file with
+# blanks and a folder; every command of `ethplcy --help` and every option of
+# each command's usage completes; and a real interactive bash under tmux
+# completes a command and an option as a person types them.
+#   check_completion.sh ETHPLCY COMPLETION_FILE
 set -euo pipefail
-source "$1"
+tool=$1 script=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+source "$script"
 cd "$(mktemp -d)"
-trap 'rm -rf "$PWD"' EXIT
+trap 'tmux kill-session -t ethplcy-completion 2>/dev/null; rm -rf "$PWD"' EXIT
 touch "file with space.hex" other.hex
 mkdir dumps
 status=0
@@ -24,14 +28,46 @@ complete_as() {
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd '|')
   [ "$got" = "$want" ] || { echo "FAIL: ${*}: got '$got', want '$want'"; status=1; }
 }
-complete_as "show" ethplcy sh
+complete_as "schema|show|stats" ethplcy s
 complete_as "compact" ethplcy show --layout c
 complete_as "compact" ethplcy show --layout = c
 complete_as "brief|compact|full" ethplcy show --layout =
 complete_as "-c" ethplcy diff -c
 complete_as "--names" ethplcy diff --na
+complete_as "sub.admin_up|sub.efp_filtering|sub.parent|sub.src_bypass_filter" ethplcy diff --key sub.
 complete_as "file with space.hex" ethplcy show "file w"
 complete_as "dumps|file with space.hex|other.hex" ethplcy show -o ""
 complete_as "dumps" ethplcy encode --output = d
+complete_as "" ethplcy schema ""
+
+# Every command the usage lists, and every option of its usage, completes.
+commands=$("$tool" --help | sed -n '/^commands:/,/^$/p' | awk 'NF > 1 && /^  [a-z]/ {print $1}')
+[ "$(wc -w <<<"$commands")" -ge 7 ] || { echo "FAIL: commands from --help: $commands"; status=1; }
+for cmd in $commands; do
+  complete_as "$cmd" ethplcy "$cmd"
+  for opt in $("$tool" "$cmd" --help | grep -oE -- '^  +(-[a-z], )?--[a-z-]+' | grep -o -- '--[a-z-]*'); do
+    COMP_WORDS=(ethplcy "$cmd" "$opt") COMP_CWORD=2 COMPREPLY=()
+    _ethplcy || true
+    printf '%s\n' "${COMPREPLY[@]}" | grep -qx -- "$opt" || { echo "FAIL: $cmd $opt does not complete"; status=1; }
+  done
+done
+
+# A real bash, typing.
+if command -v tmux >/dev/null; then
+  typed() { # KEYS... then the line the screen shows
+    tmux send-keys -t ethplcy-completion C-u "$@"
+    sleep 0.5
+    tmux capture-pane -p -t ethplcy-completion | grep -v '^$' | tail -n 1
+  }
+  tmux new-session -d -s ethplcy-completion -x 150 -y 20 "env -i PS1='$ ' TERM=dumb bash --norc --noprofile"
+  sleep 0.3
+  tmux send-keys -t ethplcy-completion "source '$script'" Enter
+  line=$(typed "ethplcy sta" Tab)
+  [ "$line" = '$ ethplcy stats' ] || { echo "FAIL: bash completed 'ethplcy sta' as '$line'"; status=1; }
+  line=$(typed "ethplcy show --lay" Tab "b" Tab)
+  [ "$line" = '$ ethplcy show --layout brief' ] || { echo "FAIL: bash completed --lay as '$line'"; status=1; }
+else
+  echo "tmux not installed: the interactive check is skipped"
+fi
 [ $status -eq 0 ] && echo "completion ok"
 exit $status

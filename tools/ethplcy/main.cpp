@@ -22,6 +22,7 @@ const char *const kUsage =
     "  diff        the policy fields that differ between two records, with both values\n"
     "  schema      the JSON Schema of the policy JSON\n"
     "  stats       what a dump of records holds: types, groups, sizes, refusals\n"
+    "  completion  the bash completion of these commands and options\n"
     "\n"
     "  --help, -h  this text (ethplcy COMMAND --help: the command's options)\n"
     "  --version   the library's release\n"
@@ -85,6 +86,12 @@ const char *const kStatsUsage =
     "  --binary       the records are raw bytes, back to back\n"
     "  --output, -o   write to FILE (default -, standard output)\n";
 
+const char *const kCompletionUsage =
+    "usage: ethplcy completion [--output FILE]\n"
+    "  Writes the bash completion of ethplcy, made from its own table of commands\n"
+    "  and options.\n"
+    "  --output, -o  write to FILE (default -, standard output)\n";
+
 const char *const kSchemaUsage =
     "usage: ethplcy schema [--output FILE]\n"
     "  Writes the JSON Schema (draft 2020-12) of the policy JSON that encode reads\n"
@@ -92,11 +99,6 @@ const char *const kSchemaUsage =
     "  --output, -o  write to FILE (default -, standard output)\n";
 
 // GNU-style options: --opt=value, --opt value, short aliases, -- ends them.
-struct OptionDef {
-    const char *name;
-    char alias;
-    bool value;
-};
 
 struct Parsed {
     std::map<std::string, std::string> opts;
@@ -185,12 +187,50 @@ std::vector<Input> inputs(const Parsed &p, size_t count, bool binary, const char
     return in;
 }
 
-const std::vector<OptionDef> kCommon = {
-    {"net", 0, false}, {"binary", 0, false}, {"output", 'o', true}};
+std::vector<OptionDef> with(std::vector<OptionDef> extra);
+
+} // namespace
+
+// Every command and its options, once: the parser and the bash completion read it.
+const std::vector<CommandDef> &commands() {
+    static const std::vector<CommandDef> table = {
+        {"demo", {}, false},
+        {"show",
+         with({{"layout", 0, true, "full compact brief"},
+               {"ext"},
+               {"json"},
+               {"compact", 'c'},
+               {"hexdump"},
+               {"stream"}}),
+         true},
+        {"encode", with({{"tag-ranges"}, {"no-check"}, {"stream"}}), true},
+        {"diff",
+         with({{"one-sided"},
+               {"names"},
+               {"json"},
+               {"compact", 'c'},
+               {"stream"},
+               {"key", 0, true, "PATH"}}),
+         true},
+        {"stats", with({}), true},
+        {"schema", {{"output", 'o', true, "FILE"}}, false},
+        {"completion", {{"output", 'o', true, "FILE"}}, false},
+    };
+    return table;
+}
+
+namespace {
 
 std::vector<OptionDef> with(std::vector<OptionDef> extra) {
-    extra.insert(extra.end(), kCommon.begin(), kCommon.end());
+    const OptionDef common[] = {{"net"}, {"binary"}, {"output", 'o', true, "FILE"}};
+    extra.insert(extra.end(), std::begin(common), std::end(common));
     return extra;
+}
+
+const std::vector<OptionDef> &options_of(const std::string &command) {
+    for (const CommandDef &c : commands())
+        if (command == c.name) return c.options;
+    throw Failure("unknown command \"" + command + "\"");
 }
 
 StreamOptions stream_options(const Parsed &p, uint32_t layout) {
@@ -206,14 +246,7 @@ StreamOptions stream_options(const Parsed &p, uint32_t layout) {
 
 int show(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kShowUsage, 0;
-    Parsed p = parse(words,
-                     with({{"layout", 0, true},
-                           {"ext", 0, false},
-                           {"json", 0, false},
-                           {"compact", 'c', false},
-                           {"hexdump", 0, false},
-                           {"stream", 0, false}}),
-                     "show");
+    Parsed p = parse(words, options_of("show"), "show");
     exclusive(p, {"layout", "ext", "json", "hexdump"});
     if (p.has("compact") && !p.has("ext") && !p.has("json"))
         throw Failure("--compact goes with --ext or --json");
@@ -264,9 +297,7 @@ int show(const std::vector<std::string> &words) {
 
 int encode(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kEncodeUsage, 0;
-    Parsed p =
-        parse(words, with({{"tag-ranges", 0, false}, {"no-check", 0, false}, {"stream", 0, false}}),
-              "encode");
+    Parsed p = parse(words, options_of("encode"), "encode");
     uint32_t options = p.has("tag-ranges") ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
     if (p.has("stream")) { // JSON Lines in, records out
         Input in = inputs(p, 1, false, "encode")[0];
@@ -307,14 +338,7 @@ int encode(const std::vector<std::string> &words) {
 
 int diff(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kDiffUsage, 0;
-    Parsed p = parse(words,
-                     with({{"one-sided", 0, false},
-                           {"names", 0, false},
-                           {"json", 0, false},
-                           {"compact", 'c', false},
-                           {"stream", 0, false},
-                           {"key", 0, true}}),
-                     "diff");
+    Parsed p = parse(words, options_of("diff"), "diff");
     exclusive(p, {"names", "json"});
     if (p.has("compact") && !p.has("json")) throw Failure("--compact goes with --json");
     if (p.has("key") && !p.has("stream")) throw Failure("--key goes with --stream");
@@ -340,7 +364,7 @@ int diff(const std::vector<std::string> &words) {
 
 int stats(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kStatsUsage, 0;
-    Parsed p = parse(words, with({}), "stats");
+    Parsed p = parse(words, options_of("stats"), "stats");
     Input in = inputs(p, 1, p.has("binary"), "stats")[0];
     Output out(p.get("output", "-"));
     int status = dump_stats(in, stream_options(p, 0), out);
@@ -363,10 +387,19 @@ int run(std::vector<std::string> words) {
     if (command == "stats") return stats(words);
     if (command == "schema") {
         if (wants_help(words)) return std::cout << kSchemaUsage, 0;
-        Parsed p = parse(words, {{"output", 'o', true}}, "schema");
+        Parsed p = parse(words, options_of("schema"), "schema");
         if (!p.args.empty()) throw Failure("schema takes no argument");
         Output out(p.get("output", "-"));
         out.write(policy_schema());
+        out.close();
+        return 0;
+    }
+    if (command == "completion") {
+        if (wants_help(words)) return std::cout << kCompletionUsage, 0;
+        Parsed p = parse(words, options_of("completion"), "completion");
+        if (!p.args.empty()) throw Failure("completion takes no argument");
+        Output out(p.get("output", "-"));
+        out.write(bash_completion());
         out.close();
         return 0;
     }
