@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Any bytes as a stream: the first byte picks the framing (raw records, hex
-// lines, JSON Lines) and the byte order; the reader gives items or a reason
-// for each, never reads past the input, and whatever it gives as a record
-// is checked before the library prints it; whatever it gives as a policy is
-// read, checked and encoded.
+// lines, JSON values, or hex or JSON as detected) and the byte order; the reader gives items or a
+// reason for each, never reads past the input, and whatever it gives as a record is checked before
+// the library prints it; whatever it gives as a policy is read, checked and encoded.
 #include <cstdio>
 
 #include "fuzz_common.hpp"
@@ -13,10 +12,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     using namespace ethplcy_tool;
     if (size == 0) return 0;
-    const Framing framing = data[0] % 3 == 0   ? Framing::binary
-                            : data[0] % 3 == 1 ? Framing::hex
-                                               : Framing::json;
-    const bool net = (data[0] & 4) != 0;
+    const Framing framings[] = {Framing::binary, Framing::hex, Framing::json, Framing::text};
+    const Framing framing = framings[data[0] % 4];
+    const bool net = (data[0] & 8) != 0;
     std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
     FILE *f = fmemopen(text.data(), text.size(), "rb");
     if (f == nullptr) return 0;
@@ -27,9 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         char buf[4096];
         while (stream.next(item)) {
             FUZZ_CHECK(++items == item.number && items <= size);
+            FUZZ_CHECK(item.json == (framing == Framing::json) || framing == Framing::text);
             if (!item.error.empty()) continue;
             try {
-                if (framing == Framing::json) {
+                if (item.json) {
                     eth_if_plcy_ext_t ext;
                     ext_from_json(item.text, ext);
                     eth_if_plcy::Record rec;

@@ -181,6 +181,21 @@ run show --stream --json "$work/dump.hex" | run encode --stream - | cmp -s - "$w
 run encode --stream --net --binary <(run show --stream --json "$work/dump.hex") >"$work/dump.bin"
 [ "$(run show --stream --net --binary --json "$work/dump.bin")" = "$(run show --stream --json "$work/dump.hex")" ] \
   && ok || bad "raw network dump"
+# JSON of any shape: values pretty-printed one after another (jq .) and
+# RFC 7464 sequences (each text after 0x1e, as jq --seq writes) encode to the same records; JSON Lines go
+# into show, diff and stats as they are.
+run show --stream --json "$work/dump.hex" >"$work/dump.jsonl"
+jq . "$work/dump.jsonl" | run encode --stream - | cmp -s - "$work/dump.hex" && ok || bad "jq . into encode"
+jq -c . "$work/dump.jsonl" | sed 's/^/\x1e/' | run encode --stream - | cmp -s - "$work/dump.hex" \
+  && ok || bad "RFC 7464 into encode"
+[ "$(run show --stream --layout=brief "$work/dump.jsonl" | grep -v '^#')" = \
+  "$(run show --stream --layout=brief "$work/dump.hex" | grep -v '^#')" ] && ok || bad "JSON Lines into show"
+expect "JSON Lines into diff" 0 "" run diff --stream "$work/dump.jsonl" "$work/dump.hex"
+[ "$(run stats "$work/dump.jsonl")" = "$(run stats "$work/dump.hex")" ] && ok || bad "JSON Lines into stats"
+out=$(printf '{"mtu": 1} 5 [1]\n{"mtu": 2' | run encode --stream - 2>&1 >/dev/null)
+[ "$out" = 'ethplcy: record 2, line 1: "5" is not a JSON object (a policy is {...})
+ethplcy: record 3, line 1: bad JSON: expected an object
+ethplcy: record 4, line 2: the input ends inside this JSON value' ] && ok || bad "JSON values refused: $out"
 # One bad hex line: reported with its place, the rest shown, exit 2.
 { head -n 2 "$work/dump.hex"; printf '# a comment\n\nzz00\n'; tail -n 1 "$work/dump.hex"; } >"$work/bad.hex"
 out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")

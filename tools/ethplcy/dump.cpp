@@ -28,13 +28,26 @@ eth_if_plcy_ext_t decoded(const eth_if_plcy::Record &rec) {
     return e;
 }
 
+// The record an item holds, in host order: record bytes as given (net: a
+// network image), or a JSON policy encoded with encode's options and check.
+eth_if_plcy::Record record_of(const StreamItem &item, bool net, uint32_t options, bool check) {
+    if (!item.json) return load_record(item.bytes, net);
+    eth_if_plcy_ext_t e;
+    ext_from_json(item.text, e, check, options);
+    eth_if_plcy::Record rec;
+    if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
+        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(st));
+    return rec;
+}
+
 // The next record of a stream in host order, or false at its end; bad
 // records are reported and skipped, and make status 2.
-bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec, int &status) {
+bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec, int &status,
+                 uint32_t options = 0, bool check = true) {
     while (s.next(item)) {
         if (item.error.empty()) {
             try {
-                rec = load_record(item.bytes, net);
+                rec = record_of(item, net, options, check);
                 return true;
             } catch (const Failure &f) {
                 item.error = f.what();
@@ -57,7 +70,7 @@ std::string quoted(const std::string &s) {
 }
 
 Framing record_framing(const StreamOptions &o) {
-    return o.binary ? Framing::binary : Framing::hex;
+    return o.binary ? Framing::binary : Framing::text;
 }
 
 } // namespace
@@ -102,28 +115,17 @@ int show_stream(const Input &in, const StreamOptions &o, Output &out) {
 
 int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, bool check,
                   Output &out) {
-    Stream s(in, Framing::json, false);
+    Stream s(in, Framing::text, false); // policies, or records passed through
     StreamItem item;
+    eth_if_plcy::Record rec;
     int status = 0;
-    while (s.next(item)) {
-        try {
-            eth_if_plcy_ext_t e;
-            ext_from_json(item.text, e, check, options);
-            eth_if_plcy::Record rec;
-            if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
-                throw Failure(std::string("encode refused the policy: ") +
-                              eth_if_plcy::to_string(st));
-            auto bytes = rec.bytes();
-            if (o.net) (void)eth_if_plcy::hton(rec);
-            if (o.binary)
-                out.write(bytes.data(), bytes.size());
-            else
-                out.write(to_hex(bytes) + "\n");
-        } catch (const Failure &f) {
-            item.error = f.what();
-            report(item);
-            status = 2;
-        }
+    while (next_record(s, item, false, rec, status, options, check)) {
+        auto bytes = rec.bytes();
+        if (o.net) (void)eth_if_plcy::hton(rec);
+        if (o.binary)
+            out.write(bytes.data(), bytes.size());
+        else
+            out.write(to_hex(bytes) + "\n");
     }
     return status;
 }
@@ -201,12 +203,13 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
     while (s.next(item)) {
         try {
             if (!item.error.empty()) throw Failure(item.error);
-            eth_if_plcy::Record rec = load_record(item.bytes, o.net);
+            eth_if_plcy::Record rec = record_of(item, o.net, 0, true);
             eth_if_plcy_ext_t e = decoded(rec);
             records++;
-            total += item.bytes.size();
-            smallest = std::min(smallest, item.bytes.size());
-            largest = std::max(largest, item.bytes.size());
+            size_t size = rec.size();
+            total += size;
+            smallest = std::min(smallest, size);
+            largest = std::max(largest, size);
             types[e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE ? e.ether_if_type : UINT32_MAX]++;
             for (unsigned bit = 0; bit < eth_if_plcy::fields::kFieldBits; bit++)
                 groups[bit] += (e.valid_mask >> bit) & 1u;

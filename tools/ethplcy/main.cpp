@@ -44,8 +44,9 @@ const char *const kShowUsage =
     "  --json           decode and write the external record as JSON\n"
     "  --compact, -c    with --ext or --json: one line\n"
     "  --hexdump        the bytes as given, annotated field by field\n"
-    "  --stream         many records: hex one per line (blank and # lines skipped), or\n"
-    "                   with --binary back to back; a heading per record, or JSON Lines\n"
+    "  --stream         many records: hex one per line (blank and # lines skipped), JSON\n"
+    "                   policies, or with --binary back to back; a heading per record,\n"
+    "                   or JSON Lines\n"
     "  --output, -o     write to FILE (default -, standard output)\n";
 
 const char *const kEncodeUsage =
@@ -59,7 +60,8 @@ const char *const kEncodeUsage =
     "  --no-check    encode what the format takes, without refusing values no\n"
     "                interface carries (VLAN 4096, PCP 9, ...): for format tests\n"
     "  --binary      write raw bytes\n"
-    "  --stream      JSON Lines in (one policy per line), a record per policy out\n"
+    "  --stream      many policies in (JSON Lines, jq . output, RFC 7464 sequences;\n"
+    "                hex records pass through), a record per policy out\n"
     "  --output, -o  write to FILE (default -, standard output)\n";
 
 const char *const kDiffUsage =
@@ -80,7 +82,8 @@ const char *const kDiffUsage =
 
 const char *const kStatsUsage =
     "usage: ethplcy stats [--net] [--binary] [--output FILE] [DUMP | FILE | -]\n"
-    "  Counts the records of a dump (hex one per line, or raw with --binary) by\n"
+    "  Counts the records of a dump (hex one per line, JSON policies, or raw with\n"
+    "  --binary) by\n"
     "  interface type and present group, their sizes, and the refused ones.\n"
     "  --net          the records are network images\n"
     "  --binary       the records are raw bytes, back to back\n"

@@ -2,8 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Streams: many records, or policies, in one input, read through a buffer
 // (never the whole input) and each told with where it was found. Binary
-// records are walked by their own size field; hex records and JSON policies
-// are one per line, blank lines and "#" comments skipped.
+// records are walked by their own size field; hex records are one per line;
+// JSON policies are any sequence of JSON values (JSON Lines, pretty-printed
+// values one after another, RFC 7464 sequences). Blank lines and "#"
+// comment lines are skipped; text input is told apart by its first character.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -77,37 +79,127 @@ bool Stream::read_binary(StreamItem &item) {
     return true;
 }
 
-bool Stream::read_line(StreamItem &item) {
-    ssize_t n;
-    while ((n = ::getline(&line_, &line_cap_, file_)) >= 0) {
+namespace {
+bool blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0x1e; // RFC 7464's separator
+}
+} // namespace
+
+// The current line from the scan position on, reading the next line when
+// this one is used up; false at the end of the input.
+bool Stream::fill() {
+    while (pos_ == len_) {
+        ssize_t n = ::getline(&line_, &line_cap_, file_);
+        if (n < 0) {
+            if (std::ferror(file_))
+                throw Failure(std::string("cannot read: ") + std::strerror(errno));
+            return false;
+        }
         lines_++;
-        std::string_view text(line_, static_cast<size_t>(n));
-        size_t start = text.find_first_not_of(" \t\r\n");
-        if (start == std::string_view::npos || text[start] == '#') continue;
-        item.number = ++count_;
-        item.line = lines_;
-        item.offset = 0;
-        if (framing_ == Framing::json) {
-            item.text.assign(text);
+        pos_ = 0;
+        len_ = static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Skips blanks, RFC 7464 record separators and "#" comment lines; false at
+// the end of the input.
+bool Stream::skip_space() {
+    while (fill()) {
+        char c = line_[pos_];
+        if (c == '#') {
+            pos_ = len_;
+        } else if (blank(c)) {
+            pos_++;
+        } else {
             return true;
         }
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.remove_suffix(1);
-        try {
-            item.bytes = parse_hex(std::string(text), "the record");
-        } catch (const Failure &f) {
-            item.error = f.what();
-        }
+    }
+    return false;
+}
+
+bool Stream::read_hex(StreamItem &item) {
+    if (!skip_space()) return false;
+    std::string_view text(line_ + pos_, len_ - pos_);
+    pos_ = len_;
+    item.number = ++count_;
+    item.line = lines_;
+    item.offset = 0;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    try {
+        item.bytes = parse_hex(std::string(text), "the record");
+    } catch (const Failure &f) {
+        item.error = f.what();
+        if (!text.empty() && (text[0] == '[' || text[0] == '"'))
+            item.error += " (JSON policies are objects, one after another)";
+    }
+    return true;
+}
+
+// One JSON value, whatever lines it spans; the scan follows strings and
+// nesting only to find where the value ends (the reader judges the rest).
+bool Stream::read_json(StreamItem &item) {
+    if (!skip_space()) return false;
+    item.number = ++count_;
+    item.line = lines_;
+    item.offset = 0;
+    item.json = true;
+    item.text.clear();
+    char first = line_[pos_];
+    if (first != '{' && first != '[') { // a number, string or word: up to the next blank
+        size_t end = pos_ + 1;
+        while (end < len_ && !blank(line_[end]))
+            end++;
+        item.error = "\"" + std::string(line_ + pos_, end - pos_) +
+                     "\" is not a JSON object (a policy is {...})";
+        pos_ = end;
         return true;
     }
-    if (std::ferror(file_)) throw Failure(std::string("cannot read: ") + std::strerror(errno));
-    return false;
+    int depth = 0;
+    bool quoted = false, escaped = false;
+    while (fill()) {
+        size_t start = pos_;
+        for (; pos_ < len_; pos_++) {
+            char c = line_[pos_];
+            if (quoted) {
+                if (escaped)
+                    escaped = false;
+                else if (c == '\\')
+                    escaped = true;
+                else if (c == '"')
+                    quoted = false;
+            } else if (c == '"') {
+                quoted = true;
+            } else if (c == '{' || c == '[') {
+                depth++;
+            } else if (c == '}' || c == ']') {
+                if (--depth == 0) {
+                    item.text.append(line_ + start, ++pos_ - start);
+                    return true;
+                }
+            } else if (c == kRecordSeparator) { // the next text of a sequence
+                item.text.append(line_ + start, pos_ - start);
+                item.error = "the JSON value is cut short by a record separator (0x1e)";
+                return true;
+            }
+        }
+        item.text.append(line_ + start, pos_ - start);
+    }
+    item.error = "the input ends inside this JSON value";
+    return true;
 }
 
 bool Stream::next(StreamItem &item) {
     item.error.clear();
+    item.json = false;
     if (done_) return false;
-    return framing_ == Framing::binary ? read_binary(item) : read_line(item);
+    if (framing_ == Framing::text) { // JSON or hex, by the first character that counts
+        if (!skip_space()) return false;
+        framing_ = line_[pos_] == '{' || line_[pos_] == '[' ? Framing::json : Framing::hex;
+    }
+    if (framing_ == Framing::binary) return read_binary(item);
+    return framing_ == Framing::json ? read_json(item) : read_hex(item);
 }
 
 } // namespace ethplcy_tool

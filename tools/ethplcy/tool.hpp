@@ -123,7 +123,9 @@ std::string bash_completion();
 
 // ---- streams: many records in one input ----------------------------------------
 
-enum class Framing { binary, hex, json }; // back to back by size; hex or JSON one per line
+// Back to back by size; hex one record per line; JSON values; hex or JSON,
+// told apart by the first character that counts ("{" or "[": JSON).
+enum class Framing { binary, hex, json, text };
 
 struct StreamItem {
     size_t number = 0;          // 1 for the first record
@@ -133,6 +135,7 @@ struct StreamItem {
     std::string text;           // JSON
     std::string error;          // why it is no record; the stream goes on unless it ended
     std::string where() const;  // "record 3 at offset 216", "record 3, line 7"
+    bool json = false;          // a JSON value (text), not a record's bytes
 };
 
 // Reads items one at a time through a buffer: the input is never held whole.
@@ -149,8 +152,12 @@ class Stream {
     bool next(StreamItem &item);
 
   private:
+    static constexpr char kRecordSeparator = 0x1e; // RFC 7464
     bool read_binary(StreamItem &item);
-    bool read_line(StreamItem &item);
+    bool fill();
+    bool skip_space();
+    bool read_hex(StreamItem &item);
+    bool read_json(StreamItem &item);
     Framing framing_;
     bool net_;
     FILE *file_ = nullptr;
@@ -158,6 +165,7 @@ class Stream {
     std::string text_;
     char *line_ = nullptr;
     size_t line_cap_ = 0;
+    size_t len_ = 0, pos_ = 0; // the current line's length and the scan position
     size_t count_ = 0, lines_ = 0;
     uint64_t offset_ = 0;
     bool done_ = false;
