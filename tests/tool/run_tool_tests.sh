@@ -201,12 +201,27 @@ ethplcy: record 4, line 2: the input ends inside this JSON value' ] && ok || bad
 out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")
 [ $? -eq 2 ] && [ "$(cat "$work/err")" = 'ethplcy: record 3, line 5: the record is not hex: "zz00" at position 0' ] \
   && [ "$(grep -c '^# record' <<<"$out")" = 3 ] && grep -q '^# record 4, line 6$' <<<"$out" && ok || bad "stream with a bad line"
-# A raw record whose size field is broken ends the walk; the records before it are shown.
-two=$(($(head -n 2 "$work/dump.hex" | tr -d '\n' | wc -c) / 2)) # bytes of the first two records
-{ head -c "$two" "$work/dump.bin"; printf '\0\0\0\5\0\0\0\0'; cat "$work/dump.bin"; } >"$work/cut.bin"
-out=$(run show --stream --net --binary "$work/cut.bin" 2>"$work/err")
-[ $? -eq 2 ] && [ "$(grep -c '^# record' <<<"$out")" = 2 ] && grep -q "at offset $two: its size field says 5, less than 72" "$work/err" \
-  && ok || bad "stream with a broken size"
+# A broken raw dump: garbage between records, a record with a broken size
+# field, one that fails its check, the last one cut short. The walk passes
+# over each with the bytes it skips and finds every record left whole.
+net=$(run encode --stream --net "$work/dump.jsonl")
+rec() { sed -n "${1}p" <<<"$net"; }
+n=$(wc -l <<<"$net")
+{
+  rec 1; echo 0000000500ff; rec 2
+  rec 3 | sed 's/^\(....\)..../\10005/' # size field 5
+  rec 4; rec 5 | sed 's/^00/01/'          # version 1
+  sed -n "6,$((n - 1))p" <<<"$net"; rec "$n" | cut -c1-40
+} | tr -d '\n' | xxd -r -p >"$work/broken.bin"
+{ rec 1; rec 2; rec 4; sed -n "6,$((n - 1))p" <<<"$net"; } >"$work/whole.hex"
+run show --stream --net --binary --json "$work/broken.bin" >"$work/found.jsonl" 2>"$work/err"
+[ $? -eq 2 ] && cmp -s "$work/found.jsonl" <(run show --stream --net --json "$work/whole.hex") \
+  && [ "$(grep -c 'skipped' "$work/err")" = 4 ] \
+  && grep -q "record 2 at offset $(($(rec 1 | wc -c) / 2)): its size field says 5, less than 72; skipped 6 bytes" "$work/err" \
+  && ok || bad "broken dump resynchronised: $(cat "$work/err")"
+stats=$(run stats --net --binary "$work/broken.bin")
+grep -qx "records: $((n - 3))" <<<"$stats" && grep -qx "refused: 4" <<<"$stats" && grep -q '^skipped: [0-9]* bytes$' <<<"$stats" \
+  && ok || bad "stats of a broken dump: $stats"
 # diff of dumps: in order, and by key with a record added and one removed.
 expect "diff of equal dumps" 0 "" run diff --stream "$work/dump.hex" "$work/dump.hex"
 printf '%s\n%s\n' "$sub" "$trunk" >"$work/a.hex"

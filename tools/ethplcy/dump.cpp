@@ -195,13 +195,14 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
     Stream s(in, record_framing(o), o.net);
     StreamItem item;
     size_t records = 0, refused = 0;
-    uint64_t total = 0;
+    uint64_t total = 0, skipped = 0;
     size_t smallest = SIZE_MAX, largest = 0;
     std::map<uint32_t, size_t> types; // by ether_if_type; none last
     size_t groups[eth_if_plcy::fields::kFieldBits] = {};
     std::string reasons;
     while (s.next(item)) {
         try {
+            skipped += item.skipped;
             if (!item.error.empty()) throw Failure(item.error);
             eth_if_plcy::Record rec = record_of(item, o.net, 0, true);
             eth_if_plcy_ext_t e = decoded(rec);
@@ -232,7 +233,9 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
         if (groups[bit] != 0)
             text += std::string("  ") + eth_if_plcy_field_name(1u << bit) + ": " +
                     std::to_string(groups[bit]) + "\n";
-    text += "refused: " + std::to_string(refused) + "\n" + reasons;
+    text += "refused: " + std::to_string(refused) + "\n";
+    if (skipped != 0) text += "skipped: " + std::to_string(skipped) + " bytes\n";
+    text += reasons;
     out.write(text);
     return refused != 0 ? 2 : 0;
 }

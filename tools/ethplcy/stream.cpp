@@ -44,38 +44,116 @@ Stream::~Stream() {
     std::free(line_);
 }
 
-bool Stream::read_binary(StreamItem &item) {
-    constexpr size_t kHeader = 8;
-    constexpr auto kSize = ethplcy::layout::size; // where a record says its size
+// At least n bytes from the read position on, where the input has them.
+bool Stream::have(size_t n) {
+    while (raw_.size() - head_ < n) {
+        if (head_ >= (1u << 16)) { // keep the buffer small: drop what was read
+            raw_.erase(raw_.begin(), raw_.begin() + static_cast<std::ptrdiff_t>(head_));
+            head_ = 0;
+        }
+        size_t old = raw_.size();
+        raw_.resize(old + (1u << 16));
+        size_t got = std::fread(raw_.data() + old, 1, 1u << 16, file_);
+        raw_.resize(old + got);
+        if (got == 0) {
+            if (std::ferror(file_))
+                throw Failure(std::string("cannot read: ") + std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+void Stream::consume(size_t n) {
+    head_ += n;
+    offset_ += n;
+}
+
+// The size field of the bytes at the read position plus at.
+unsigned Stream::size_at(size_t at) const {
+    constexpr auto kSize = ethplcy::layout::size;
     static_assert(kSize.off + kSize.bytes <= kHeader && kSize.bytes == 2);
-    item.bytes.resize(kHeader);
-    size_t got = std::fread(item.bytes.data(), 1, kHeader, file_);
-    if (got == 0 && std::feof(file_)) return false;
+    const uint8_t *s = raw_.data() + head_ + at + kSize.off;
+    uint16_t host;
+    std::memcpy(&host, s, 2);
+    return net_ ? static_cast<unsigned>(s[0] << 8 | s[1]) : host;
+}
+
+// Whether a record that encode could have built (72 to 176 bytes) starts at
+// the read position plus at and validates.
+bool Stream::valid_at(size_t at) {
+    unsigned size = size_at(at);
+    return size >= ETH_IF_PLCY_MIN_SIZE && size <= ETH_IF_PLCY_MAX_SIZE && have(at + size) &&
+           eth_if_plcy_validate(raw_.data() + head_ + at, size,
+                                net_ ? ETH_IF_PLCY_VALIDATE_NET : 0) == 0;
+}
+
+// After a broken record: the bytes up to the next record go. Where the
+// broken record's size field is one a record can have and a record that
+// validates follows it, that is the next one (bytes inside a damaged record
+// can look like a record); otherwise the first offset where one validates.
+// Garbage with no record is passed over 64 KiB at a time: memory stays flat.
+void Stream::resync(StreamItem &item) {
+    constexpr size_t kLookAhead = 1u << 16;
+    uint64_t start = offset_, skipped = 0;
+    size_t at = size_at(0);
+    bool found = at >= ETH_IF_PLCY_MIN_SIZE && at <= ETH_IF_PLCY_MAX_SIZE && valid_at(at);
+    for (at = found ? at : 1; !found; at++) {
+        if (!have(at + kHeader)) {
+            at = raw_.size() - head_;
+            break;
+        }
+        if (valid_at(at)) break;
+        if (at >= kLookAhead) {
+            consume(at);
+            skipped += at;
+            at = 0;
+        }
+    }
+    consume(at);
+    skipped += at;
+    item.skipped = skipped;
+    item.error += "; skipped " + std::to_string(skipped) + " bytes (offsets " +
+                  std::to_string(start) + " to " + std::to_string(start + skipped - 1) + ")" +
+                  (have(1) ? " to the next record that validates" : ", to the end");
+}
+
+bool Stream::read_binary(StreamItem &item) {
+    item.skipped = 0;
+    if (!have(1)) return false;
     item.number = ++count_;
     item.offset = offset_;
     item.line = 0;
-    if (got < kHeader) {
-        item.error = "truncated: " + std::to_string(got) + " bytes, shorter than a record's header";
-        return done_ = true;
+    if (!have(kHeader)) {
+        item.error = "truncated: " + std::to_string(raw_.size() - head_) +
+                     " bytes, shorter than a record's header";
+        consume(raw_.size() - head_);
+        return true;
     }
-    const uint8_t *s = item.bytes.data() + kSize.off;
-    uint16_t host;
-    std::memcpy(&host, s, 2);
-    unsigned size = net_ ? (s[0] << 8 | s[1]) : host;
-    // A size below the smallest record cannot say where the next one starts.
+    unsigned size = size_at(0);
     if (size < ETH_IF_PLCY_MIN_SIZE) {
         item.error = "its size field says " + std::to_string(size) + ", less than " +
-                     std::to_string(ETH_IF_PLCY_MIN_SIZE) + ": no later record can be found";
-        return done_ = true;
+                     std::to_string(ETH_IF_PLCY_MIN_SIZE);
+        resync(item);
+        return true;
     }
-    item.bytes.resize(size);
-    got = std::fread(item.bytes.data() + kHeader, 1, size - kHeader, file_);
-    offset_ += kHeader + got;
-    if (got < size - kHeader) {
-        item.error = "truncated: " + std::to_string(kHeader + got) + " of its " +
+    if (!have(size)) {
+        item.error = "truncated: " + std::to_string(raw_.size() - head_) + " of its " +
                      std::to_string(size) + " bytes";
-        return done_ = true;
+        resync(item);
+        return true;
     }
+    const uint8_t *rec = raw_.data() + head_;
+    const char *reason = nullptr;
+    uint32_t where = 0;
+    if (eth_if_plcy_validate_explain(rec, size, net_ ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason,
+                                     &where) != 0) {
+        item.error = "record fails its check at offset " + std::to_string(where) + ": " + reason;
+        resync(item);
+        return true;
+    }
+    item.bytes.assign(rec, rec + size);
+    consume(size);
     return true;
 }
 
@@ -193,7 +271,6 @@ bool Stream::read_json(StreamItem &item) {
 bool Stream::next(StreamItem &item) {
     item.error.clear();
     item.json = false;
-    if (done_) return false;
     if (framing_ == Framing::text) { // JSON or hex, by the first character that counts
         if (!skip_space()) return false;
         framing_ = line_[pos_] == '{' || line_[pos_] == '[' ? Framing::json : Framing::hex;

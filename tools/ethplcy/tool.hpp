@@ -136,6 +136,7 @@ struct StreamItem {
     std::string error;          // why it is no record; the stream goes on unless it ended
     std::string where() const;  // "record 3 at offset 216", "record 3, line 7"
     bool json = false;          // a JSON value (text), not a record's bytes
+    uint64_t skipped = 0;       // binary: bytes passed over after this broken record
 };
 
 // Reads items one at a time through a buffer: the input is never held whole.
@@ -147,12 +148,19 @@ class Stream {
     ~Stream();
     Stream(const Stream &) = delete;
     Stream &operator=(const Stream &) = delete;
-    // The next item (its error set when it is no record); false at the end,
-    // and after a binary record whose size field leaves the framing broken.
+    // The next item (its error set when it is no record); false at the end.
+    // After a broken binary record the stream passes over the bytes up to the
+    // next record that validates, and says so in the item's error.
     bool next(StreamItem &item);
 
   private:
     static constexpr char kRecordSeparator = 0x1e; // RFC 7464
+    static constexpr size_t kHeader = 8;
+    bool have(size_t n);
+    void consume(size_t n);
+    unsigned size_at(size_t at) const;
+    bool valid_at(size_t at);
+    void resync(StreamItem &item);
     bool read_binary(StreamItem &item);
     bool fill();
     bool skip_space();
@@ -168,7 +176,8 @@ class Stream {
     size_t len_ = 0, pos_ = 0; // the current line's length and the scan position
     size_t count_ = 0, lines_ = 0;
     uint64_t offset_ = 0;
-    bool done_ = false;
+    std::vector<uint8_t> raw_; // binary: bytes read ahead, from head_ on
+    size_t head_ = 0;
 };
 
 // The stream commands; each returns the exit status.
