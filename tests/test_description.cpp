@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// The field description against the encoder: a policy that differs from
+// another in one field encodes to a record that differs only inside the
+// place the description gives that field (its bits of its unit, in the EFP
+// form the record holds), and somewhere there.
+#include <functional>
+
+#include "policy_check.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+namespace f = eth_if_plcy::fields;
+using Edit = std::function<void(eth_if_plcy_ext_t &)>;
+
+std::vector<uint8_t> encoded(const eth_if_plcy_ext_t &e) {
+    eth_if_plcy_t *rec = nullptr;
+    EXPECT_EQ(eth_if_plcy_encode(&e, &rec, 0), 0u);
+    if (rec == nullptr) return {};
+    const auto *b = reinterpret_cast<const uint8_t *>(rec);
+    std::vector<uint8_t> bytes(b, b + eth_if_plcy_get_size(rec, 0));
+    eth_if_plcy_free(rec, 0);
+    return bytes;
+}
+
+// Encodes base and base with the change; checks where they differ.
+void lies_where_it_says(const char *path, const f::Where &where, eth_if_plcy_ext_t base,
+                        const Edit &change, bool full) {
+    eth_if_plcy_ext_t changed = base;
+    change(changed);
+    std::vector<uint8_t> a = encoded(base), b = encoded(changed);
+    // Only where both records hold the form asked for (a change may need the other).
+    if ((a[ETH_IF_PLCY_EFP_BASE] == 0) == full || (b[ETH_IF_PLCY_EFP_BASE] == 0) == full) return;
+    ASSERT_EQ(a.size(), b.size()) << path;
+    const f::Place &p = full ? where.full : where.compact;
+    size_t end = p.bytes == 0 ? a.size() : p.off + p.bytes;
+    uint64_t inside = 0, outside = 0,
+             bits = p.width >= 64 ? ~0ull : ((1ull << p.width) - 1) << p.lsb;
+    for (size_t i = 8; i < a.size(); i++) { // the header (size, mask) may differ
+        uint8_t x = a[i] ^ b[i];
+        if (i < p.off || i >= end) {
+            outside |= x;
+        } else if (p.bytes == 0 || i - p.off >= 8) {
+            inside |= x;
+        } else {
+            uint64_t unit_bits = uint64_t{x} << (8 * (i - p.off)); // little-endian unit
+            inside |= unit_bits & bits;
+            outside |= unit_bits & ~bits;
+        }
+    }
+    EXPECT_EQ(outside, 0u) << path << (full ? " (full form)" : " (compact form)");
+    EXPECT_NE(inside, 0u) << path << (full ? " (full form)" : " (compact form)");
+}
+
+// A policy that holds the field, its EFP in the compact form or forced into
+// the full one (MAC matches only the full form holds; the addresses are set
+// either way, so that a check flag alone makes the difference).
+eth_if_plcy_ext_t holding(uint32_t bit, f::Dep dep, f::Cls cls, bool full) {
+    eth_if_plcy_ext_t e = test::zero_ext();
+    e.valid_mask = bit | ETH_IF_PLCY_ETHER_IF_TYPE | (full ? f::kMatch : 0);
+    e.ether_if_type = cls == f::Cls::trunk ? 1 : 3;
+    e.is_provisioned = dep == f::Dep::provisioned;
+    e.efp.configured = dep != f::Dep::none || full;
+    e.efp.src_mac[5] = e.efp.dst_mac[5] = 1;
+    e.efp.src_mac_check = e.efp.dst_mac_check = full;
+    return e;
+}
+
+TEST(Description, FieldsLieWhereTheySay) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
+    for (bool full : {false, true}) {
+        for (const f::Scalar &s : f::kScalars) {
+            if (s.bit == 0) continue; // valid_mask: the header
+            eth_if_plcy_ext_t base = holding(s.bit, s.dep, s.cls, full);
+            s.set(base, s.domain->lo);
+            if (std::string(s.path) == "efp.configured")
+                base.efp.configured = 0, base.efp.src_mac_check = 0;
+            lies_where_it_says(
+                s.path, s.where, base, [&](auto &e) { s.set(e, s.domain->hi); }, full);
+        }
+        auto compound = [&](f::Special kind, const Edit &base_edit, const Edit &change) {
+            const f::Compound &c = f::compound_of(kind);
+            eth_if_plcy_ext_t base = holding(c.bit, c.dep, f::Cls::any, full);
+            base_edit(base);
+            lies_where_it_says(c.path, c.where, base, change, full);
+        };
+        auto one_tag = [](auto &e) {
+            e.efp.num_tags = 1, e.efp.tag[0] = {ETH_EFP_ETHERTYPE_DOT1Q, 100};
+            e.efp.tag_pcp[0] = 3;
+        };
+        compound(
+            f::Special::mac_addr, [](auto &) {}, [](auto &e) { e.mac_addr[2] = 7; });
+        compound(
+            f::Special::l2pt, [](auto &) {}, [](auto &e) { e.l2pt[4] = 0x3B; });
+        compound(f::Special::tag, one_tag, [](auto &e) { e.efp.tag[0].vlan = 200; });
+        compound(f::Special::tag_pcp, one_tag, [](auto &e) { e.efp.tag_pcp[0] = 5; });
+        compound(
+            f::Special::push,
+            [](auto &e) {
+                e.efp.num_tag_pushes = 1, e.efp.push[0] = {0x8100, 5};
+            },
+            [](auto &e) { e.efp.push[0].vlan = 6; });
+        compound(
+            f::Special::ranges,
+            [&](auto &e) {
+                one_tag(e), e.efp.tag[0].vlan = EFP_VLAN_RANGE;
+                e.efp.num_ranges = 1, e.efp.ranges[0] = {10, 20};
+            },
+            [](auto &e) { e.efp.ranges[0].high = 30; });
+        compound(
+            f::Special::dst_mac, [](auto &e) { e.efp.dst_mac_check = 1, e.efp.dst_mac[0] = 2; },
+            [](auto &e) { e.efp.dst_mac[3] = 9; });
+    }
+}
+
+// The per-tag view names the list's tag, whichever entry is out of its domain.
+TEST(Description, PerTagRefusalsNameTheTag) {
+    eth_if_plcy_ext_t e = test::zero_ext();
+    e.valid_mask = f::kMatch;
+    e.efp.configured = 1, e.efp.num_tags = 2;
+    e.efp.tag[1] = {ETH_EFP_ETHERTYPE_DOT1Q, EFP_VLAN_RANGE};
+    eth_if_plcy_vlan_range_t list[2] = {{1, 2}, {3, 5000}};
+    e.efp.tag_range_count[1] = 2, e.efp.tag_range_list[1] = list;
+    const char *reason = nullptr, *field = nullptr;
+    EXPECT_EQ(eth_if_plcy_ext_validate_explain(&e, ETH_IF_PLCY_ENCODE_TAG_RANGES, &reason, &field),
+              ETH_IF_PLCY_ERR_BAD_POLICY);
+    EXPECT_STREQ(field, "efp.tag_range_count[1]");
+    EXPECT_STREQ(reason, "VLAN is above 4095");
+}
+
+} // namespace
