@@ -76,8 +76,9 @@ TEST(Description, FieldsLieWhereTheySay) {
             s.set(base, s.domain->lo);
             if (std::string(s.path) == "efp.configured")
                 base.efp.configured = 0, base.efp.src_mac_check = 0;
-            lies_where_it_says(
-                s.path, s.where, base, [&](auto &e) { s.set(e, s.domain->hi); }, full);
+            for (uint64_t v : {s.domain->hi, s.domain->lo + 1}) // every bit, and the lowest
+                lies_where_it_says(
+                    s.path, s.where, base, [&](auto &e) { s.set(e, v); }, full);
         }
         auto compound = [&](f::Special kind, const Edit &base_edit, const Edit &change) {
             const f::Compound &c = f::compound_of(kind);
