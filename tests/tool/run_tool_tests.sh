@@ -227,12 +227,15 @@ expect "diff of equal dumps" 0 "" run diff --stream "$work/dump.hex" "$work/dump
 printf '%s\n%s\n' "$sub" "$trunk" >"$work/a.hex"
 printf '%s\n%s\n' "$trunk" "$changed" >"$work/b.hex"
 out=$(run diff --stream --key sub.parent "$work/a.hex" "$work/b.hex")
-[ $? -eq 1 ] && [ "$out" = '# sub.parent "0x0000abcd"
+[ $? -eq 1 ] && [ "$out" = '# sub.parent "0x0000abcd": record 1, line 1 of A, record 2, line 2 of B
 efp.tag[0].vlan: 200 -> 300
 mtu: 9000 -> 1500' ] && ok || bad "diff --stream --key"
-[ "$(run diff --stream --json --key sub.parent "$work/a.hex" "$work/b.hex")" = \
-  '{"records":"sub.parent \"0x0000abcd\"","diff":{"efp.tag[0].vlan":{"old":200,"new":300},"mtu":{"old":9000,"new":1500}}}' ] \
-  && ok || bad "diff --stream --json"
+# By key with side A from a pipe: each record's key and place on both sides.
+[ "$(printf '%s\n%s\n' "$trunk" "$sub" | run diff --stream --json --key sub.parent - <(echo "$changed"))" = \
+  '{"key":"0x0000abcd","a":{"record":2,"line":2},"b":{"record":1,"line":1},"diff":{"efp.tag[0].vlan":{"old":200,"new":300},"mtu":{"old":9000,"new":1500}}}
+{"key":null,"a":{"record":1,"line":1},"only":"removed"}' ] && ok || bad "diff --stream --json --key"
+expect "mistyped key" 2 "ethplcy: mttu: no such field (--key takes a field's JSON path, such as sub.parent)" \
+  run diff --stream --key mttu "$work/a.hex" "$work/b.hex"
 [ "$(run diff --stream "$work/a.hex" "$work/b.hex" | grep -c '^# record')" = 2 ] && ok || bad "diff --stream in order"
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"

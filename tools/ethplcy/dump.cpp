@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <optional>
+#include <tuple>
+#include <unordered_map>
 
 #include "eth_iftype.h"
 #include "policy_table.hpp"
@@ -57,16 +61,6 @@ bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec
         status = 2;
     }
     return false;
-}
-
-// A string as JSON writes it.
-std::string quoted(const std::string &s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
 }
 
 Framing record_framing(const StreamOptions &o) {
@@ -130,64 +124,197 @@ int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, boo
     return status;
 }
 
+namespace {
+
+// Where an item is, as JSON: {"record":3,"line":7} or {"record":3,"offset":216}.
+std::string position(const StreamItem &i) {
+    return "{\"record\":" + std::to_string(i.number) +
+           (i.line != 0 ? ",\"line\":" + std::to_string(i.line)
+                        : ",\"offset\":" + std::to_string(i.offset)) +
+           "}";
+}
+
+// The key records are paired by: a field's path, checked against the
+// description. A numeric field keys by its value itself; another path (a
+// MAC, "efp.tag[0].vlan") by a hash of its value's JSON, checked again on a match.
+class Key {
+  public:
+    explicit Key(const std::string &path) : path_(path) {
+        namespace f = eth_if_plcy::fields;
+        int i = f::index_of(path);
+        if (i >= 0 && static_cast<size_t>(i) < f::kScalarCount) {
+            scalar_ = &f::kScalars[i];
+            return;
+        }
+        size_t open = path.find('['), close = path.find(']');
+        int c = f::index_of(path.substr(0, open));
+        bool ok = c >= 0 && (open == std::string::npos ? path.size() : close) != std::string::npos;
+        if (ok && open != std::string::npos) { // an entry, or a key of one
+            std::string rest = path.substr(close + 1);
+            const f::Compound &cc = f::kCompounds[static_cast<size_t>(c) - f::kScalarCount];
+            ok = path.find_first_not_of("0123456789", open + 1) == close && close > open + 1 &&
+                 (rest.empty() ||
+                  rest == std::string(".") + (cc.keys[0].name ? cc.keys[0].name : "") ||
+                  rest == std::string(".") + (cc.keys[1].name ? cc.keys[1].name : ""));
+        }
+        if (!ok)
+            throw Failure(path +
+                          ": no such field (--key takes a field's JSON path, such as sub.parent)");
+    }
+    bool exact() const { return scalar_ != nullptr; }
+    // The key of a policy: its value (or a hash of it), and whether it has one.
+    std::pair<uint64_t, bool> of(const eth_if_plcy_ext_t &e) const {
+        if (scalar_ != nullptr) {
+            bool has = eth_if_plcy::fields::present(*scalar_, e);
+            return {has ? scalar_->get(e) : 0, has};
+        }
+        std::string text = value_at(e, path_);
+        return {std::hash<std::string>{}(text), !text.empty()};
+    }
+    // The key as JSON: the value, or null where the policy lacks it.
+    std::string json(const eth_if_plcy_ext_t &e) const {
+        std::string text = value_at(e, path_);
+        return text.empty() ? "null" : text;
+    }
+    const std::string &path() const { return path_; }
+
+  private:
+    std::string path_;
+    const eth_if_plcy::fields::Scalar *scalar_ = nullptr;
+};
+
+// One record of side A in the key index: 32 bytes, no record kept.
+struct Entry {
+    uint64_t key;
+    uint64_t at;
+    uint32_t number, at_lines;
+    bool has, paired;
+};
+
+} // namespace
+
 int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const DiffOptions &d,
                  const std::string &key, Output &out) {
-    Stream sa(a, record_framing(o), o.net), sb(b, record_framing(o), o.net);
+    std::optional<Key> k;
+    if (!key.empty()) k.emplace(key); // a mistyped path is refused before anything is read
+    auto sa = std::make_unique<Stream>(a, record_framing(o), o.net);
+    Stream sb(b, record_framing(o), o.net);
+    // Side A is read twice by key: a pipe or standard input goes to a file first.
+    std::unique_ptr<FILE, decltype(&std::fclose)> spool(nullptr, std::fclose);
+    if (k && !sa->seekable()) {
+        spool.reset(std::tmpfile());
+        if (!spool)
+            throw Failure(std::string("cannot make a temporary file: ") + std::strerror(errno));
+        char buf[1u << 16];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, sa->file())) != 0;)
+            if (std::fwrite(buf, 1, n, spool.get()) != n)
+                throw Failure(std::string("cannot write a temporary file: ") +
+                              std::strerror(errno));
+        std::rewind(spool.get());
+        sa = std::make_unique<Stream>(spool.get(), record_framing(o), o.net);
+    }
     StreamItem ia, ib;
     eth_if_plcy::Record ra, rb;
     int status = 0;
     bool differ = false;
-    auto pair = [&](const std::string &heading, const eth_if_plcy::Record &x,
-                    const eth_if_plcy::Record &y) {
+    // Changed: a heading, then the diff; JSON Lines: both positions and the diff.
+    // heads(): the text heading and the JSON members before the positions,
+    // made only for records that differ.
+    auto pair = [&](auto heads) {
         std::string text;
-        if (diff_text(x, y, d, text) == 0) return;
+        if (diff_text(ra, rb, d, text) == 0) return;
         differ = true;
-        // JSON Lines: which records, and the one-line diff of the pair.
+        auto [head, json_head] = heads();
         if (d.json)
-            out.write("{\"records\":" + quoted(heading) +
-                      ",\"diff\":" + text.substr(0, text.size() - 1) + "}\n");
+            out.write("{" + json_head + (json_head.empty() ? "" : ",") + "\"a\":" + position(ia) +
+                      ",\"b\":" + position(ib) + ",\"diff\":" + text.substr(0, text.size() - 1) +
+                      "}\n");
         else
-            out.write("# " + heading + "\n" + text);
+            out.write("# " + head + "\n" + text);
     };
-    auto lone = [&](const std::string &heading, const char *what) {
+    auto lone = [&](const std::string &head, const std::string &json_head, const StreamItem &i,
+                    bool removed) {
         differ = true;
-        out.write(d.json ? "{\"records\":" + quoted(heading) + ",\"only\":\"" + what + "\"}\n"
-                         : "# " + heading + ": " + what + "\n");
+        const char *what = removed ? "removed" : "added";
+        if (d.json)
+            out.write("{" + json_head + (json_head.empty() ? "" : ",") +
+                      (removed ? "\"a\":" : "\"b\":") + position(i) + ",\"only\":\"" + what +
+                      "\"}\n");
+        else
+            out.write("# " + head + (removed ? " of A: " : " of B: ") + what + "\n");
     };
-    if (key.empty()) { // record by record, in order
+    if (!k) { // record by record, in order
         for (;;) {
-            bool more_a = next_record(sa, ia, o.net, ra, status);
+            bool more_a = next_record(*sa, ia, o.net, ra, status);
             bool more_b = next_record(sb, ib, o.net, rb, status);
             if (!more_a && !more_b) break;
             if (more_a && more_b)
-                pair(ia.where(), ra, rb);
+                pair([&] { return std::make_pair(ia.where(), std::string()); });
             else
-                lone(more_a ? ia.where() : ib.where(), more_a ? "removed" : "added");
+                lone(more_a ? ia.where() : ib.where(), "", more_a ? ia : ib, more_a);
         }
-    } else { // by key: one side indexed, the other streamed
-        // Records that share a key (or lack it) pair up in their order.
-        auto key_of = [&](const eth_if_plcy::Record &r) {
-            std::string k = value_at(decoded(r), key);
-            return k.empty() ? std::string("(none)") : k;
-        };
-        std::multimap<std::string, std::pair<std::string, eth_if_plcy::Record>> left;
-        while (next_record(sa, ia, o.net, ra, status)) {
-            std::string k = key_of(ra); // before ra is moved into the index
-            left.emplace(k, std::make_pair(ia.where(), std::move(ra)));
-        }
-        while (next_record(sb, ib, o.net, rb, status)) {
-            std::string k = key_of(rb);
-            auto it = left.find(k);
-            if (it == left.end()) {
-                lone(key + " " + k + " (" + ib.where() + " of B)", "added");
-                continue;
-            }
-            pair(key + " " + k, it->second.second, rb);
-            left.erase(it);
-        }
-        for (const auto &[k, v] : left)
-            lone(key + " " + k + " (" + v.first + " of A)", "removed");
+        return status != 0 ? status : differ ? 1 : 0;
     }
+    // By key: side A indexed (key, where), side B streamed; a match is read
+    // again from A. Records that share a key (or lack it) pair up in order.
+    sa->random_access();
+    std::vector<Entry> index;
+    while (next_record(*sa, ia, o.net, ra, status)) {
+        auto [value, has] = k->of(decoded(ra));
+        index.push_back({value, ia.at, static_cast<uint32_t>(ia.number),
+                         static_cast<uint32_t>(ia.at_lines), has, false});
+    }
+    auto by_key = [](const Entry &x, const Entry &y) {
+        return std::tie(x.has, x.key) < std::tie(y.has, y.key);
+    };
+    std::stable_sort(index.begin(), index.end(), by_key);
+    std::unordered_map<size_t, size_t> next_unpaired; // by a key's first entry
+    auto read_a = [&](const Entry &e) {
+        StreamItem at;
+        at.at = e.at, at.number = e.number, at.at_lines = e.at_lines;
+        sa->seek(at);
+        int ignored = 0;
+        return next_record(*sa, ia, o.net, ra, ignored);
+    };
+    auto heads = [&](const std::string &key_json) {
+        return std::make_pair(k->path() + " " + key_json, "\"key\":" + key_json);
+    };
+    while (next_record(sb, ib, o.net, rb, status)) {
+        eth_if_plcy_ext_t eb = decoded(rb);
+        auto [value, has] = k->of(eb);
+        auto key_json = [&] { return k->json(eb); }; // only where needed: it writes JSON
+        auto [first, last] =
+            std::equal_range(index.begin(), index.end(), Entry{value, 0, 0, 0, has, false}, by_key);
+        // Records of a key pair in order: a cursor per key skips those paired.
+        size_t start = static_cast<size_t>(first - index.begin());
+        size_t end = static_cast<size_t>(last - index.begin());
+        size_t &cursor = next_unpaired.try_emplace(start, start).first->second;
+        Entry *match = nullptr;
+        for (size_t e = cursor; e < end && match == nullptr; e++)
+            if (!index[e].paired && read_a(index[e]) &&
+                (k->exact() || k->json(decoded(ra)) == key_json()))
+                match = &index[e];
+        if (match != nullptr) match->paired = true;
+        while (cursor < end && index[cursor].paired)
+            cursor++;
+        if (match == nullptr) {
+            auto [head, json_head] = heads(key_json());
+            lone(head + ": " + ib.where(), json_head, ib, false);
+            continue;
+        }
+        pair([&] {
+            auto [head, json_head] = heads(key_json());
+            return std::make_pair(head + ": " + ia.where() + " of A, " + ib.where() + " of B",
+                                  json_head);
+        });
+    }
+    std::sort(index.begin(), index.end(),
+              [](const Entry &x, const Entry &y) { return x.number < y.number; });
+    for (const Entry &e : index)
+        if (!e.paired && read_a(e)) {
+            auto [head, json_head] = heads(k->json(decoded(ra)));
+            lone(head + ": " + ia.where(), json_head, ia, true);
+        }
     return status != 0 ? status : differ ? 1 : 0;
 }
 

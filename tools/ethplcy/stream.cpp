@@ -17,9 +17,9 @@
 namespace ethplcy_tool {
 
 std::string StreamItem::where() const {
-    std::string at = "record " + std::to_string(number);
-    return line != 0 ? at + ", line " + std::to_string(line)
-                     : at + " at offset " + std::to_string(offset);
+    std::string record = "record " + std::to_string(number);
+    return line != 0 ? record + ", line " + std::to_string(line)
+                     : record + " at offset " + std::to_string(offset);
 }
 
 Stream::Stream(const Input &in, Framing framing, bool net) : framing_(framing), net_(net) {
@@ -39,6 +39,30 @@ Stream::Stream(const Input &in, Framing framing, bool net) : framing_(framing), 
     std::setvbuf(file_, nullptr, _IOFBF, 1u << 16);
 }
 
+bool Stream::seekable() const {
+    return std::ftell(file_) >= 0 && std::fseek(file_, 0, SEEK_CUR) == 0;
+}
+
+void Stream::random_access() {
+    chunk_ = 4096;
+    std::setvbuf(file_, nullptr, _IOFBF, chunk_);
+}
+
+uint64_t Stream::position() const {
+    return framing_ == Framing::binary ? offset_ : line_at_ + pos_;
+}
+
+void Stream::seek(const StreamItem &item) {
+    count_ = item.number - 1;
+    if (item.at == position()) return; // already there: the usual case of dumps in one order
+    if (std::fseek(file_, static_cast<long>(item.at), SEEK_SET) != 0)
+        throw Failure(std::string("cannot read: ") + std::strerror(errno));
+    raw_.clear();
+    head_ = pos_ = len_ = 0;
+    offset_ = line_at_ = next_line_at_ = item.at;
+    lines_ = item.at_lines;
+}
+
 Stream::~Stream() {
     if (owned_) std::fclose(file_);
     std::free(line_);
@@ -52,8 +76,8 @@ bool Stream::have(size_t n) {
             head_ = 0;
         }
         size_t old = raw_.size();
-        raw_.resize(old + (1u << 16));
-        size_t got = std::fread(raw_.data() + old, 1, 1u << 16, file_);
+        raw_.resize(old + chunk_);
+        size_t got = std::fread(raw_.data() + old, 1, chunk_, file_);
         raw_.resize(old + got);
         if (got == 0) {
             if (std::ferror(file_))
@@ -176,6 +200,8 @@ bool Stream::fill() {
         lines_++;
         pos_ = 0;
         len_ = static_cast<size_t>(n);
+        line_at_ = next_line_at_;
+        next_line_at_ += len_;
     }
     return true;
 }
@@ -271,6 +297,9 @@ bool Stream::read_json(StreamItem &item) {
 bool Stream::next(StreamItem &item) {
     item.error.clear();
     item.json = false;
+    // Where this read starts, blanks before the item included, for seek().
+    item.at = position();
+    item.at_lines = pos_ < len_ ? lines_ - 1 : lines_;
     if (framing_ == Framing::text) { // JSON or hex, by the first character that counts
         if (!skip_space()) return false;
         framing_ = line_[pos_] == '{' || line_[pos_] == '[' ? Framing::json : Framing::hex;

@@ -137,6 +137,8 @@ struct StreamItem {
     std::string where() const;  // "record 3 at offset 216", "record 3, line 7"
     bool json = false;          // a JSON value (text), not a record's bytes
     uint64_t skipped = 0;       // binary: bytes passed over after this broken record
+    uint64_t at = 0;            // where its read began in the input, for seek()
+    size_t at_lines = 0;        // the lines before that place
 };
 
 // Reads items one at a time through a buffer: the input is never held whole.
@@ -152,6 +154,13 @@ class Stream {
     // After a broken binary record the stream passes over the bytes up to the
     // next record that validates, and says so in the item's error.
     bool next(StreamItem &item);
+    // Whether seek works (a file, not a pipe or standard input).
+    bool seekable() const;
+    // Back (or on) to an item read before: next() gives it again.
+    void seek(const StreamItem &item);
+    // Small reads, for a stream read again at places seek() picks.
+    void random_access();
+    FILE *file() const { return file_; }
 
   private:
     static constexpr char kRecordSeparator = 0x1e; // RFC 7464
@@ -160,6 +169,8 @@ class Stream {
     void consume(size_t n);
     unsigned size_at(size_t at) const;
     bool valid_at(size_t at);
+    uint64_t position() const;
+    size_t chunk_ = 1u << 16;
     void resync(StreamItem &item);
     bool read_binary(StreamItem &item);
     bool fill();
@@ -173,7 +184,8 @@ class Stream {
     std::string text_;
     char *line_ = nullptr;
     size_t line_cap_ = 0;
-    size_t len_ = 0, pos_ = 0; // the current line's length and the scan position
+    size_t len_ = 0, pos_ = 0;                // the current line's length and the scan position
+    uint64_t line_at_ = 0, next_line_at_ = 0; // where the current and next lines start
     size_t count_ = 0, lines_ = 0;
     uint64_t offset_ = 0;
     std::vector<uint8_t> raw_; // binary: bytes read ahead, from head_ on
