@@ -98,7 +98,7 @@ check ethplcy "libeth-if-plcy0 $exact.*libjansson4" \
 check python3-eth-if-plcy "libeth-if-plcy0 $exact.*python3 \(>= 3.11\)" \
   /usr/lib/python3/dist-packages/eth_if_plcy/__init__.py
 check wireshark-eth-if-plcy "libeth-if-plcy0 $exact.*libwireshark" \
-  "$lib/wireshark/plugins/4.0/epan/eth_if_plcy.so"
+  "$(pkg-config --variable=plugindir wireshark)/epan/eth_if_plcy.so"
 if dpkg-deb -c "$(deb libeth-if-plcy0)" | grep -Eq '/include/|libeth_(efp_util|iftype)'; then
   fail "runtime package holds headers or a stand-in"
 fi

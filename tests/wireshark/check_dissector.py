@@ -5,17 +5,21 @@ cross-host vectors and the corpus's records: for every record, each field
 tshark shows is what `ethplcy show --json` says of the same bytes (and every
 such field is shown); a datagram of several records gives them all; a
 refused record is expert information; `-Y 'eth_if_plcy.mtu == 9000'`
-selects exactly the records with that MTU.
+selects exactly the records with that MTU; the tree (PDML) has a subtree per
+group and per element, each fixed-part field over the bytes `ethplcy show
+--hexdump` gives it, and no value shown as "Unknown".
 
-    python3 check_dissector.py ETHPLCY PLUGIN_DIR SOURCE_DIR   (PLUGIN_DIR/4.0/epan/*.so)
+    python3 check_dissector.py ETHPLCY PLUGIN_DIR SOURCE_DIR   (PLUGIN_DIR/<release>/epan/*.so)
 """
 import json
 import os
+import re
 import pathlib
 import shutil
 import subprocess
 import sys
 import tempfile
+from xml.etree import ElementTree
 
 tool, plugins, source = sys.argv[1], pathlib.Path(sys.argv[2]), pathlib.Path(sys.argv[3])
 if not shutil.which("tshark") or not shutil.which("text2pcap"):
@@ -41,9 +45,9 @@ packets = records + [b"".join(records[:3]), b"\x01" + records[0][1:]]
 
 home = pathlib.Path(tempfile.mkdtemp())
 try:
-    epan = home / ".local/lib/wireshark/plugins/4.0/epan"
-    epan.mkdir(parents=True)
-    for so in (plugins / "4.0" / "epan").glob("*.so"):
+    for so in plugins.glob("*/epan/*.so"):  # the release the plugin was built for
+        epan = home / ".local/lib/wireshark/plugins" / so.parent.parent.name / "epan"
+        epan.mkdir(parents=True, exist_ok=True)
         shutil.copy(so, epan)
     with open(home / "cap.txt", "w") as text:
         for p in packets:
@@ -64,6 +68,7 @@ try:
                               capture_output=True, text=True, check=True).stdout
 
     frames = json.loads(tshark("-T", "json", "--no-duplicate-keys"))
+    pdml = ElementTree.fromstring(tshark("-T", "pdml"))
     selected = [int(line) for line in tshark("-Y", "eth_if_plcy.mtu == 9000", "-T", "fields",
                                               "-e", "frame.number").split()]
     refused = tshark("-Y", "eth_if_plcy.refused", "-T", "fields", "-e", "frame.number").split()
@@ -95,12 +100,13 @@ def expected(policy):
 def shown(layer):
     out = {}
 
-    def walk(d):
+    def walk(d):  # subtrees are dicts, or lists of them where several share a name
         for k, v in d.items():
-            if isinstance(v, dict):
-                walk(v)
-            elif k != "eth_if_plcy.record":
-                out.setdefault(k, []).extend(v if isinstance(v, list) else [v])
+            for x in v if isinstance(v, list) else [v]:
+                if isinstance(x, dict):
+                    walk(x)
+                elif k != "eth_if_plcy.record" and x != "":  # subtree items have no value
+                    out.setdefault(k, []).append(x)
     walk(layer)
     return out
 
@@ -119,6 +125,47 @@ for n, (record, frame) in enumerate(zip(records, frames)):
         w, g = want.get(key, []), got.get(key, [])
         if len(w) != len(g) or not all(same(x, y) for x, y in zip(w, g)):
             failures.append(f"record {n + 1}: {key}: ethplcy {w}, tshark {g}")
+
+
+def hexdump_places(record):
+    """The fixed part's fields in `ethplcy show --hexdump`: name -> (offset, bytes)."""
+    places, unit = {}, None
+    for line in run("show", "--hexdump", "--net", record.hex()).splitlines()[2:]:
+        # offset, bytes (or bit positions), name (40 columns), value
+        head, name = line[:35], line[35:75].strip()
+        if head.strip() and head.split()[0].isdigit():
+            unit = (int(head.split()[0]), len(head.split()) - 1)
+        if unit and name and " " not in name:
+            places[name] = unit
+    return places
+
+
+# The tree in PDML: a subtree per group and per element, each fixed-part
+# field over the bytes the hexdump gives it, no number shown as "Unknown".
+def parent_of(name):
+    path = name.removeprefix("eth_if_plcy.")
+    for element in ("efp.tag", "efp.push", "efp.ranges", "l2pt"):
+        if path.startswith(element + ".") or (element == "efp.tag" and path == "efp.tag_pcp"):
+            return "eth_if_plcy." + element
+    group = path.split(".")[0]
+    return "eth_if_plcy." + group if "." in path else "eth_if_plcy.record"
+
+
+for n, (record, packet) in enumerate(zip(records, pdml.iter("packet"))):
+    proto = next(p for p in packet.iter("proto") if p.get("name") == "eth_if_plcy")
+    start = int(proto.get("pos"))
+    places = hexdump_places(record)
+    for parent in proto.iter("field"):
+        for field in parent.findall("field"):
+            name = field.get("name")
+            if "Unknown" in field.get("showname", ""):
+                failures.append(f"record {n + 1}: {field.get('showname')}")
+            if field.get("show") != "" and parent.get("name") != parent_of(name):
+                failures.append(f"record {n + 1}: {name} under {parent.get('name')}")
+            short = name.removeprefix("eth_if_plcy.")
+            if short in places and (int(field.get("pos")) - start, int(field.get("size"))) != places[short]:
+                failures.append(f"record {n + 1}: {name} over {field.get('pos')}+{field.get('size')}, "
+                                f"the hexdump says {places[short]}")
 several = json.dumps(frames[len(records)]["_source"]["layers"]["eth_if_plcy"])
 if several.count("eth_if_plcy.valid_mask") != 3:
     failures.append("a datagram of three records does not show three")
