@@ -140,6 +140,8 @@ TEST(ExtValidate, OneRefusalPerRule) {
     edge.valid_mask = ETH_IF_PLCY_EFP_REWRITE, edge.efp.num_tag_pushes = 0;
     edge.efp.num_tags = 3; // the match is not named
     EXPECT_EQ(eth_if_plcy_ext_validate(&edge, 0), 0u);
+    const eth_if_plcy_ext_t nothing = test::zero_ext(); // valid_mask 0: nothing present
+    EXPECT_EQ(eth_if_plcy_ext_validate(&nothing, 0), 0u);
     eth_if_plcy_ext_t per_tag = base; // the list on tag 1 alone
     per_tag.efp.tag_range_count[1] = per_tag.efp.num_ranges;
     per_tag.efp.tag_range_list[1] = per_tag.efp.ranges;

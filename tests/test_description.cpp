@@ -115,6 +115,39 @@ TEST(Description, FieldsLieWhereTheySay) {
     }
 }
 
+// And the other way: decode reads each field from its place. Flipping the
+// place's bits in a record that holds the field changes the field's value
+// (where the record still validates). A MAC check flag is left out: it
+// is no stored bit but whether its address is zero.
+TEST(Description, DecodeReadsFieldsFromTheirPlaces) {
+    LITTLE_ENDIAN_IMAGES_ONLY();
+    for (bool full : {false, true}) {
+        for (const f::Scalar &s : f::kScalars) {
+            const f::Place &p = full ? s.where.full : s.where.compact;
+            if (s.bit == 0 || p.width == 0 || p.bytes == 6) continue;
+            eth_if_plcy_ext_t e = holding(s.bit, s.dep, s.cls, full);
+            s.set(e, s.domain->hi);
+            std::vector<uint8_t> rec = encoded(e);
+            if ((rec[ETH_IF_PLCY_EFP_BASE] == 0) == full) continue; // not the form asked for
+            for (unsigned b = p.lsb; b < p.lsb + p.width; b++)      // every bit of the field
+                rec[p.off + b / 8] ^= static_cast<uint8_t>(1u << (b % 8));
+            if (eth_if_plcy_validate(rec.data(), rec.size(), 0) != 0) continue;
+            eth_if_plcy_ext_t back;
+            ASSERT_EQ(eth_if_plcy_decode(reinterpret_cast<const eth_if_plcy_t *>(rec.data()),
+                                         ETH_IF_PLCY_ALL_FIELDS, &back, 0),
+                      0u);
+            EXPECT_NE(s.get(back), s.get(e)) << s.path << (full ? " (full form)" : "");
+        }
+    }
+    // The class of a type: trunk, sub-interface, or neither (no view is read).
+    eth_if_plcy_ext_t e = test::zero_ext();
+    e.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE;
+    const std::pair<uint32_t, f::Cls> classes[] = {
+        {1, f::Cls::trunk}, {3, f::Cls::sub}, {0, f::Cls::any}, {22, f::Cls::any}};
+    for (auto [type, cls] : classes)
+        EXPECT_EQ((e.ether_if_type = type, f::class_of(e)), cls) << type;
+}
+
 // The per-tag view names the list's tag, whichever entry is out of its domain.
 TEST(Description, PerTagRefusalsNameTheTag) {
     eth_if_plcy_ext_t e = test::zero_ext();

@@ -75,7 +75,8 @@ def candidates(s, rng, valid_only=False):
     """Values for a schema: valid ones, and edges just outside unless valid_only."""
     if "pattern" in s and s.get("type") == "string":  # a MAC address
         good = ["00:11:22:33:44:5f", "02:00:00:00:00:01"]
-        return good if valid_only else good + ["00:00:00:00:00:00", "0:1:2:3:4:5", "00-11-22-33-44-55", 5]
+        return good if valid_only else good + ["00:00:00:00:00:00", "0:1:2:3:4:5", "00-11-22-33-44-55",
+                                               "00:11:22:33:44:55:66", 5]
     if s.get("type") == "array":
         item, most = s["items"], s["maxItems"]
         def one():

@@ -164,7 +164,7 @@ enum class Cls { any, sub, trunk };
 // record holds puts it (compact or full); bytes 0 means "to the record's
 // end", width 0 "not held by this form". Fixed-part fields are the same in both.
 struct Place {
-    uint8_t off = 0, bytes = 0, lsb = 0, width = 0;
+    uint8_t off, bytes, lsb, width;
     constexpr bool operator==(const Place &) const = default;
 };
 struct Where {
@@ -188,7 +188,7 @@ constexpr Place efp_bytes(unsigned off, unsigned n) {
 constexpr Where efp(Place compact, Place full) {
     return {compact, full};
 }
-inline constexpr Place kNone{};
+inline constexpr Place kNone{0, 0, 0, 0};
 
 // A numeric field. dflt is its value when omitted while its group is given,
 // as JSON text (nullptr: derived from the other keys).
