@@ -5,7 +5,7 @@
 # (COMP_WORDS, COMP_CWORD, then COMPREPLY) in a folder holding a file with
 # blanks and a folder; every command of `ethplcy --help` and every option of
 # each command's usage completes; and a real interactive bash under tmux
-# completes a command and an option as a person types them.
+# completes every command, and an option and its value, as a person types them.
 #   check_completion.sh ETHPLCY COMPLETION_FILE
 set -euo pipefail
 tool=$1 script=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
@@ -62,8 +62,10 @@ if command -v tmux >/dev/null; then
   tmux new-session -d -s ethplcy-completion -x 150 -y 20 "env -i PS1='$ ' TERM=dumb bash --norc --noprofile"
   sleep 0.3
   tmux send-keys -t ethplcy-completion "source '$script'" Enter
-  line=$(typed "ethplcy sta" Tab)
-  [ "$line" = '$ ethplcy stats' ] || { echo "FAIL: bash completed 'ethplcy sta' as '$line'"; status=1; }
+  for cmd in $commands; do # each command from its first three letters
+    line=$(typed "ethplcy ${cmd:0:3}" Tab)
+    [ "$line" = "\$ ethplcy $cmd" ] || { echo "FAIL: bash completed 'ethplcy ${cmd:0:3}' as '$line'"; status=1; }
+  done
   line=$(typed "ethplcy show --lay" Tab "b" Tab)
   [ "$line" = '$ ethplcy show --layout brief' ] || { echo "FAIL: bash completed --lay as '$line'"; status=1; }
 else
