@@ -375,6 +375,18 @@ int stats(const std::vector<std::string> &words) {
     return status;
 }
 
+// A command that writes one text made by the tool (schema, completion).
+int write_text(const std::vector<std::string> &words, const char *command, const char *usage,
+               std::string (*text)()) {
+    if (wants_help(words)) return std::cout << usage, 0;
+    Parsed p = parse(words, options_of(command), command);
+    if (!p.args.empty()) throw Failure(std::string(command) + " takes no argument");
+    Output out(p.get("output", "-"));
+    out.write(text());
+    out.close();
+    return 0;
+}
+
 int run(std::vector<std::string> words) {
     std::string command = words.empty() ? "demo" : words.front();
     if (!words.empty()) words.erase(words.begin());
@@ -388,24 +400,9 @@ int run(std::vector<std::string> words) {
     if (command == "encode") return encode(words);
     if (command == "diff") return diff(words);
     if (command == "stats") return stats(words);
-    if (command == "schema") {
-        if (wants_help(words)) return std::cout << kSchemaUsage, 0;
-        Parsed p = parse(words, options_of("schema"), "schema");
-        if (!p.args.empty()) throw Failure("schema takes no argument");
-        Output out(p.get("output", "-"));
-        out.write(policy_schema());
-        out.close();
-        return 0;
-    }
-    if (command == "completion") {
-        if (wants_help(words)) return std::cout << kCompletionUsage, 0;
-        Parsed p = parse(words, options_of("completion"), "completion");
-        if (!p.args.empty()) throw Failure("completion takes no argument");
-        Output out(p.get("output", "-"));
-        out.write(bash_completion());
-        out.close();
-        return 0;
-    }
+    if (command == "schema") return write_text(words, "schema", kSchemaUsage, policy_schema);
+    if (command == "completion")
+        return write_text(words, "completion", kCompletionUsage, bash_completion);
     throw Failure("unknown command \"" + command + "\" (try ethplcy --help)");
 }
 
