@@ -21,6 +21,7 @@
 // show(n) (the value as JSON writes it, for messages).
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
