@@ -85,51 +85,33 @@ struct Domain {
 };
 
 inline constexpr uint16_t kMaxVlan = 4095;
+inline constexpr uint32_t kMaxRanges = ETH_IF_PLCY_EXT_MAX_RANGES;
 using St = Style;
 using Wd = Words;
-inline constexpr Domain kFlag{0, 1, 1, St::dec, Wd::none, nullptr, "value is not 0 or 1"};
-inline constexpr Domain kByte{0, 255, 255, St::dec, Wd::none, nullptr, "value is above 255"};
-inline constexpr Domain kU16{0, 65535, 65535, St::dec, Wd::none, nullptr, "value is above 65535"};
-inline constexpr Domain kU32{0, UINT32_MAX, UINT32_MAX, St::dec, Wd::none, nullptr, "too large"};
-inline constexpr Domain kIfIndex{0,        UINT32_MAX, UINT32_MAX, St::hex8,
-                                 Wd::none, nullptr,    "too large"};
-inline constexpr Domain kMask{0,
-                              ETH_IF_PLCY_ALL_FIELDS,
-                              ETH_IF_PLCY_ALL_FIELDS,
-                              St::hex5,
-                              Wd::none,
-                              nullptr,
-                              "valid_mask has bits above bit 19"};
-inline constexpr Domain kIfType{1,
-                                ETH_IF_PLCY_MAX_IF_TYPE,
-                                31,
-                                St::dec,
-                                Wd::none,
-                                "an interface type",
-                                "unknown interface type (1 to 21)"};
-inline constexpr Domain kVlan{0, kMaxVlan, 65535, St::dec, Wd::none, nullptr, "VLAN is above 4095"};
-inline constexpr Domain kMatchVlan{0,
-                                   kMaxVlan,
-                                   65535,
-                                   St::dec,
-                                   Wd::vlan,
-                                   "a VLAN",
-                                   "VLAN is above 4095 and is not EFP_VLAN_ANY or EFP_VLAN_RANGE"};
-inline constexpr Domain kPcp{
-    0, 7, 255, St::dec, Wd::pcp, "a PCP", "PCP is above 7 and is not EFP_PCP_ANY (255)"};
-inline constexpr Domain kEthertype{
-    0, 65535, 65535, St::hex4, Wd::ethertype, nullptr, "value is above 65535", true};
+// One domain a line, as a table.
+// clang-format off
+//                           lo  hi                      wide        style     words          noun                 reason
+inline constexpr Domain kFlag{0, 1,                      1,          St::dec,  Wd::none,      nullptr,             "value is not 0 or 1"};
+inline constexpr Domain kByte{0, 255,                    255,        St::dec,  Wd::none,      nullptr,             "value is above 255"};
+inline constexpr Domain kU16{0,  65535,                  65535,      St::dec,  Wd::none,      nullptr,             "value is above 65535"};
+inline constexpr Domain kU32{0,  UINT32_MAX,             UINT32_MAX, St::dec,  Wd::none,      nullptr,             "too large"};
+inline constexpr Domain kIfIndex{0, UINT32_MAX,          UINT32_MAX, St::hex8, Wd::none,      nullptr,             "too large"};
+inline constexpr Domain kMask{0, ETH_IF_PLCY_ALL_FIELDS, ETH_IF_PLCY_ALL_FIELDS, St::hex5, Wd::none, nullptr,   "valid_mask has bits above bit 19"};
+inline constexpr Domain kIfType{1, ETH_IF_PLCY_MAX_IF_TYPE, 31,      St::dec,  Wd::none,      "an interface type", "unknown interface type (1 to 21)"};
+inline constexpr Domain kVlan{0, kMaxVlan,               65535,      St::dec,  Wd::none,      nullptr,             "VLAN is above 4095"};
+inline constexpr Domain kMatchVlan{0, kMaxVlan,          65535,      St::dec,  Wd::vlan,      "a VLAN",            "VLAN is above 4095 and is not EFP_VLAN_ANY or EFP_VLAN_RANGE"};
+inline constexpr Domain kPcp{0,  7,                      255,        St::dec,  Wd::pcp,       "a PCP",             "PCP is above 7 and is not EFP_PCP_ANY (255)"};
+// Ethertypes: the words are read, but written as numbers (as traces show them).
+inline constexpr Domain kEthertype{0, 65535,             65535,      St::hex4, Wd::ethertype, nullptr,             "value is above 65535", true};
 // Tag counts: the external record has room for two.
-inline constexpr Domain kTags{0, 2, 2, St::dec, Wd::none, nullptr, "more than 2 tags"};
-inline constexpr Domain kPops{0, 2, 255, St::dec, Wd::none, nullptr, "more than 2 tags popped"};
-inline constexpr Domain kRangeCount{
-    0,       ETH_IF_PLCY_EXT_MAX_RANGES, ETH_IF_PLCY_EXT_MAX_RANGES, St::dec, Wd::none,
-    nullptr, "more than 10 VLAN ranges"};
+inline constexpr Domain kTags{0, 2,                      2,          St::dec,  Wd::none,      nullptr,             "more than 2 tags"};
+inline constexpr Domain kPops{0, 2,                      255,        St::dec,  Wd::none,      nullptr,             "more than 2 tags popped"};
+inline constexpr Domain kRangeCount{0, kMaxRanges,       kMaxRanges, St::dec,  Wd::none,      nullptr,             "more than 10 VLAN ranges"};
 // An L2PT byte as stored: mode, EXP given, EXP value; bit 7 is not kept.
-inline constexpr Domain kL2ptByte{
-    0, 127, 255, St::dec, Wd::none, nullptr, "L2PT byte has bit 7 set"};
-inline constexpr Domain kMode{0, 7, 7, St::dec, Wd::mode, "a mode", "mode is above 7"};
-inline constexpr Domain kExp{0, 7, 7, St::dec, Wd::none, nullptr, "EXP is above 7"};
+inline constexpr Domain kL2ptByte{0, 127,                255,        St::dec,  Wd::none,      nullptr,             "L2PT byte has bit 7 set"};
+inline constexpr Domain kMode{0, 7,                      7,          St::dec,  Wd::mode,      "a mode",            "mode is above 7"};
+inline constexpr Domain kExp{0,  7,                      7,          St::dec,  Wd::none,      nullptr,             "EXP is above 7"};
+// clang-format on
 
 // What must hold for a field to count: the record keeps the provisioning
 // details only while is_provisioned is 1, no EFP field but efp.configured
