@@ -44,7 +44,9 @@ class Error(Exception):
         self.status_text: str = _core.status_str(status)
         where = f" at offset {offset}" if offset is not None else ""
         where += f" at {field}" if field else ""
-        super().__init__(f"{self.status_text}{where}: {reason}")
+        # A reason in the JSON's words names its field itself: "mtu: 70000 is above 65535".
+        said = field and reason.startswith(field + ":")
+        super().__init__(reason if said else f"{self.status_text}{where}: {reason}")
 
     def __reduce__(self) -> Tuple[Any, ...]:
         return (type(self), (self.status, self.reason, self.offset, self.field))
