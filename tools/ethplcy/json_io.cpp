@@ -241,23 +241,15 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
 
 namespace {
 
-// simdjson where found, unless ETHPLCY_JSON_READER=jansson asks for jansson
-// alone (the tests compare the two).
-bool fast_reader() {
+void read_policy(const std::string &text, Ext &ext, bool strict) {
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
+    // simdjson, unless ETHPLCY_JSON_READER=jansson asks for jansson alone
+    // (the tests compare the two).
     static const bool fast = [] {
         const char *r = std::getenv("ETHPLCY_JSON_READER");
         return r == nullptr || std::strcmp(r, "jansson") != 0;
     }();
-    return fast;
-#else
-    return false;
-#endif
-}
-
-void read_policy(const std::string &text, Ext &ext, bool strict) {
-#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
-    if (fast_reader() && read_fast(text, ext, strict)) return;
+    if (fast && read_fast(text, ext, strict)) return;
 #endif
     json_error_t error;
     Json root(json_loadb(text.data(), text.size(), JSON_REJECT_DUPLICATES, &error), json_decref);

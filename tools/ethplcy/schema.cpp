@@ -248,12 +248,14 @@ void dependencies(json_t *root) {
     // A MAC match address only with its check, and a check only with an address.
     for (const f::Compound &c : f::kCompounds) {
         if (c.dep != f::Dep::src_mac_check && c.dep != f::Dep::dst_mac_check) continue;
-        std::string key = key_of(c.path);
-        rule(efp,
-             if_not_one(key_of(f::needs_of(c.dep).field),
-                        json_pack("{s:{s:[s]}}", "not", "required", key.c_str()),
-                        json_pack("{s:[s], s:{s:{s:{s:s}}}}", "required", key.c_str(), "properties",
-                                  key.c_str(), "not", "pattern", "^0{2}(:0{2}){5}$")));
+        std::string key = key_of(c.path), check = key_of(f::needs_of(c.dep).field);
+        rule(efp, if_not_one(check, json_pack("{s:{s:[s]}}", "not", "required", key.c_str())));
+        // Said at the check flag, where encode says it.
+        json_t *address =
+            json_pack("{s:[s], s:{s:{s:{s:s}}}}", "required", key.c_str(), "properties",
+                      key.c_str(), "not", "pattern", "^0{2}(:0{2}){5}$");
+        rule(efp, json_pack("{s:{s:o}, s:{s:{s:{s:o}}}}", "if", "not", address, "then",
+                            "properties", check.c_str(), "not", value(1)));
     }
 }
 
