@@ -4,6 +4,8 @@
 // records in one run. A record that fails its check is one line on stderr
 // with where it was and why; the run goes on where the framing allows and
 // exits 2 at the end. Everything before a bad record is written.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -200,7 +202,8 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
     auto sa = std::make_unique<Stream>(a, record_framing(o), o.net);
     Stream sb(b, record_framing(o), o.net);
     // Side A is read twice by key: a pipe or standard input goes to a file first.
-    std::unique_ptr<FILE, decltype(&std::fclose)> spool(nullptr, std::fclose);
+    std::unique_ptr<FILE, decltype(&std::fclose)> spool(nullptr, std::fclose),
+        spooled(nullptr, std::fclose);
     if (k && !sa->seekable()) {
         spool.reset(std::tmpfile());
         if (!spool)
@@ -210,8 +213,14 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
             if (std::fwrite(buf, 1, n, spool.get()) != n)
                 throw Failure(std::string("cannot write a temporary file: ") +
                               std::strerror(errno));
-        std::rewind(spool.get());
-        sa = std::make_unique<Stream>(spool.get(), record_framing(o), o.net);
+        // Read through a FILE of its own that nothing has used yet, so that its
+        // buffer can still be set (random_access).
+        if (std::fflush(spool.get()) != 0 || std::fseek(spool.get(), 0, SEEK_SET) != 0)
+            throw Failure(std::string("cannot write a temporary file: ") + std::strerror(errno));
+        spooled.reset(fdopen(dup(fileno(spool.get())), "rb"));
+        if (!spooled)
+            throw Failure(std::string("cannot read a temporary file: ") + std::strerror(errno));
+        sa = std::make_unique<Stream>(spooled.get(), record_framing(o), o.net);
     }
     StreamItem ia, ib;
     eth_if_plcy::Record ra, rb;
