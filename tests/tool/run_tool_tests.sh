@@ -196,6 +196,10 @@ out=$(printf '{"mtu": 1} 5 [1]\n{"mtu": 2' | run encode --stream - 2>&1 >/dev/nu
 [ "$out" = 'ethplcy: record 2, line 1: "5" is not a JSON object (a policy is {...})
 ethplcy: record 3, line 1: bad JSON: expected an object
 ethplcy: record 4, line 2: the input ends inside this JSON value' ] && ok || bad "JSON values refused: $out"
+out=$({ printf '{"x": "%s"}\n' "$(head -c 1100000 /dev/zero | tr '\0' a)"; echo '{"mtu": 2}'; } |
+  run encode --stream - 2>&1 >/dev/null)
+[ "$out" = 'ethplcy: record 1, line 1: the JSON value is longer than 1 MiB: not a policy' ] \
+  && ok || bad "a JSON value past the cap: $out"
 # One bad hex line: reported with its place, the rest shown, exit 2.
 { head -n 2 "$work/dump.hex"; printf '# a comment\n\nzz00\n'; tail -n 1 "$work/dump.hex"; } >"$work/bad.hex"
 out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")

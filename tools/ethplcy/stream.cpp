@@ -261,7 +261,22 @@ bool Stream::read_json(StreamItem &item) {
         return true;
     }
     int depth = 0;
-    bool quoted = false, escaped = false;
+    bool quoted = false, escaped = false, long_ = false;
+    // A value is kept up to the input cap: no policy comes near it, and a
+    // value that never ends must not take the memory with it.
+    auto keep = [&](size_t start, size_t end) {
+        if (item.text.size() + (end - start) <= kInputCap)
+            item.text.append(line_ + start, end - start);
+        else
+            long_ = true;
+    };
+    auto done = [&](const char *error) {
+        if (error != nullptr) item.error = error;
+        if (long_ && item.error.empty())
+            item.error = "the JSON value is longer than " + std::to_string(kInputCap >> 20) +
+                         " MiB: not a policy";
+        return true;
+    };
     while (fill()) {
         size_t start = pos_;
         for (; pos_ < len_; pos_++) {
@@ -279,19 +294,17 @@ bool Stream::read_json(StreamItem &item) {
                 depth++;
             } else if (c == '}' || c == ']') {
                 if (--depth == 0) {
-                    item.text.append(line_ + start, ++pos_ - start);
-                    return true;
+                    keep(start, ++pos_);
+                    return done(nullptr);
                 }
             } else if (c == kRecordSeparator) { // the next text of a sequence
-                item.text.append(line_ + start, pos_ - start);
-                item.error = "the JSON value is cut short by a record separator (0x1e)";
-                return true;
+                keep(start, pos_);
+                return done("the JSON value is cut short by a record separator (0x1e)");
             }
         }
-        item.text.append(line_ + start, pos_ - start);
+        keep(start, pos_);
     }
-    item.error = "the input ends inside this JSON value";
-    return true;
+    return done("the input ends inside this JSON value");
 }
 
 bool Stream::next(StreamItem &item) {
