@@ -16,52 +16,25 @@ before it is read, so no input makes the process abort: refusals raise
 9000
 """
 
-from typing import Any, Dict, Iterator, List, Optional, Tuple, Union
+from collections.abc import Sequence
+from typing import Any, Dict, Iterator, List, Literal, Tuple, Union
 
 from . import _core
-from ._core import Group, Policy
+from ._core import (BadPolicy, Efp, EfpPush, EfpRange, EfpTag, Error, FieldList, InvalidRecord,
+                    L2pt, L2ptSetting, Policy, ProvisionInfo, Sub, Trunk)
 
 __all__ = [
-    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "Policy", "Group",
+    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "Policy", "Efp", "EfpPush",
+    "EfpRange", "EfpTag", "FieldList", "L2pt", "L2ptSetting", "ProvisionInfo", "Sub", "Trunk",
     "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version",
     "__version__",
 ]
 
 Bytes = Union[bytes, bytearray, memoryview]
 ALL_FIELDS: int = _core.ALL_FIELDS
+Layout = Literal["full", "compact", "brief"]
 _LAYOUTS = {"full": 0, "compact": 0x8, "brief": 0x20}
-_INVALID = 0x46278600
-
-
-class Error(Exception):
-    """A refusal by the library: ``status`` (its code), ``status_text``,
-    ``reason`` and, where known, ``offset`` (record bytes) or ``field`` (the
-    JSON path of the policy field)."""
-
-    def __init__(self, status: int, reason: str, offset: Optional[int] = None,
-                 field: Optional[str] = None) -> None:
-        self.status, self.reason, self.offset, self.field = status, reason, offset, field
-        self.status_text: str = _core.status_str(status)
-        where = f" at offset {offset}" if offset is not None else ""
-        where += f" at {field}" if field else ""
-        # A reason in the JSON's words names its field itself: "mtu: 70000 is above 65535".
-        said = field and reason.startswith(field + ":")
-        super().__init__(reason if said else f"{self.status_text}{where}: {reason}")
-
-    def __reduce__(self) -> Tuple[Any, ...]:
-        return (type(self), (self.status, self.reason, self.offset, self.field))
-
-
-class InvalidRecord(Error, ValueError):
-    """Bytes that are not a well-formed record."""
-
-
-class BadPolicy(Error, ValueError):
-    """A policy no interface carries, one encode cannot represent, or a
-    dict that is not a policy (an unknown key, a bad value): ``field`` names it."""
-
-
-_core._set_errors(InvalidRecord, BadPolicy)
+Sequence.register(FieldList)
 
 
 def validate(data: Bytes, net: bool = False) -> None:
@@ -79,7 +52,7 @@ def ntoh(data: Bytes) -> bytes:
     return _core.convert(data, False)
 
 
-def render(data: Bytes, layout: str = "full", net: bool = False) -> str:
+def render(data: Bytes, layout: Layout = "full", net: bool = False) -> str:
     """A record's text print: layout "full", "compact" or "brief"."""
     if layout not in _LAYOUTS:
         raise ValueError(f"layout must be one of {', '.join(_LAYOUTS)}")

@@ -111,16 +111,26 @@ class Reader {
         return !failed_;
     }
     const Refusal &refusal() const { return refusal_; }
+    // Reads the field at path, and everything under it, strictly even when
+    // the reader is not: one value set in a policy read back as it is.
+    void strict_under(std::string_view path) { strict_path_ = path; }
 
   private:
     Tree &t_;
     Ext &ext_;
     bool strict_;
+    std::string_view strict_path_;
     bool failed_ = false;
     Refusal refusal_;
     uint64_t seen_ = 0;           // the fields given, by number
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
+
+    bool strict_at(std::string_view path) const {
+        if (strict_ || strict_path_.empty() || !path.starts_with(strict_path_)) return strict_;
+        return path.size() == strict_path_.size() || path[strict_path_.size()] == '.' ||
+               path[strict_path_.size()] == '[';
+    }
 
     bool fail(const std::string &path, const std::string &message) {
         if (!failed_) refusal_ = {path, message};
@@ -159,7 +169,7 @@ class Reader {
         } else {
             return not_a_number(path, v, d.words);
         }
-        if (strict_ && !d.allows(n)) return refuse(path, v, outside(d, n));
+        if (strict_at(path) && !d.allows(n)) return refuse(path, v, outside(d, n));
         if (n > d.wide && !d.allows(n))
             return refuse(path, v, "is above " + shown(d.wide, d.style));
         out = n;

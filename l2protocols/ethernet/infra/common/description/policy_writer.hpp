@@ -17,6 +17,37 @@
 
 namespace eth_if_plcy::fields {
 
+// The entries a list-shaped compound (tags, pushes, ranges, PCPs) holds.
+inline size_t entries(const Ext &e, const Compound &c) {
+    const auto &f = e.efp;
+    switch (c.kind) {
+    case Special::tag:
+    case Special::tag_pcp:
+        return std::min<size_t>(f.num_tags, kMaxTags);
+    case Special::push:
+        return std::min<size_t>(f.num_tag_pushes, kMaxTags);
+    case Special::ranges:
+        return std::min<size_t>(f.num_ranges, ETH_IF_PLCY_EXT_MAX_RANGES);
+    default:
+        return 0;
+    }
+}
+
+// Key k (0 or 1) of a pair entry, or a PCP entry (k ignored); i < entries().
+inline uint16_t entry(const Ext &e, const Compound &c, size_t i, int k) {
+    const auto &f = e.efp;
+    switch (c.kind) {
+    case Special::tag:
+        return k == 0 ? f.tag[i].ethertype : f.tag[i].vlan;
+    case Special::push:
+        return k == 0 ? f.push[i].ethertype : f.push[i].vlan;
+    case Special::ranges:
+        return k == 0 ? f.ranges[i].low : f.ranges[i].high;
+    default:
+        return f.tag_pcp[i];
+    }
+}
+
 template <class Tree>
 class Writer {
   public:
@@ -34,9 +65,7 @@ class Writer {
         return root;
     }
 
-  private:
-    Tree &t_;
-
+    // A number as its domain writes it: a word, decimal or hex.
     Node number(uint64_t v, const Domain &d) {
         for (const Word &w : words_of(d.words))
             if (w.value == v && !d.aliases) return t_.string(w.word);
@@ -51,73 +80,62 @@ class Writer {
         return t_.string(text);
     }
 
-    Node pair(const Compound &c, uint64_t a, uint64_t b) {
+    // One L2PT protocol's byte: a null Node when the protocol is off with no
+    // EXP; an EXP value without its "given" bit has no word (the raw byte keeps it).
+    Node l2pt_entry(const Compound &c, uint8_t byte) {
+        uint8_t b = byte & 0x7Fu; // bit 7 is not stored
+        if (b == 0) return Node{};
+        if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN))
+            return t_.integer(b);
         Node o = t_.object();
-        t_.set(o, c.keys[0].name, number(a, *c.keys[0].domain));
-        t_.set(o, c.keys[1].name, number(b, *c.keys[1].domain));
+        t_.set(o, c.keys[0].name, number(b & ETH_IF_PLCY_L2PT_MODE_MASK, *c.keys[0].domain));
+        t_.set(o, c.keys[1].name,
+               (b & ETH_IF_PLCY_L2PT_EXP_GIVEN)
+                   ? t_.integer((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT)
+                   : t_.null());
         return o;
     }
 
-    // Protocols that are off with no EXP are left out.
-    Node l2pt(const Compound &c, const uint8_t *l2pt) {
-        Node obj = t_.object();
-        for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
-            uint8_t b = l2pt[i] & 0x7Fu; // bit 7 is not stored
-            if (b == 0) continue;
-            // An EXP value without its "given" bit has no word: the raw byte keeps it.
-            if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN)) {
-                t_.set(obj, kL2ptNames[i], t_.integer(b));
-                continue;
-            }
-            Node o = t_.object();
-            t_.set(o, c.keys[0].name, number(b & ETH_IF_PLCY_L2PT_MODE_MASK, *c.keys[0].domain));
-            t_.set(o, c.keys[1].name,
-                   (b & ETH_IF_PLCY_L2PT_EXP_GIVEN)
-                       ? t_.integer((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT)
-                       : t_.null());
-            t_.set(obj, kL2ptNames[i], o);
-        }
-        return obj;
+    // Entry i of a list-shaped compound: a pair's object, or a number.
+    Node entry_node(const Ext &e, const Compound &c, size_t i) {
+        if (c.shape != Shape::pairs) return number(entry(e, c, i, 0), *c.domain);
+        Node o = t_.object();
+        for (int k = 0; k < 2; k++)
+            t_.set(o, c.keys[k].name, number(entry(e, c, i, k), *c.keys[k].domain));
+        return o;
     }
 
+    // A compound's value; a null Node for the derived counts.
     Node compound(const Ext &e, const Compound &c) {
-        const auto &f = e.efp;
-        size_t tags_n = std::min<size_t>(f.num_tags, kMaxTags);
-        Node arr{};
         switch (c.kind) {
         case Special::mac_addr:
             return mac(e.mac_addr);
         case Special::src_mac:
-            return mac(f.src_mac);
+            return mac(e.efp.src_mac);
         case Special::dst_mac:
-            return mac(f.dst_mac);
-        case Special::l2pt:
-            return l2pt(c, e.l2pt);
+            return mac(e.efp.dst_mac);
+        case Special::l2pt: {
+            Node obj = t_.object();
+            for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
+                if (Node v = l2pt_entry(c, e.l2pt[i])) t_.set(obj, kL2ptNames[i], v);
+            return obj;
+        }
         case Special::tag_pcp:
-            arr = t_.array();
-            for (size_t i = 0; i < tags_n; i++)
-                t_.append(arr, number(f.tag_pcp[i], *c.domain));
-            return arr;
         case Special::tag:
-        case Special::push: {
-            bool push = c.kind == Special::push;
-            size_t n = push ? std::min<size_t>(f.num_tag_pushes, kMaxTags) : tags_n;
-            arr = t_.array();
-            for (size_t i = 0; i < n; i++) {
-                const eth_if_plcy_efp_tag_t &tag = push ? f.push[i] : f.tag[i];
-                t_.append(arr, pair(c, tag.ethertype, tag.vlan));
-            }
+        case Special::push:
+        case Special::ranges: {
+            Node arr = t_.array();
+            for (size_t i = 0; i < entries(e, c); i++)
+                t_.append(arr, entry_node(e, c, i));
             return arr;
         }
-        case Special::ranges:
-            arr = t_.array();
-            for (size_t k = 0; k < std::min<size_t>(f.num_ranges, ETH_IF_PLCY_EXT_MAX_RANGES); k++)
-                t_.append(arr, pair(c, f.ranges[k].low, f.ranges[k].high));
-            return arr;
         default:
             return Node{}; // derived counts are not written
         }
     }
+
+  private:
+    Tree &t_;
 
     // Puts value at path, creating its group object on first use.
     void put(Node root, std::string_view path, Node value) {

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// The native module's shared parts: its state, its objects, and the
+// conversions between Python values and a policy (values.cpp).
+//
+// A Policy holds the external record and nothing else: the record is the
+// only truth. What a policy hands out either reads and writes through it
+// (views: a group, a list, a list's entry, the L2PT object, one protocol;
+// they hold the policy, not its parts) or is a new value (numbers, words,
+// MAC strings). A write builds the policy's plain tree from the record,
+// puts a plain copy of the value in it and reads the tree back; a refusal
+// leaves the record as it was.
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "policy_reader.hpp"
+#include "names.hpp"
+#include "policy_writer.hpp"
+
+namespace pyplcy {
+
+using Ext = eth_if_plcy_ext_t;
+
+struct Raised {}; // a Python exception is set
+
+inline PyObject *check(PyObject *o) {
+    if (o == nullptr) throw Raised{};
+    return o;
+}
+
+// An owned reference, released at scope end.
+class Ref {
+  public:
+    explicit Ref(PyObject *o = nullptr) : o_(o) {}
+    ~Ref() { Py_XDECREF(o_); }
+    Ref(const Ref &) = delete;
+    Ref &operator=(const Ref &) = delete;
+    PyObject *get() const { return o_; }
+    void reset(PyObject *o) { Py_XSETREF(o_, o); }
+    PyObject *release() {
+        PyObject *o = o_;
+        o_ = nullptr;
+        return o;
+    }
+
+  private:
+    PyObject *o_;
+};
+
+struct State {
+    PyTypeObject *policy;
+    PyTypeObject *group[kGroupCount];
+    PyTypeObject *entry[kCompoundCount]; // for the pair lists; null elsewhere
+    PyTypeObject *list, *l2pt, *protocol;
+    PyObject *error, *invalid_record, *bad_policy;
+};
+
+struct PolicyObject {
+    PyObject_HEAD Ext ext;
+    State *state; // the module's, which outlives the policy through its type
+};
+
+enum class ViewKind : uint8_t { group, list, entry, l2pt, protocol };
+struct ViewObject {
+    PyObject_HEAD PolicyObject *policy; // strong
+    ViewKind kind;
+    uint8_t what;  // group, or compound number
+    uint8_t index; // entry, or L2PT protocol
+};
+
+// A step into the plain tree: a key, or (key empty) a list index.
+struct Step {
+    std::string_view key;
+    size_t index = 0;
+};
+struct Path {
+    Step steps[4];
+    int n = 0;
+    std::string text; // "efp.tag[1].vlan"
+    void key(std::string_view k) {
+        steps[n++] = {k, 0};
+        text += (text.empty() ? "" : ".") + std::string(k);
+    }
+    void at(size_t i) {
+        steps[n++] = {{}, i};
+        text += "[" + std::to_string(i) + "]";
+    }
+};
+
+// Writing: dicts and lists; hexadecimal as "0x..." strings (to_dict) or as
+// integers (attributes). Every Node is a new reference.
+struct WriteTree {
+    using Node = PyObject *;
+    bool hex_strings;
+    Node object() { return check(PyDict_New()); }
+    Node array() { return check(PyList_New(0)); }
+    Node integer(uint64_t v) { return check(PyLong_FromUnsignedLongLong(v)); }
+    Node string(std::string_view s) {
+        return check(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
+    }
+    Node null() { Py_RETURN_NONE; }
+    Node hex(uint64_t v, int digits) {
+        if (!hex_strings) return integer(v);
+        char text[24];
+        std::snprintf(text, sizeof text, "0x%0*llx", digits, static_cast<unsigned long long>(v));
+        return check(PyUnicode_FromString(text));
+    }
+    Node get(Node o, std::string_view key) { // borrowed
+        Ref k(string(key));
+        return PyDict_GetItemWithError(o, k.get());
+    }
+    void set(Node o, std::string_view key, Node v) {
+        Ref value(v);
+        Ref k(string(key));
+        if (PyDict_SetItem(o, k.get(), value.get()) != 0) throw Raised{};
+    }
+    void append(Node a, Node v) {
+        Ref value(v);
+        if (PyList_Append(a, value.get()) != 0) throw Raised{};
+    }
+};
+
+// ---- values.cpp ----------------------------------------------------------------
+
+// A copy of a value made only of exact dicts (string keys), lists, ints,
+// strings, None and bools (views become their plain values), so that
+// reading it runs no Python code. Text UTF-8 cannot encode: TypeError for a
+// key, a string the reader refuses for a value. Nesting deeper than any
+// policy does is refused.
+PyObject *plain(State *st, PyObject *v);
+// The policy's tree: hexadecimal fields as integers, or "0x..." strings.
+PyObject *write_policy(const Ext &ext, bool hex_strings);
+// Reads a plain tree; false with BadPolicy raised. scope: the field read
+// strictly when strict is false.
+bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope = {});
+// The node at path in a plain tree (borrowed), or null (no exception) when absent.
+PyObject *node_at(PyObject *root, const Path &path, int n);
+// A plain tree as Python source, hexadecimal strings as hexadecimal numbers.
+PyObject *literal(PyObject *tree);
+PyObject *raise_bad_policy(State *st, uint32_t status, const char *reason, std::string_view field);
+PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t offset);
+// Copies a record in, pointing its per-tag range lists at its own ranges.
+void store(PolicyObject *p, const Ext &from);
+
+// ---- views.cpp -----------------------------------------------------------------
+
+PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index);
+// Field i of a policy as Python reads it (None when absent).
+PyObject *field_value(PolicyObject *p, size_t i);
+PyObject *group_value(PolicyObject *p, size_t g);
+// Sets (None: removes) what path names, reading the policy back; -1 raised.
+int edit(PolicyObject *p, const Path &path, PyObject *value);
+Path field_path(size_t i);
+int set_field(PolicyObject *p, size_t i, PyObject *value);
+bool is_view(State *st, PyObject *o);
+PyObject *view_tree(ViewObject *v, bool hex_strings);
+int add_view_types(PyObject *module, State *st);
+
+// ---- policy.cpp ----------------------------------------------------------------
+
+int add_policy_type(PyObject *module, State *st);
+PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
+                         uint32_t fields, size_t base, uint32_t *size);
+
+} // namespace pyplcy

@@ -1,0 +1,309 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// The module eth_if_plcy._core: multi-phase initialisation, its state (the
+// classes and exceptions it makes), the exceptions, and the functions over
+// record bytes that the package wraps.
+#include <cstring>
+#include <vector>
+
+#include "binding.hpp"
+
+namespace pyplcy {
+
+namespace {
+
+State *state(PyObject *module) {
+    return static_cast<State *>(PyModule_GetState(module));
+}
+
+// ---- exceptions ------------------------------------------------------------------
+
+// Error(status, reason, offset=None, field=None): the attributes, the
+// status's text, and a message that names the field once.
+int error_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+    static const char *names[] = {"status", "reason", "offset", "field", nullptr};
+    PyObject *status, *reason, *offset = Py_None, *field = Py_None;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O!U|OO:Error", const_cast<char **>(names),
+                                     &PyLong_Type, &status, &reason, &offset, &field))
+        return -1;
+    unsigned long code = PyLong_AsUnsignedLongMask(status);
+    if (code == static_cast<unsigned long>(-1) && PyErr_Occurred()) return -1;
+    Ref text(PyUnicode_FromString(eth_if_plcy_status_str(static_cast<uint32_t>(code))));
+    if (text.get() == nullptr) return -1;
+    const char *attrs[] = {"status", "reason", "offset", "field", "status_text"};
+    PyObject *values[] = {status, reason, offset, field, text.get()};
+    for (int i = 0; i < 5; i++)
+        if (PyObject_SetAttrString(self, attrs[i], values[i]) < 0) return -1;
+    // A reason in the JSON's words names its field itself: "mtu: 70000 is above 65535".
+    Ref message;
+    int said = 0;
+    if (PyUnicode_Check(field) && PyUnicode_GetLength(field) > 0) {
+        Ref prefix(PyUnicode_FromFormat("%U:", field));
+        said = prefix.get() ? PyUnicode_Tailmatch(reason, prefix.get(), 0, PY_SSIZE_T_MAX, -1) : -1;
+        if (said < 0) return -1;
+    }
+    if (said) {
+        message.reset(Py_NewRef(reason));
+    } else {
+        Ref where(offset != Py_None ? PyUnicode_FromFormat(" at offset %S", offset)
+                                    : PyUnicode_FromString(""));
+        if (where.get() == nullptr) return -1;
+        if (PyUnicode_Check(field) && PyUnicode_GetLength(field) > 0)
+            message.reset(
+                PyUnicode_FromFormat("%U%U at %U: %U", text.get(), where.get(), field, reason));
+        else
+            message.reset(PyUnicode_FromFormat("%U%U: %U", text.get(), where.get(), reason));
+    }
+    if (message.get() == nullptr) return -1;
+    Ref one(PyTuple_Pack(1, message.get()));
+    return one.get() ? reinterpret_cast<PyTypeObject *>(PyExc_Exception)
+                           ->tp_init(self, one.get(), nullptr)
+                     : -1;
+}
+
+PyObject *error_reduce(PyObject *self, PyObject *) {
+    const char *attrs[] = {"status", "reason", "offset", "field"};
+    Ref args(PyTuple_New(4));
+    if (args.get() == nullptr) return nullptr;
+    for (int i = 0; i < 4; i++) {
+        PyObject *v = PyObject_GetAttrString(self, attrs[i]);
+        if (v == nullptr) return nullptr;
+        PyTuple_SET_ITEM(args.get(), i, v);
+    }
+    return Py_BuildValue("(OO)", Py_TYPE(self), args.get());
+}
+
+PyMethodDef error_methods[] = {
+    {"__reduce__", error_reduce, METH_NOARGS, "Pickles with its four arguments."},
+    {nullptr, nullptr, 0, nullptr}};
+
+PyObject *make_error(PyObject *module, const char *name, const char *doc, PyObject *bases,
+                     bool init) {
+    std::vector<PyType_Slot> slots = {{Py_tp_doc, const_cast<char *>(doc)}};
+    if (init) {
+        slots.push_back({Py_tp_init, reinterpret_cast<void *>(error_init)});
+        slots.push_back({Py_tp_methods, error_methods});
+    }
+    slots.push_back({0, nullptr});
+    PyType_Spec spec = {name, 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots.data()};
+    PyObject *type = PyType_FromModuleAndSpec(module, &spec, bases);
+    if (type == nullptr || PyModule_AddObjectRef(module, std::strrchr(name, '.') + 1, type) < 0) {
+        Py_XDECREF(type);
+        return nullptr;
+    }
+    return type;
+}
+
+// ---- functions over record bytes ------------------------------------------------
+
+// A record argument, checked and in host order; rec is null with the
+// exception raised when it is not one.
+struct Loaded {
+    Py_buffer view{};
+    std::vector<uint8_t> buf;
+    uint32_t size = 0;
+    const eth_if_plcy_t *rec = nullptr;
+    Loaded(State *st, PyObject *o, const char *what, bool net) {
+        if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) != 0) {
+            PyErr_Format(PyExc_TypeError,
+                         "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
+                         Py_TYPE(o)->tp_name);
+            view.obj = nullptr;
+            return;
+        }
+        auto *data = static_cast<const uint8_t *>(view.buf);
+        size_t len = static_cast<size_t>(view.len);
+        const char *reason = nullptr;
+        uint32_t offset = 0;
+        uint32_t status = eth_if_plcy_validate_explain(
+            data, len, net ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason, &offset);
+        if (status != 0) {
+            raise_invalid(st, status, reason, offset);
+            return;
+        }
+        size = static_cast<uint32_t>(net ? data[2] << 8 | data[3] : 0);
+        buf.assign(data, data + (net ? size : len));
+        if (net) eth_if_plcy_ntoh(reinterpret_cast<eth_if_plcy_t *>(buf.data()));
+        rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
+        size = eth_if_plcy_get_size(rec, 0);
+    }
+    ~Loaded() {
+        if (view.obj != nullptr) PyBuffer_Release(&view);
+    }
+    Loaded(const Loaded &) = delete;
+    Loaded &operator=(const Loaded &) = delete;
+};
+
+PyObject *lib_version(PyObject *, PyObject *) {
+    return PyUnicode_FromString(eth_if_plcy_lib_version());
+}
+
+PyObject *status_str(PyObject *, PyObject *arg) {
+    unsigned long s = PyLong_AsUnsignedLongMask(arg);
+    if (s == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
+    return PyUnicode_FromString(eth_if_plcy_status_str(static_cast<uint32_t>(s)));
+}
+
+PyObject *validate(PyObject *m, PyObject *args) {
+    PyObject *data;
+    int net;
+    if (!PyArg_ParseTuple(args, "Op", &data, &net)) return nullptr;
+    if (Loaded(state(m), data, "data", net != 0).rec == nullptr) return nullptr;
+    Py_RETURN_NONE;
+}
+
+PyObject *convert(PyObject *m, PyObject *args) {
+    PyObject *data;
+    int to_net;
+    if (!PyArg_ParseTuple(args, "Op", &data, &to_net)) return nullptr;
+    Loaded in(state(m), data, "data", !to_net);
+    if (in.rec == nullptr) return nullptr;
+    std::vector<uint8_t> out(in.buf.begin(), in.buf.begin() + in.size);
+    if (to_net) eth_if_plcy_hton(reinterpret_cast<eth_if_plcy_t *>(out.data()));
+    return PyBytes_FromStringAndSize(reinterpret_cast<const char *>(out.data()), in.size);
+}
+
+PyObject *render(PyObject *m, PyObject *args) {
+    PyObject *data;
+    unsigned int layout;
+    int net;
+    if (!PyArg_ParseTuple(args, "OIp", &data, &layout, &net)) return nullptr;
+    Loaded in(state(m), data, "data", net != 0);
+    if (in.rec == nullptr) return nullptr;
+    std::string text(eth_if_plcy_print_len(in.rec, layout) + 1, '\0');
+    eth_if_plcy_print(in.rec, text.data(), text.size(), layout);
+    return PyUnicode_FromString(text.c_str());
+}
+
+PyObject *compare(PyObject *m, PyObject *args) {
+    PyObject *a, *b;
+    int net;
+    if (!PyArg_ParseTuple(args, "OOp", &a, &b, &net)) return nullptr;
+    Loaded first(state(m), a, "a", net != 0);
+    if (first.rec == nullptr) return nullptr;
+    Loaded second(state(m), b, "b", net != 0);
+    if (second.rec == nullptr) return nullptr;
+    return PyLong_FromUnsignedLong(
+        eth_if_plcy_compare(first.rec, second.rec, ETH_IF_PLCY_ALL_FIELDS, 0));
+}
+
+// decode_at(data, offset, net) -> (Policy, size): one record of a dump.
+PyObject *decode_at(PyObject *m, PyObject *args) {
+    PyObject *data;
+    Py_ssize_t offset;
+    int net;
+    if (!PyArg_ParseTuple(args, "Onp", &data, &offset, &net)) return nullptr;
+    Py_buffer view;
+    if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) != 0) return nullptr;
+    PyObject *out = nullptr;
+    if (offset < 0 || offset > view.len) {
+        PyErr_SetString(PyExc_IndexError, "offset outside the data");
+    } else {
+        uint32_t size = 0;
+        State *st = state(m);
+        PyObject *p =
+            checked_decode(st, st->policy, static_cast<const uint8_t *>(view.buf) + offset,
+                           static_cast<size_t>(view.len - offset), net != 0, ETH_IF_PLCY_ALL_FIELDS,
+                           static_cast<size_t>(offset), &size);
+        if (p != nullptr) out = Py_BuildValue("(NI)", p, size);
+    }
+    PyBuffer_Release(&view);
+    return out;
+}
+
+PyMethodDef functions[] = {
+    {"lib_version", lib_version, METH_NOARGS, "The release of the C library loaded."},
+    {"status_str", status_str, METH_O, "The library's text for a status code."},
+    {"validate", validate, METH_VARARGS, "validate(data, net): raises InvalidRecord."},
+    {"convert", convert, METH_VARARGS, "convert(data, to_net): hton or ntoh of checked bytes."},
+    {"render", render, METH_VARARGS, "render(data, layout, net): a record's text print."},
+    {"compare", compare, METH_VARARGS, "compare(a, b, net): the differing field bits."},
+    {"decode_at", decode_at, METH_VARARGS, "decode_at(data, offset, net) -> (Policy, size)."},
+    {nullptr, nullptr, 0, nullptr}};
+
+// ---- the module ------------------------------------------------------------------
+
+int exec(PyObject *m) {
+    State *st = state(m);
+    if (add_policy_type(m, st) < 0 || add_view_types(m, st) < 0) return -1;
+    st->error = make_error(m, "eth_if_plcy.Error",
+                           "A refusal by the library: status (its code), status_text, reason "
+                           "and, where known, offset (record bytes) or field (the JSON path of "
+                           "the policy field).",
+                           PyExc_Exception, true);
+    if (st->error == nullptr) return -1;
+    Ref invalid_bases(PyTuple_Pack(2, st->error, PyExc_ValueError));
+    Ref bad_bases(PyTuple_Pack(2, st->error, PyExc_ValueError));
+    if (invalid_bases.get() == nullptr || bad_bases.get() == nullptr) return -1;
+    st->invalid_record =
+        make_error(m, "eth_if_plcy.InvalidRecord", "Bytes that are not a well-formed record.",
+                   invalid_bases.get(), false);
+    st->bad_policy =
+        make_error(m, "eth_if_plcy.BadPolicy",
+                   "A policy no interface carries, one encode cannot represent, or a dict that is "
+                   "not a policy (an unknown key, a bad value): field names it.",
+                   bad_bases.get(), false);
+    if (st->invalid_record == nullptr || st->bad_policy == nullptr) return -1;
+    return PyModule_AddIntConstant(m, "ALL_FIELDS", ETH_IF_PLCY_ALL_FIELDS);
+}
+
+// Every reference the state holds, for the collector and for unloading.
+template <class F>
+void each_ref(State *st, F fn) {
+    auto type = [&](PyTypeObject *&t) {
+        PyObject *o = reinterpret_cast<PyObject *>(t);
+        fn(o);
+        t = reinterpret_cast<PyTypeObject *>(o);
+    };
+    type(st->policy);
+    for (auto &t : st->group)
+        type(t);
+    for (auto &t : st->entry)
+        type(t);
+    type(st->list);
+    type(st->l2pt);
+    type(st->protocol);
+    fn(st->error);
+    fn(st->invalid_record);
+    fn(st->bad_policy);
+}
+
+int traverse(PyObject *m, visitproc visit, void *arg) {
+    State *st = state(m);
+    if (st == nullptr) return 0;
+    int rc = 0;
+    each_ref(st, [&](PyObject *&o) {
+        if (rc == 0 && o != nullptr) rc = visit(o, arg);
+    });
+    return rc;
+}
+
+int clear(PyObject *m) {
+    State *st = state(m);
+    if (st != nullptr) each_ref(st, [](PyObject *&o) { Py_CLEAR(o); });
+    return 0;
+}
+
+void free_module(void *m) {
+    clear(static_cast<PyObject *>(m));
+}
+
+PyModuleDef_Slot slots[] = {{Py_mod_exec, reinterpret_cast<void *>(exec)}, {0, nullptr}};
+
+PyModuleDef module_def = {PyModuleDef_HEAD_INIT,
+                          "_core",
+                          "Native part of eth_if_plcy; use the eth_if_plcy package.",
+                          sizeof(State),
+                          functions,
+                          slots,
+                          traverse,
+                          clear,
+                          free_module};
+
+} // namespace
+
+} // namespace pyplcy
+
+PyMODINIT_FUNC PyInit__core() {
+    return PyModuleDef_Init(&pyplcy::module_def);
+}

@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// Python values and policies: plain copies of what a caller hands in, the
+// field description's reader and writer over Python objects, and the
+// module's exceptions raised with their fields.
+#include <cstring>
+
+#include "binding.hpp"
+
+namespace pyplcy {
+
+namespace {
+
+// A policy nests four deep (root, group, list, entry); a value deeper than
+// this is no part of one, and a cycle ends here too.
+constexpr int kDepth = 8;
+
+PyObject *too_deep(State *st) {
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, "a value nests deeper than any policy", "");
+    throw Raised{};
+}
+
+// A string copy of a str (subclasses lose their methods) that UTF-8 can
+// encode; a value that it cannot is written with backslash escapes, which no
+// field takes (so it is refused, shown as JSON would write it).
+PyObject *plain_text(PyObject *s, bool key) {
+    Ref copy(check(PyUnicode_CheckExact(s) ? Py_NewRef(s) : PyUnicode_FromObject(s)));
+    if (PyUnicode_AsUTF8AndSize(copy.get(), nullptr) != nullptr) return copy.release();
+    PyErr_Clear();
+    if (key) {
+        PyErr_Format(PyExc_TypeError, "policy field names are text UTF-8 can encode, not %R",
+                     copy.get());
+        throw Raised{};
+    }
+    Ref bytes(check(PyUnicode_AsEncodedString(copy.get(), "utf-8", "backslashreplace")));
+    return check(PyUnicode_FromEncodedObject(bytes.get(), "utf-8", "strict"));
+}
+
+PyObject *plain_at(State *st, PyObject *v, int depth) {
+    if (depth > kDepth) return too_deep(st);
+    if (v == Py_None || PyBool_Check(v) || PyLong_CheckExact(v)) return Py_NewRef(v);
+    if (PyLong_Check(v)) return check(PyNumber_Index(v)); // an exact copy; runs no Python code
+    if (PyUnicode_Check(v)) return plain_text(v, false);
+    if (is_view(st, v)) return view_tree(reinterpret_cast<ViewObject *>(v), false);
+    if (PyDict_Check(v)) {
+        // Items first: the copy holds every key and value while they are read.
+        Ref items(check(PyDict_Items(v)));
+        Ref d(check(PyDict_New()));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); i++) {
+            PyObject *kv = PyList_GET_ITEM(items.get(), i);
+            PyObject *key = PyTuple_GET_ITEM(kv, 0);
+            if (!PyUnicode_Check(key)) {
+                PyErr_Format(PyExc_TypeError, "policy field names are strings, not %s",
+                             Py_TYPE(key)->tp_name);
+                throw Raised{};
+            }
+            Ref k(plain_text(key, true));
+            Ref value(plain_at(st, PyTuple_GET_ITEM(kv, 1), depth + 1));
+            if (PyDict_SetItem(d.get(), k.get(), value.get()) != 0) throw Raised{};
+        }
+        return d.release();
+    }
+    if (PyList_Check(v) || PyTuple_Check(v)) {
+        Ref items(check(PyList_Check(v) ? PyList_GetSlice(v, 0, PY_SSIZE_T_MAX)
+                                        : PyTuple_GetSlice(v, 0, PY_SSIZE_T_MAX)));
+        Py_ssize_t n = PyList_Check(items.get()) ? PyList_GET_SIZE(items.get())
+                                                 : PyTuple_GET_SIZE(items.get());
+        Ref l(check(PyList_New(n)));
+        for (Py_ssize_t i = 0; i < n; i++) {
+            PyObject *item = PyList_Check(items.get()) ? PyList_GET_ITEM(items.get(), i)
+                                                       : PyTuple_GET_ITEM(items.get(), i);
+            PyList_SET_ITEM(l.get(), i, plain_at(st, item, depth + 1));
+        }
+        return l.release();
+    }
+    // A number-like object (numpy's integers): its index; anything else is
+    // kept for the reader to refuse by its type.
+    if (!PyFloat_Check(v) && Py_TYPE(v)->tp_as_number && Py_TYPE(v)->tp_as_number->nb_index)
+        return check(PyNumber_Index(v));
+    return Py_NewRef(v);
+}
+
+// Reading a plain tree (exact types only, so nothing here runs Python code);
+// borrowed references. Bools are not numbers.
+struct ReadTree {
+    using Node = PyObject *;
+    bool is_int(Node n) { return PyLong_CheckExact(n); }
+    bool int_value(Node n, int64_t &v) {
+        int overflow = 0;
+        v = PyLong_AsLongLongAndOverflow(n, &overflow);
+        if (overflow != 0) v = overflow > 0 ? INT64_MAX : INT64_MIN;
+        return !(v == -1 && PyErr_Occurred());
+    }
+    bool is_string(Node n) { return PyUnicode_CheckExact(n); }
+    std::string_view string(Node n) {
+        Py_ssize_t size = 0;
+        const char *s = PyUnicode_AsUTF8AndSize(n, &size); // plain() made sure it encodes
+        if (s == nullptr) throw Raised{};
+        return {s, static_cast<size_t>(size)};
+    }
+    bool is_array(Node n) { return PyList_CheckExact(n); }
+    size_t size(Node n) { return static_cast<size_t>(PyList_GET_SIZE(n)); }
+    Node at(Node n, size_t i) { return PyList_GET_ITEM(n, static_cast<Py_ssize_t>(i)); }
+    bool is_object(Node n) { return PyDict_CheckExact(n); }
+    bool is_null(Node n) { return n == Py_None; }
+    // A value for a message, as JSON would write it where it can be.
+    std::string show(Node n) {
+        if (PyUnicode_CheckExact(n)) return "\"" + std::string(string(n)) + "\"";
+        if (PyBool_Check(n)) return n == Py_True ? "true" : "false";
+        if (n == Py_None) return "null";
+        if (PyList_CheckExact(n)) return "[...]";
+        if (PyDict_CheckExact(n)) return "{...}";
+        if (PyLong_CheckExact(n) || PyFloat_CheckExact(n)) {
+            Ref r(check(PyObject_Repr(n)));
+            return std::string(string(r.get()));
+        }
+        return std::string("a ") + Py_TYPE(n)->tp_name + " object";
+    }
+    Node get(Node n, const char *key) {
+        PyObject *v = PyDict_GetItemString(n, key);
+        return v == Py_None ? nullptr : v; // None stands for a key left out
+    }
+    template <class F>
+    void each(Node n, F fn) {
+        PyObject *key, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(n, &pos, &key, &value))
+            if (value != Py_None) fn(string(key), value);
+    }
+};
+
+void literal_into(std::string &out, PyObject *n) {
+    if (PyDict_CheckExact(n) || PyList_CheckExact(n)) {
+        bool dict = PyDict_CheckExact(n);
+        out += dict ? '{' : '[';
+        PyObject *key, *value;
+        Py_ssize_t pos = 0, i = 0;
+        while (dict ? PyDict_Next(n, &pos, &key, &value) != 0 : i < PyList_GET_SIZE(n)) {
+            if (!dict) value = PyList_GET_ITEM(n, i);
+            if (i++ > 0) out += ", ";
+            if (dict) {
+                literal_into(out, key);
+                out += ": ";
+            }
+            literal_into(out, value);
+        }
+        out += dict ? '}' : ']';
+        return;
+    }
+    if (PyUnicode_CheckExact(n)) {
+        const char *s = PyUnicode_AsUTF8(n);
+        if (s == nullptr) throw Raised{};
+        if (std::strncmp(s, "0x", 2) == 0) { // words never start so
+            out += s;
+            return;
+        }
+    }
+    Ref r(check(PyObject_Repr(n))); // exact str, int or None: no Python code
+    const char *s = PyUnicode_AsUTF8(r.get());
+    if (s == nullptr) throw Raised{};
+    out += s;
+}
+
+} // namespace
+
+PyObject *plain(State *st, PyObject *v) {
+    return plain_at(st, v, 0);
+}
+
+PyObject *write_policy(const Ext &ext, bool hex_strings) {
+    WriteTree tree{hex_strings};
+    return f::Writer<WriteTree>(tree).policy(ext);
+}
+
+bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope) {
+    ReadTree tree;
+    f::Reader<ReadTree> reader(tree, ext, strict);
+    reader.strict_under(scope);
+    if (reader.policy(root)) return true;
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().message.c_str(),
+                     reader.refusal().path);
+    return false;
+}
+
+PyObject *node_at(PyObject *root, const Path &path, int n) {
+    PyObject *node = root;
+    for (int i = 0; i < n && node != nullptr; i++) {
+        const Step &s = path.steps[i];
+        if (!s.key.empty()) {
+            if (!PyDict_CheckExact(node)) return nullptr;
+            Ref k(check(
+                PyUnicode_FromStringAndSize(s.key.data(), static_cast<Py_ssize_t>(s.key.size()))));
+            node = PyDict_GetItemWithError(node, k.get());
+            if (node == nullptr && PyErr_Occurred()) throw Raised{};
+        } else {
+            if (!PyList_CheckExact(node) || s.index >= static_cast<size_t>(PyList_GET_SIZE(node)))
+                return nullptr;
+            node = PyList_GET_ITEM(node, static_cast<Py_ssize_t>(s.index));
+        }
+    }
+    return node;
+}
+
+PyObject *literal(PyObject *tree) {
+    std::string text;
+    literal_into(text, tree);
+    return check(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+PyObject *raise_bad_policy(State *st, uint32_t status, const char *reason, std::string_view field) {
+    Ref name(field.empty() ? Py_NewRef(Py_None)
+                           : PyUnicode_FromStringAndSize(field.data(),
+                                                         static_cast<Py_ssize_t>(field.size())));
+    if (name.get() == nullptr) return nullptr;
+    Ref e(PyObject_CallFunction(st->bad_policy, "IsOO", status, reason, Py_None, name.get()));
+    if (e.get() != nullptr) PyErr_SetObject(st->bad_policy, e.get());
+    return nullptr;
+}
+
+PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t offset) {
+    Ref e(PyObject_CallFunction(st->invalid_record, "IsI", status, reason, offset));
+    if (e.get() != nullptr) PyErr_SetObject(st->invalid_record, e.get());
+    return nullptr;
+}
+
+void store(PolicyObject *p, const Ext &from) {
+    std::memcpy(&p->ext, &from, sizeof from);
+    for (int i = 0; i < 2; i++)
+        if (from.efp.tag_range_list[i] != nullptr) p->ext.efp.tag_range_list[i] = p->ext.efp.ranges;
+}
+
+} // namespace pyplcy

@@ -1,0 +1,588 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// Views of a policy: its groups (Efp, Sub, ...), its lists (FieldList),
+// a list's entries (EfpTag, ...), the L2PT object and one protocol's setting.
+// A view holds its policy and where it looks; every read goes to the record
+// and every write edits it, so a view can never disagree with its policy,
+// whatever happened to the policy since (re-initialised, emptied).
+// Classes and their attributes are made from the field description.
+#include <array>
+
+#include "binding.hpp"
+
+namespace pyplcy {
+
+namespace {
+
+constexpr auto kGroupOf = [] {
+    std::array<int8_t, f::kFieldCount> a{};
+    for (size_t i = 0; i < f::kFieldCount; i++)
+        a[i] = static_cast<int8_t>(group_of(f::path_of(i)));
+    return a;
+}();
+
+const f::Compound &compound(size_t c) {
+    return f::kCompounds[c];
+}
+size_t field_of(size_t c) {
+    return f::kScalarCount + c;
+}
+
+void add_field(Path &path, const char *field) {
+    int g = group_of(field);
+    if (g >= 0) path.key(f::kGroups[g]);
+    path.key(name_of(field));
+}
+
+// Whether one path lies within another ("efp.tag[0].vlan" within "efp.tag").
+bool within(std::string_view path, std::string_view outer) {
+    return path.starts_with(outer) &&
+           (path.size() == outer.size() || path[outer.size()] == '.' || path[outer.size()] == '[');
+}
+
+// The valid_mask bits of the fields a write at path may change.
+uint32_t bits_under(std::string_view path) {
+    uint32_t bits = 0;
+    for (size_t i = 0; i < f::kFieldCount; i++)
+        if (within(f::path_of(i), path) || within(path, f::path_of(i))) bits |= f::bit_of(i);
+    return bits;
+}
+
+// A field removed must be gone: one that shares its valid_mask bit with a
+// field still held is not (it would read as its default). False raised.
+bool still_there(State *st, const Ext &ext, const std::string &path) {
+    int i = f::index_of(path);
+    if (i < 0 || !f::present(static_cast<size_t>(i), ext)) return true;
+    std::string others;
+    for (size_t k = 0; k < f::kFieldCount; k++)
+        if (k != static_cast<size_t>(i) && f::bit_of(k) == f::bit_of(i) && f::present(k, ext))
+            others += (others.empty() ? "" : ", ") + std::string(f::path_of(k));
+    std::string why = path + ": cannot be removed alone: it shares its valid_mask bit with " +
+                      others + " (remove the group, or set a value)";
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, why.c_str(), path);
+    return false;
+}
+
+Path view_path(const ViewObject *v) {
+    Path path;
+    if (v->kind == ViewKind::group) {
+        path.key(f::kGroups[v->what]);
+        return path;
+    }
+    add_field(path, compound(v->what).path);
+    if (v->kind == ViewKind::entry) path.at(v->index);
+    if (v->kind == ViewKind::protocol) path.key(f::kL2ptNames[v->index]);
+    return path;
+}
+
+PyObject *number(uint64_t v, const f::Domain &d) {
+    WriteTree tree{false};
+    try {
+        return f::Writer<WriteTree>(tree).number(v, d);
+    } catch (Raised &) {
+        return nullptr;
+    }
+}
+
+size_t list_size(const PolicyObject *p, size_t c) {
+    return f::present(field_of(c), p->ext) ? f::entries(p->ext, compound(c)) : 0;
+}
+
+ViewObject *as_view(PyObject *o) {
+    return reinterpret_cast<ViewObject *>(o);
+}
+
+// ---- every view ------------------------------------------------------------------
+
+void view_dealloc(PyObject *self) {
+    PyTypeObject *type = Py_TYPE(self);
+    PyObject_GC_UnTrack(self);
+    Py_CLEAR(as_view(self)->policy);
+    PyObject_GC_Del(self);
+    Py_DECREF(type);
+}
+
+// No tp_clear: a view is never left without its policy; a cycle through
+// one (a policy subclass's attribute holding it) is broken at the policy's dict.
+int view_traverse(PyObject *self, visitproc visit, void *arg) {
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(as_view(self)->policy);
+    return 0;
+}
+
+PyObject *view_richcompare(PyObject *self, PyObject *other, int op) {
+    if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
+    State *st = as_view(self)->policy->state;
+    Ref a(view_tree(as_view(self), false));
+    if (a.get() == nullptr) return nullptr;
+    Ref b(is_view(st, other) ? view_tree(as_view(other), false) : Py_NewRef(other));
+    if (b.get() == nullptr) return nullptr;
+    return PyObject_RichCompare(a.get(), b.get(), op);
+}
+
+PyObject *view_repr(PyObject *self) {
+    Ref tree(view_tree(as_view(self), true));
+    if (tree.get() == nullptr) return nullptr;
+    try {
+        return literal(tree.get());
+    } catch (Raised &) {
+        return nullptr;
+    }
+}
+
+// view["name"]: the attribute of that name, for the names the class lists.
+PyObject *named(PyObject *self, PyObject *key) {
+    PyObject *descr = PyUnicode_Check(key) ? _PyType_Lookup(Py_TYPE(self), key) : nullptr;
+    if (descr == nullptr || Py_TYPE(descr) != &PyGetSetDescr_Type) {
+        PyErr_SetObject(PyExc_KeyError, key);
+        return nullptr;
+    }
+    return descr;
+}
+
+PyObject *view_getitem(PyObject *self, PyObject *key) {
+    PyObject *descr = named(self, key);
+    return descr ? Py_TYPE(descr)->tp_descr_get(descr, self, nullptr) : nullptr;
+}
+
+int view_setitem(PyObject *self, PyObject *key, PyObject *value) {
+    PyObject *descr = named(self, key);
+    return descr ? Py_TYPE(descr)->tp_descr_set(descr, self, value ? value : Py_None) : -1;
+}
+
+// ---- groups: the closure is the field's number -------------------------------------
+
+PyObject *group_get(PyObject *self, void *field) {
+    return field_value(as_view(self)->policy, reinterpret_cast<uintptr_t>(field));
+}
+
+int group_set(PyObject *self, PyObject *value, void *field) {
+    return set_field(as_view(self)->policy, reinterpret_cast<uintptr_t>(field), value);
+}
+
+// ---- entries of a pair list: the closure is the key's number ------------------------
+
+bool entry_there(const ViewObject *v) {
+    if (v->index < list_size(v->policy, v->what)) return true;
+    PyErr_Format(PyExc_IndexError, "%s is no longer in the policy", view_path(v).text.c_str());
+    return false;
+}
+
+PyObject *entry_get(PyObject *self, void *key) {
+    const ViewObject *v = as_view(self);
+    if (!entry_there(v)) return nullptr;
+    const f::Compound &c = compound(v->what);
+    int k = static_cast<int>(reinterpret_cast<uintptr_t>(key));
+    return number(f::entry(v->policy->ext, c, v->index, k), *c.keys[k].domain);
+}
+
+int entry_set(PyObject *self, PyObject *value, void *key) {
+    const ViewObject *v = as_view(self);
+    Path path = view_path(v);
+    path.key(compound(v->what).keys[reinterpret_cast<uintptr_t>(key)].name);
+    return edit(v->policy, path, value);
+}
+
+// ---- L2PT: the closure is the protocol's index, or (a setting) the key's -------------
+
+const f::Compound &l2pt_row() {
+    return f::compound_of(f::Special::l2pt);
+}
+size_t l2pt_number() {
+    return static_cast<size_t>(&l2pt_row() - f::kCompounds);
+}
+
+uint8_t l2pt_byte(const PolicyObject *p, size_t protocol) {
+    return f::present(field_of(l2pt_number()), p->ext) ? p->ext.l2pt[protocol] & 0x7Fu : 0;
+}
+
+PyObject *l2pt_get(PyObject *self, void *protocol) {
+    PolicyObject *p = as_view(self)->policy;
+    size_t i = reinterpret_cast<uintptr_t>(protocol);
+    uint8_t b = l2pt_byte(p, i);
+    if (b == 0) Py_RETURN_NONE;
+    if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN))
+        return PyLong_FromLong(b); // a raw byte, as the JSON writes it
+    return new_view(p, ViewKind::protocol, l2pt_number(), i);
+}
+
+int l2pt_set(PyObject *self, PyObject *value, void *protocol) {
+    Path path;
+    path.key(l2pt_row().path);
+    path.key(f::kL2ptNames[reinterpret_cast<uintptr_t>(protocol)]);
+    return edit(as_view(self)->policy, path, value);
+}
+
+PyObject *protocol_get(PyObject *self, void *key) {
+    const ViewObject *v = as_view(self);
+    uint8_t b = l2pt_byte(v->policy, v->index);
+    if (b == 0) Py_RETURN_NONE;
+    if (reinterpret_cast<uintptr_t>(key) == 0)
+        return number(b & ETH_IF_PLCY_L2PT_MODE_MASK, *l2pt_row().keys[0].domain);
+    if (!(b & ETH_IF_PLCY_L2PT_EXP_GIVEN)) Py_RETURN_NONE;
+    return PyLong_FromLong((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT);
+}
+
+int protocol_set(PyObject *self, PyObject *value, void *key) {
+    Path path = view_path(as_view(self));
+    path.key(l2pt_row().keys[reinterpret_cast<uintptr_t>(key)].name);
+    return edit(as_view(self)->policy, path, value);
+}
+
+// ---- lists: a sequence; entries are views, numbers or words ---------------------------
+
+Py_ssize_t list_len(PyObject *self) {
+    return static_cast<Py_ssize_t>(list_size(as_view(self)->policy, as_view(self)->what));
+}
+
+PyObject *list_item(PyObject *self, Py_ssize_t i) {
+    ViewObject *v = as_view(self);
+    if (i < 0 || i >= list_len(self)) {
+        PyErr_Format(PyExc_IndexError, "%s has no entry %zd", view_path(v).text.c_str(), i);
+        return nullptr;
+    }
+    const f::Compound &c = compound(v->what);
+    if (c.shape == f::Shape::pairs)
+        return new_view(v->policy, ViewKind::entry, v->what, static_cast<size_t>(i));
+    return number(f::entry(v->policy->ext, c, static_cast<size_t>(i), 0), *c.domain);
+}
+
+// An index argument, counted from the end when negative; -1 with an error.
+Py_ssize_t list_index(PyObject *self, PyObject *key) {
+    Py_ssize_t i = PyNumber_AsSsize_t(key, PyExc_IndexError);
+    if (i == -1 && PyErr_Occurred()) return -1;
+    Py_ssize_t n = list_len(self);
+    if (i < 0) i += n;
+    if (i < 0 || i >= n) {
+        PyErr_Format(PyExc_IndexError, "%s has no entry %zd", view_path(as_view(self)).text.c_str(),
+                     i < 0 ? i - n : i);
+        return -1;
+    }
+    return i;
+}
+
+PyObject *list_subscript(PyObject *self, PyObject *key) {
+    if (PySlice_Check(key)) {
+        Py_ssize_t start, stop, step;
+        if (PySlice_Unpack(key, &start, &stop, &step) < 0) return nullptr;
+        Py_ssize_t n = PySlice_AdjustIndices(list_len(self), &start, &stop, step);
+        Ref out(PyList_New(n));
+        if (out.get() == nullptr) return nullptr;
+        for (Py_ssize_t k = 0; k < n; k++) {
+            PyObject *item = list_item(self, start + k * step);
+            if (item == nullptr) return nullptr;
+            PyList_SET_ITEM(out.get(), k, item);
+        }
+        return out.release();
+    }
+    if (!PyIndex_Check(key)) {
+        PyErr_Format(PyExc_TypeError, "list indices are integers, not %s", Py_TYPE(key)->tp_name);
+        return nullptr;
+    }
+    Py_ssize_t i = list_index(self, key);
+    return i < 0 ? nullptr : list_item(self, i);
+}
+
+int list_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
+    ViewObject *v = as_view(self);
+    if (value == nullptr || !PyIndex_Check(key)) {
+        PyErr_Format(PyExc_TypeError, "%s: set one entry by its index, or assign the whole list",
+                     view_path(v).text.c_str());
+        return -1;
+    }
+    Py_ssize_t i = list_index(self, key);
+    if (i < 0) return -1;
+    Path path = view_path(v);
+    path.at(static_cast<size_t>(i));
+    return edit(v->policy, path, value);
+}
+
+// ---- classes -------------------------------------------------------------------
+
+// The attributes of each class, filled once from the description (types keep
+// pointers into them, and into their names).
+struct Tables {
+    std::array<std::array<PyGetSetDef, f::kFieldCount + 1>, kGroupCount> group{};
+    std::array<std::array<PyGetSetDef, 3>, kCompoundCount> entry{};
+    std::array<PyGetSetDef, ETH_IF_PLCY_L2PT_PROTOCOLS + 1> l2pt{};
+    std::array<PyGetSetDef, 3> protocol{};
+    std::array<std::string, kGroupCount + kCompoundCount + 3> names;
+    std::array<std::string, 2 * kCompoundCount + ETH_IF_PLCY_L2PT_PROTOCOLS> docs;
+};
+
+Tables &tables() {
+    static Tables table = [] {
+        Tables t;
+        size_t doc = 0;
+        auto closure = [](size_t n) { return reinterpret_cast<void *>(static_cast<uintptr_t>(n)); };
+        for (size_t g = 0; g < kGroupCount; g++) {
+            size_t n = 0;
+            for (size_t i = 0; i < f::kFieldCount; i++)
+                if (kGroupOf[i] == static_cast<int>(g))
+                    t.group[g][n++] = {name_of(f::path_of(i)), group_get, group_set, f::about_of(i),
+                                       closure(i)};
+            t.names[g] = "eth_if_plcy." + class_name(f::kGroups[g], false);
+        }
+        for (size_t c = 0; c < kCompoundCount; c++) {
+            const f::Compound &row = compound(c);
+            t.names[kGroupCount + c] = "eth_if_plcy." + class_name(row.path, true);
+            if (row.shape != f::Shape::pairs) continue;
+            for (int k = 0; k < 2; k++) {
+                t.docs[doc] = std::string("The entry's ") + row.keys[k].name + ". " + row.about;
+                t.entry[c][k] = {row.keys[k].name, entry_get, entry_set, t.docs[doc++].c_str(),
+                                 closure(static_cast<size_t>(k))};
+            }
+        }
+        for (size_t i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
+            t.docs[doc] = std::string("The setting of ") + f::kL2ptNames[i] +
+                          " (None: off; a number: the raw byte).";
+            t.l2pt[i] = {f::kL2ptNames[i], l2pt_get, l2pt_set, t.docs[doc++].c_str(), closure(i)};
+        }
+        t.protocol[0] = {l2pt_row().keys[0].name, protocol_get, protocol_set,
+                         "The protocol's mode.", closure(0)};
+        t.protocol[1] = {l2pt_row().keys[1].name, protocol_get, protocol_set,
+                         "The protocol's EXP value, None where not given.", closure(1)};
+        size_t n = kGroupCount + kCompoundCount;
+        t.names[n] = std::string("eth_if_plcy.") + kListClass;
+        t.names[n + 1] = std::string("eth_if_plcy.") + kL2ptClass;
+        t.names[n + 2] = std::string("eth_if_plcy.") + kProtocolClass;
+        return t;
+    }();
+    return table;
+}
+
+PyTypeObject *make_type(PyObject *module, const std::string &name, const char *doc,
+                        PyGetSetDef *getsets, bool list) {
+    std::vector<PyType_Slot> slots = {
+        {Py_tp_doc, const_cast<char *>(doc)},
+        {Py_tp_dealloc, reinterpret_cast<void *>(view_dealloc)},
+        {Py_tp_traverse, reinterpret_cast<void *>(view_traverse)},
+        {Py_tp_richcompare, reinterpret_cast<void *>(view_richcompare)},
+        {Py_tp_repr, reinterpret_cast<void *>(view_repr)},
+        {Py_tp_hash, reinterpret_cast<void *>(PyObject_HashNotImplemented)},
+        {Py_mp_subscript, reinterpret_cast<void *>(list ? list_subscript : view_getitem)},
+        {Py_mp_ass_subscript, reinterpret_cast<void *>(list ? list_ass_subscript : view_setitem)}};
+    if (getsets != nullptr) slots.push_back({Py_tp_getset, getsets});
+    if (list) {
+        slots.push_back({Py_sq_length, reinterpret_cast<void *>(list_len)});
+        slots.push_back({Py_sq_item, reinterpret_cast<void *>(list_item)});
+    }
+    slots.push_back({0, nullptr});
+    PyType_Spec spec = {name.c_str(), sizeof(ViewObject), 0,
+                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_IMMUTABLETYPE |
+                            Py_TPFLAGS_DISALLOW_INSTANTIATION,
+                        slots.data()};
+    PyObject *type = PyType_FromModuleAndSpec(module, &spec, nullptr);
+    if (type == nullptr || PyModule_AddType(module, reinterpret_cast<PyTypeObject *>(type)) < 0) {
+        Py_XDECREF(type);
+        return nullptr;
+    }
+    return reinterpret_cast<PyTypeObject *>(type);
+}
+
+} // namespace
+
+PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index) {
+    State *st = p->state;
+    PyTypeObject *type = kind == ViewKind::group   ? st->group[what]
+                         : kind == ViewKind::entry ? st->entry[what]
+                         : kind == ViewKind::list  ? st->list
+                         : kind == ViewKind::l2pt  ? st->l2pt
+                                                   : st->protocol;
+    ViewObject *v = PyObject_GC_New(ViewObject, type);
+    if (v == nullptr) return nullptr;
+    v->policy = reinterpret_cast<PolicyObject *>(Py_NewRef(reinterpret_cast<PyObject *>(p)));
+    v->kind = kind;
+    v->what = static_cast<uint8_t>(what);
+    v->index = static_cast<uint8_t>(index);
+    PyObject_GC_Track(v);
+    return reinterpret_cast<PyObject *>(v);
+}
+
+PyObject *field_value(PolicyObject *p, size_t i) {
+    const Ext &e = p->ext;
+    if (!f::present(i, e)) Py_RETURN_NONE;
+    if (i < f::kScalarCount) return number(f::kScalars[i].get(e), *f::kScalars[i].domain);
+    size_t c = i - f::kScalarCount;
+    const f::Compound &row = compound(c);
+    switch (row.kind) {
+    case f::Special::l2pt:
+        return new_view(p, ViewKind::l2pt, c, 0);
+    case f::Special::tag:
+    case f::Special::push:
+    case f::Special::ranges:
+    case f::Special::tag_pcp:
+        return new_view(p, ViewKind::list, c, 0);
+    case f::Special::num_tags:
+        return PyLong_FromLong(e.efp.num_tags);
+    case f::Special::num_tag_pushes:
+        return PyLong_FromLong(e.efp.num_tag_pushes);
+    case f::Special::num_ranges:
+        return PyLong_FromLong(e.efp.num_ranges);
+    case f::Special::tag_range_count:
+        return Py_BuildValue("(ii)", e.efp.tag_range_count[0], e.efp.tag_range_count[1]);
+    default: { // a MAC address
+        WriteTree tree{false};
+        try {
+            return f::Writer<WriteTree>(tree).compound(e, row);
+        } catch (Raised &) {
+            return nullptr;
+        }
+    }
+    }
+}
+
+PyObject *group_value(PolicyObject *p, size_t g) {
+    for (size_t i = 0; i < f::kFieldCount; i++)
+        if (kGroupOf[i] == static_cast<int>(g) && f::present(i, p->ext))
+            return new_view(p, ViewKind::group, g, 0);
+    Py_RETURN_NONE;
+}
+
+Path field_path(size_t i) {
+    Path path;
+    add_field(path, f::path_of(i));
+    return path;
+}
+
+int set_field(PolicyObject *p, size_t i, PyObject *value) {
+    if (i >= f::kScalarCount) {
+        const f::Compound &row = compound(i - f::kScalarCount);
+        if (row.shape == f::Shape::count || row.kind == f::Special::tag_range_count) {
+            PyErr_Format(PyExc_AttributeError, "%s follows from %s: set that instead", row.path,
+                         row.counts ? row.counts : "efp.ranges");
+            return -1;
+        }
+    }
+    return edit(p, field_path(i), value);
+}
+
+int edit(PolicyObject *p, const Path &path, PyObject *value) {
+    State *st = p->state;
+    try {
+        // The value is copied before the record is read: copying may run Python code.
+        Ref v(value != nullptr && value != Py_None ? plain(st, value) : nullptr);
+        Ref root(write_policy(p->ext, false));
+        PyObject *node = root.get();
+        for (int i = 0; i < path.n; i++) {
+            const Step &s = path.steps[i];
+            bool last = i + 1 == path.n;
+            if (s.key.empty()) { // an entry of a list
+                if (!PyList_CheckExact(node) ||
+                    s.index >= static_cast<size_t>(PyList_GET_SIZE(node))) {
+                    PyErr_Format(PyExc_IndexError, "%s is no longer in the policy",
+                                 path.text.substr(0, path.text.find(']') + 1).c_str());
+                    return -1;
+                }
+                if (!last) {
+                    node = PyList_GET_ITEM(node, static_cast<Py_ssize_t>(s.index));
+                    continue;
+                }
+                PyList_SetItem(node, static_cast<Py_ssize_t>(s.index),
+                               v.get() ? v.release() : Py_NewRef(Py_None));
+                break;
+            }
+            if (!PyDict_CheckExact(node)) {
+                PyErr_Format(PyExc_TypeError, "%s holds a raw value: assign it whole",
+                             path.text.c_str());
+                return -1;
+            }
+            Ref key(check(
+                PyUnicode_FromStringAndSize(s.key.data(), static_cast<Py_ssize_t>(s.key.size()))));
+            if (last) {
+                if (v.get() != nullptr) {
+                    if (PyDict_SetItem(node, key.get(), v.get()) != 0) return -1;
+                } else if (PyDict_DelItem(node, key.get()) != 0) {
+                    if (!PyErr_ExceptionMatches(PyExc_KeyError)) return -1;
+                    PyErr_Clear();
+                }
+                break;
+            }
+            PyObject *next = PyDict_GetItemWithError(node, key.get());
+            if (next == nullptr) { // a group or protocol not held yet
+                if (PyErr_Occurred()) return -1;
+                Ref d(check(PyDict_New()));
+                if (PyDict_SetItem(node, key.get(), d.get()) != 0) return -1;
+                next = d.get();
+            }
+            node = next;
+        }
+        bool mask = path.text == "valid_mask";
+        // valid_mask follows the fields, unless it is what is set.
+        if (!mask && PyDict_DelItemString(root.get(), "valid_mask") != 0) PyErr_Clear();
+        // A PCP entry goes with its tag.
+        if (path.text == "efp.tag") {
+            Path pcp;
+            add_field(pcp, f::compound_of(f::Special::tag_pcp).path);
+            PyObject *pcps = node_at(root.get(), pcp, pcp.n);
+            PyObject *tags = node_at(root.get(), path, path.n);
+            Py_ssize_t n = tags && PyList_CheckExact(tags) ? PyList_GET_SIZE(tags) : 0;
+            if (pcps && PyList_CheckExact(pcps) && PyList_GET_SIZE(pcps) > n &&
+                PyList_SetSlice(pcps, n, PY_SSIZE_T_MAX, nullptr) != 0)
+                return -1;
+        }
+        Ext ext;
+        if (!read_policy(st, root.get(), ext, false, path.text)) return -1;
+        if (v.get() == nullptr && !still_there(st, ext, path.text)) return -1;
+        // Bits of fields elsewhere stay as the record had them (a bit with no
+        // key, as a captured record may hold, included).
+        if (!mask) {
+            uint32_t bits = bits_under(path.text);
+            ext.valid_mask = (p->ext.valid_mask & ~bits) | (ext.valid_mask & bits);
+        }
+        store(p, ext);
+        return 0;
+    } catch (Raised &) {
+        return -1;
+    }
+}
+
+bool is_view(State *st, PyObject *o) {
+    PyTypeObject *t = Py_TYPE(o);
+    if (t == st->list || t == st->l2pt || t == st->protocol) return true;
+    for (PyTypeObject *g : st->group)
+        if (t == g) return true;
+    for (PyTypeObject *e : st->entry)
+        if (t == e && e != nullptr) return true;
+    return false;
+}
+
+PyObject *view_tree(ViewObject *v, bool hex_strings) {
+    try {
+        Ref root(write_policy(v->policy->ext, hex_strings));
+        Path path = view_path(v);
+        PyObject *node = node_at(root.get(), path, path.n);
+        if (node != nullptr) return Py_NewRef(node);
+        if (v->kind == ViewKind::list) return PyList_New(0);
+        Py_RETURN_NONE;
+    } catch (Raised &) {
+        return nullptr;
+    }
+}
+
+int add_view_types(PyObject *module, State *st) {
+    Tables &t = tables();
+    for (size_t g = 0; g < kGroupCount; g++)
+        if ((st->group[g] = make_type(module, t.names[g],
+                                      "A group of a policy's fields, read and written in place.",
+                                      t.group[g].data(), false)) == nullptr)
+            return -1;
+    for (size_t c = 0; c < kCompoundCount; c++)
+        if (compound(c).shape == f::Shape::pairs &&
+            (st->entry[c] = make_type(module, t.names[kGroupCount + c], compound(c).about,
+                                      t.entry[c].data(), false)) == nullptr)
+            return -1;
+    size_t n = kGroupCount + kCompoundCount;
+    if ((st->list = make_type(module, t.names[n],
+                              "A list of a policy, read and set entry by entry in place; assign "
+                              "the whole list to add or remove entries.",
+                              nullptr, true)) == nullptr ||
+        (st->l2pt = make_type(module, t.names[n + 1], l2pt_row().about, t.l2pt.data(), false)) ==
+            nullptr ||
+        (st->protocol = make_type(module, t.names[n + 2], "One L2PT protocol's setting.",
+                                  t.protocol.data(), false)) == nullptr)
+        return -1;
+    return 0;
+}
+
+} // namespace pyplcy

@@ -1,0 +1,300 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+"""What a script can do to a Policy: hostile values and keys, views that
+outlive what they looked at, policies sharing nothing, the record as the one
+truth (a stateful test against a model), and decode then encode giving the C
+library's bytes back. Run also on the ASan+UBSan build and, for reference
+counts, under python3-dbg (check_refs.py)."""
+import copy
+import ctypes
+import os
+import pathlib
+import pickle
+from typing import Any, Callable, Dict, List, Optional, Tuple, Type
+
+import pytest
+from hypothesis import settings, strategies as st
+from hypothesis.stateful import RuleBasedStateMachine, invariant, precondition, rule
+
+import eth_if_plcy as e
+
+SOURCE = pathlib.Path(os.environ.get("ETH_IF_PLCY_SOURCE", "."))
+SUB = {"ether_if_type": 3, "sub": {"parent": 1},
+       "efp": {"configured": 1, "tag": [{"ethertype": "dot1q", "vlan": 10}]}}
+
+
+def reinit_in(p: e.Policy, method: str, result: Any = None) -> Any:
+    """A value whose method re-initialises p when the binding calls it."""
+    def hostile(self: Any) -> Any:
+        p.__init__()  # type: ignore[misc]
+        return result
+    return type("Hostile", (), {method: hostile})()
+
+
+class DropsOnEq(str):
+    """A key that empties the dict it came from when compared."""
+    victim: Dict[str, Any] = {}
+
+    def __eq__(self, other: object) -> bool:
+        DropsOnEq.victim.clear()
+        return str.__eq__(self, other)
+
+    __hash__ = str.__hash__
+
+
+class HashFails(str):
+    """A key whose hash works once (to enter the dict), then raises."""
+    hashed = False
+
+    def __hash__(self) -> int:
+        if HashFails.hashed:
+            raise RuntimeError("no hash")
+        HashFails.hashed = True
+        return str.__hash__(self)
+
+
+def deep(n: int) -> List[Any]:
+    v: List[Any] = []
+    for _ in range(n):
+        v = [v]
+    return v
+
+
+def cyclic() -> List[Any]:
+    v: List[Any] = []
+    v.append(v)
+    return v
+
+
+def view_then(p: e.Policy, view: Any, change: Callable[[], Any], name: str,
+              value: Any = None) -> Any:
+    """Changes p under a view taken before, then reads or writes through the view."""
+    change()
+    return getattr(view, name) if value is None else setattr(view, name, value)
+
+
+Case = Tuple[str, Callable[[Any], Any], Optional[Type[BaseException]], str]
+CASES: List[Case] = [
+    # Writes through a view of a policy re-initialised (or refused) since.
+    ("group after __init__", lambda p: view_then(p, p.sub, lambda: p.__init__(), "parent", 5),
+     None, ""),
+    ("group after failed __init__", lambda p: view_then(
+        p, p.sub, lambda: pytest.raises(e.BadPolicy, p.__init__, {"bogus": 1}), "parent", 5),
+     None, ""),
+    ("entry gone", lambda p: view_then(p, p.efp.tag[0], lambda: setattr(p, "efp", {}), "vlan"),
+     IndexError, r"efp.tag\[0\] is no longer in the policy"),
+    ("entry set when gone", lambda p: view_then(p, p.efp.tag[0],
+                                                lambda: setattr(p, "efp", {}), "vlan", 3),
+     IndexError, r"efp.tag\[0\] is no longer in the policy"),
+    # Python code run while a value is read.
+    ("__repr__ re-initialises", lambda p: setattr(p, "mtu", reinit_in(p, "__repr__")),
+     e.BadPolicy, "mtu: a Hostile object is not a number"),
+    ("__index__ re-initialises", lambda p: setattr(p, "mtu", reinit_in(p, "__index__", 1500)),
+     None, ""),
+    ("__eq__ of a key drops the list", lambda p: e.Policy.from_dict(
+        {DropsOnEq("efp"): DropsOnEq.victim}), None, ""),
+    ("__hash__ of a key raises", lambda p: e.Policy.from_dict({HashFails("mtu"): 1}), None, ""),
+    # Nesting and text.
+    ("cyclic list", lambda p: setattr(p, "efp", cyclic()), e.BadPolicy, "nests deeper"),
+    ("300,000 nested lists", lambda p: setattr(p, "efp", deep(300000)), e.BadPolicy, "nests"),
+    ("lone surrogate value", lambda p: setattr(p, "mtu", "\ud800"), e.BadPolicy,
+     r'mtu: "\\ud800" is not a number'),
+    ("lone surrogate key", lambda p: e.Policy.from_dict({"\udc80": 1}), TypeError, "encode"),
+    ("key that is no string", lambda p: e.Policy.from_dict({1: 1}),  # type: ignore[dict-item]
+     TypeError, "not int"),
+    ("bool for a number", lambda p: setattr(p, "mtu", True), e.BadPolicy, "mtu: true is not"),
+    ("range above", lambda p: setattr(p, "mtu", 70000), e.BadPolicy,
+     "^mtu: 70000 is above 65535$"),
+    # Lists are set entry by entry or whole, never grown in place.
+    ("append", lambda p: p.efp.tag.append({"vlan": 1}), AttributeError, "append"),
+    ("del entry", lambda p: p.efp.tag.__delitem__(0), TypeError, "assign the whole list"),
+    ("derived count", lambda p: setattr(p.efp, "num_tags", 2), AttributeError,
+     "follows from efp.tag"),
+]
+
+
+@pytest.mark.parametrize("name, act, error, match", CASES, ids=[c[0] for c in CASES])
+def test_nothing_breaks_it(name: str, act: Callable[[Any], Any],
+                           error: Optional[Type[BaseException]], match: str) -> None:
+    p = e.Policy.from_dict(SUB)
+    DropsOnEq.victim = {"configured": 1, "tag": [{"ethertype": 1, "vlan": 1}]}
+    before = p.to_dict()
+    if error is None:
+        act(p)
+    else:
+        with pytest.raises(error, match=match):
+            act(p)
+        if issubclass(error, e.BadPolicy):
+            assert p.to_dict() == before  # a refused value leaves the policy as it was
+    assert e.Policy.from_dict(p.to_dict()) == p  # the policy is whole and readable
+
+
+def test_views_read_and_write_the_record() -> None:
+    p = e.Policy.from_dict(SUB)
+    q = e.Policy.from_dict({"ether_if_type": 3})
+    q.efp = p.efp  # a copy of the values
+    assert q.efp is not None and p.efp is not None
+    q.efp.num_tag_pops = 1
+    assert (p.efp.num_tag_pops, q.efp.num_tag_pops) == (None, 1)
+    tags = p.efp.tag
+    assert tags is not None
+    tags[0] = {"ethertype": "dot1ad", "vlan": "any"}
+    tags[0].vlan = 7
+    assert e.Policy.decode(p.encode()).to_dict()["efp"]["tag"] == [
+        {"ethertype": "0x88a8", "vlan": 7}]
+    p.efp.tag = [tags[0], {"ethertype": 0x8100, "vlan": 9}]  # the old list's entry, copied
+    assert [t.vlan for t in tags] == [7, 9] and tags[-1] == {"ethertype": 0x8100, "vlan": 9}
+    assert p.efp.tag_pcp == ["any", "any"]
+    p.efp.tag = [{"ethertype": "dot1q", "vlan": 1}]  # a PCP entry goes with its tag
+    assert p.efp.tag_pcp == ["any"] and len(tags) == 1
+    assert repr(p.sub) == "{'parent': 0x00000001}" and p.sub == {"parent": 1}
+    p.l2pt = {"tovu": {"mode": "tunnel", "exp": 5}}
+    assert p.l2pt is not None and p.l2pt["tovu"] == p.l2pt.tovu == {"mode": "tunnel", "exp": 5}
+    assert "tovu" in dir(p.l2pt) and "parent" in dir(p.sub)
+    assert e.Sub.parent.__doc__ and e.Policy.mtu.__doc__ == "Maximum transmission unit, in bytes."
+
+
+def c_library() -> Callable[[bytes], Optional[bytes]]:
+    """The C library's decode then encode, through ctypes."""
+    lib = ctypes.CDLL(os.environ.get("ETH_IF_PLCY_LIBRARY", "libeth_if_plcy.so.0"))
+    lib.eth_if_plcy_get_size.restype = ctypes.c_uint32
+
+    def round_trip(rec: bytes) -> Optional[bytes]:
+        ext = ctypes.create_string_buffer(1 << 16)  # larger than the external record
+        out = ctypes.c_void_p()
+        assert lib.eth_if_plcy_decode(rec, e.ALL_FIELDS, ext, 0) == 0
+        if lib.eth_if_plcy_encode(ext, ctypes.byref(out), 0) != 0:
+            return None
+        size = lib.eth_if_plcy_get_size(out, 0)
+        data = ctypes.string_at(out, size)
+        lib.eth_if_plcy_free(out, 0)
+        return data
+    return round_trip
+
+
+@pytest.mark.skipif("ETH_IF_PLCY_LIBRARY" not in os.environ, reason="the library's path not given")
+def test_decode_then_encode_is_the_libraries() -> None:
+    round_trip = c_library()
+    seen = 0
+    for path in sorted((SOURCE / "fuzz" / "corpus").glob("*/*")):
+        rec = path.read_bytes()
+        try:
+            p = e.Policy.decode(rec)
+        except e.InvalidRecord:
+            continue
+        seen += 1
+        want = round_trip(rec)
+        if want is None:  # the library cannot encode what it decoded: neither can Python
+            with pytest.raises(e.BadPolicy):
+                p.encode(check=False)
+            continue
+        assert p.encode(check=False) == want, path.name
+        if p.mtu is not None:  # a write elsewhere keeps every other field as it was
+            p.mtu = p.mtu
+            assert p.encode(check=False) == want, path.name
+    assert seen > 10
+
+
+def test_network_image_hint() -> None:
+    net = e.hton(e.Policy.from_dict(SUB).encode())
+    with pytest.raises(e.InvalidRecord, match=r"\(a network image\? use net=True\)"):
+        e.Policy.decode(net)
+
+
+# ---- the record as the one truth: a model of two policies ------------------------
+
+FIELDS = {"mtu": st.integers(0, 70000), "trunk.native_vlan": st.integers(0, 5000),
+          "sub.parent": st.integers(0, 2**32), "is_l2": st.sampled_from([0, 1, 2, True])}
+SHARED = {"trunk.native_vlan"}  # with trunk.native_is_svlan
+LIMITS = {"mtu": 65535, "trunk.native_vlan": 4095, "sub.parent": 2**32 - 1, "is_l2": 1}
+
+
+def leaf(d: Dict[str, Any], path: str) -> Any:
+    for key in path.split("."):
+        d = d.get(key) if isinstance(d, dict) else None  # type: ignore[assignment]
+    return d
+
+
+def attr(p: e.Policy, path: str) -> Any:
+    obj: Any = p
+    for key in path.split("."):
+        obj = getattr(obj, key) if obj is not None else None
+    return obj
+
+
+class Policies(RuleBasedStateMachine):
+    def __init__(self) -> None:
+        super().__init__()
+        self.p = [e.Policy(), e.Policy()]
+        self.model: List[Dict[str, int]] = [{}, {}]
+
+    @rule(i=st.integers(0, 1), data=st.data())
+    def set(self, i: int, data: st.DataObject) -> None:
+        path = data.draw(st.sampled_from(sorted(FIELDS)))
+        value: Any = data.draw(FIELDS[path])
+        obj: Any = self.p[i]
+        head, _, name = path.rpartition(".")
+        if head and getattr(obj, head) is None:  # the group is set whole
+            obj, name, value = obj, head, {name: value}
+        elif head:
+            obj = getattr(obj, head)
+        given = value[path.rpartition(".")[2]] if isinstance(value, dict) else value
+        if isinstance(given, bool) or given > LIMITS[path]:
+            with pytest.raises(e.BadPolicy):
+                setattr(obj, name, value)
+        else:
+            setattr(obj, name, value)
+            self.model[i][path] = given
+
+    @rule(i=st.integers(0, 1), path=st.sampled_from(sorted(FIELDS)))
+    def delete(self, i: int, path: str) -> None:
+        head, _, name = path.rpartition(".")
+        target = attr(self.p[i], head) if head else self.p[i]
+        if target is None:
+            return
+        if path in SHARED and path in self.model[i]:  # its bit holds another field
+            with pytest.raises(e.BadPolicy, match="cannot be removed alone"):
+                setattr(target, name, None)
+            return
+        setattr(target, name, None)
+        self.model[i].pop(path, None)
+
+    @rule(i=st.integers(0, 1), group=st.sampled_from(["trunk", "sub"]))
+    def assign_group(self, i: int, group: str) -> None:
+        setattr(self.p[i], group, getattr(self.p[1 - i], group))
+        mine = {k: v for k, v in self.model[i].items() if not k.startswith(group + ".")}
+        mine.update({k: v for k, v in self.model[1 - i].items() if k.startswith(group + ".")})
+        self.model[i] = mine
+
+    @rule(i=st.integers(0, 1))
+    def reinit(self, i: int) -> None:
+        self.p[i].__init__()  # type: ignore[misc]
+        self.model[i] = {}
+
+    @rule(i=st.integers(0, 1), how=st.sampled_from(["copy", "deepcopy", "pickle"]))
+    def duplicate(self, i: int, how: str) -> None:
+        src = self.p[1 - i]
+        self.p[i] = (copy.copy(src) if how == "copy" else copy.deepcopy(src) if how == "deepcopy"
+                     else pickle.loads(pickle.dumps(src)))
+        self.model[i] = dict(self.model[1 - i])
+
+    @invariant()
+    def agrees(self) -> None:
+        for p, model in zip(self.p, self.model):
+            d = p.to_dict()
+            for path in FIELDS:
+                want = model.get(path)
+                assert attr(p, path) == want
+                got = leaf(d, path)
+                assert (int(got, 16) if isinstance(got, str) else got) == want
+            try:
+                rec = p.encode(check=False)
+            except e.BadPolicy as refused:  # a policy no record holds (sub and trunk fields)
+                assert refused.field
+                continue
+            assert e.Policy.decode(rec) == p
+
+
+TestPolicies = Policies.TestCase
+TestPolicies.settings = settings(max_examples=60, stateful_step_count=30, deadline=None,
+                                 derandomize=True, database=None)
