@@ -13,6 +13,8 @@ with open(f"{LIB}/include/ether_interface_policy_api.h") as header:
 
 setup(
     version=VERSION,
+    # setuptools' own build folder, apart from the CMake build's build/.
+    options={"build": {"build_base": ".pip-build"}},
     ext_modules=[Extension(
         "eth_if_plcy._core",
         sources=sorted(glob.glob("python/*.cpp")) + sorted(glob.glob(f"{LIB}/src/*.cpp")) +
