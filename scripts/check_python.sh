@@ -19,7 +19,7 @@ for kind in dbg asan; do
   tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/$kind" -xf -
 done
 (cd "$work/dbg" && python3-dbg setup.py -q build_ext --inplace -j 2 >/dev/null 2>&1)
-PYTHONPATH="$work/dbg/python:$root/tests/python" PYTHONDONTWRITEBYTECODE=1 \
+PYTHONPATH="$work/dbg/python:$root/tests/python" ETH_IF_PLCY_SOURCE="$root" PYTHONDONTWRITEBYTECODE=1 \
   python3-dbg "$root/tests/python/check_refs.py"
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 (cd "$work/asan" && CFLAGS="$sanitize" LDFLAGS="$sanitize" /usr/bin/python3 setup.py -q build_ext \
