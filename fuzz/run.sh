@@ -29,7 +29,7 @@ for t in "${targets[@]}"; do
     case $t in json | stream)
       extra=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON
              "$root/tools/ethplcy/json_io.cpp" "$root/tools/ethplcy/input.cpp"
-             "$root/tools/ethplcy/stream.cpp" -ljansson -lsimdjson) ;;
+             "$root/tools/ethplcy/stream.cpp" "$root/tools/ethplcy/yang.cpp" -ljansson -lsimdjson) ;;
     esac
     clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" "${extra[@]}" -o "$bin"
   fi

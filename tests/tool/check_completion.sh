@@ -11,7 +11,8 @@ set -euo pipefail
 tool=$1 script=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 source "$script"
 cd "$(mktemp -d)"
-trap 'tmux kill-session -t ethplcy-completion 2>/dev/null; rm -rf "$PWD"' EXIT
+session=ethplcy-completion-$$ # one per run: runs in parallel must not share it
+trap 'tmux kill-session -t "$session" 2>/dev/null; rm -rf "$PWD"' EXIT
 touch "file with space.hex" other.hex
 mkdir dumps
 status=0
@@ -55,13 +56,13 @@ done
 # A real bash, typing.
 if command -v tmux >/dev/null; then
   typed() { # KEYS... then the line the screen shows
-    tmux send-keys -t ethplcy-completion C-u "$@"
+    tmux send-keys -t "$session" C-u "$@"
     sleep 0.5
-    tmux capture-pane -p -t ethplcy-completion | grep -v '^$' | tail -n 1
+    tmux capture-pane -p -t "$session" | grep -v '^$' | tail -n 1
   }
-  tmux new-session -d -s ethplcy-completion -x 150 -y 20 "env -i PS1='$ ' TERM=dumb bash --norc --noprofile"
+  tmux new-session -d -s "$session" -x 150 -y 20 "env -i PS1='$ ' TERM=dumb bash --norc --noprofile"
   sleep 0.3
-  tmux send-keys -t ethplcy-completion "source '$script'" Enter
+  tmux send-keys -t "$session" "source '$script'" Enter
   for cmd in $commands; do # each command from its first three letters
     line=$(typed "ethplcy ${cmd:0:3}" Tab)
     [ "$line" = "\$ ethplcy $cmd" ] || { echo "FAIL: bash completed 'ethplcy ${cmd:0:3}' as '$line'"; status=1; }

@@ -113,7 +113,7 @@ output nowhere|cannot open $work/none/x: No such file or directory|show -o "$wor
 stdin twice|standard input (-) can be read only once|diff - - <"$work/raw"
 conflicting options|--json and --hexdump cannot go together|show --json --hexdump "$sub"
 names and json|--names and --json cannot go together|diff --names --json "$sub" "$sub"
-compact alone|--compact goes with --ext or --json|show -c "$sub"
+compact alone|--compact goes with --ext, --json or --yang|show -c "$sub"
 flag with a value|--net takes no value|show --net=1 "$sub"
 missing value|--output needs a value|encode --output
 unknown option|unknown option --frob for show|show --frob "$sub"

@@ -301,7 +301,8 @@ std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
 }
 
 void ext_from_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    read_policy(text, ext, check);
+    std::string policy = text;
+    read_policy(rfc7951_policy(policy) ? policy : text, ext, check);
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
 }

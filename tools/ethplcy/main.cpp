@@ -21,6 +21,7 @@ const char *const kUsage =
     "  encode      make a record from JSON\n"
     "  diff        the policy fields that differ between two records, with both values\n"
     "  schema      the JSON Schema of the policy JSON\n"
+    "  yang        the YANG module of the policy (eth-if-plcy)\n"
     "  stats       what a dump of records holds: types, groups, sizes, refusals\n"
     "  completion  the bash completion of these commands and options\n"
     "\n"
@@ -36,13 +37,15 @@ const char *const kUsage =
 const char *const kShowUsage =
     "usage: ethplcy show [--net] [--binary] [--output FILE]\n"
     "                    [--layout full|compact|brief | --ext [--compact] | --json [--compact]\n"
-    "                     | --hexdump] [--stream] [RECORD | FILE | -]\n"
+    "                     | --yang [--compact] | --hexdump] [--stream] [RECORD | FILE | -]\n"
     "  --net            the bytes are a network image (turned to host order first)\n"
     "  --binary         the input is raw bytes, not hex\n"
     "  --layout LAYOUT  layout of the internal record print (default full)\n"
     "  --ext            decode and print the external record\n"
     "  --json           decode and write the external record as JSON\n"
-    "  --compact, -c    with --ext or --json: one line\n"
+    "  --yang           decode and write the policy as instance data of the YANG module\n"
+    "                   (ethplcy yang), RFC 7951 JSON\n"
+    "  --compact, -c    with --ext, --json or --yang: one line\n"
     "  --hexdump        the bytes as given, annotated field by field\n"
     "  --stream         many records: hex one per line (blank and # lines skipped), JSON\n"
     "                   policies, or with --binary back to back; a heading per record,\n"
@@ -53,8 +56,9 @@ const char *const kEncodeUsage =
     "usage: ethplcy encode [--net] [--tag-ranges] [--no-check] [--binary] [--stream]\n"
     "                      [--output FILE]\n"
     "                      [JSON | FILE | -]\n"
-    "  Reads an external record as JSON (the shape `show --json` writes) and writes\n"
-    "  the record as hex, or as raw bytes with --binary.\n"
+    "  Reads an external record as JSON (the shape `show --json` writes, or the\n"
+    "  RFC 7951 instance data `show --yang` writes) and writes the record as\n"
+    "  hex, or as raw bytes with --binary.\n"
     "  --net         write the network image\n"
     "  --tag-ranges  take the ranges from efp.tag_range_count (per-tag view)\n"
     "  --no-check    encode what the format takes, without refusing values no\n"
@@ -93,6 +97,12 @@ const char *const kCompletionUsage =
     "usage: ethplcy completion [--output FILE]\n"
     "  Writes the bash completion of ethplcy, made from its own table of commands\n"
     "  and options.\n"
+    "  --output, -o  write to FILE (default -, standard output)\n";
+
+const char *const kYangUsage =
+    "usage: ethplcy yang [--output FILE]\n"
+    "  Writes the YANG 1.1 module of the policy (eth-if-plcy), whose instance data\n"
+    "  show --yang writes and encode reads.\n"
     "  --output, -o  write to FILE (default -, standard output)\n";
 
 const char *const kSchemaUsage =
@@ -202,6 +212,7 @@ const std::vector<CommandDef> &commands() {
          with({{"layout", 0, true, "full compact brief"},
                {"ext"},
                {"json"},
+               {"yang"},
                {"compact", 'c'},
                {"hexdump"},
                {"stream"}}),
@@ -217,6 +228,7 @@ const std::vector<CommandDef> &commands() {
          true},
         {"stats", with({}), true},
         {"schema", {{"output", 'o', true, "FILE"}}, false},
+        {"yang", {{"output", 'o', true, "FILE"}}, false},
         {"completion", {{"output", 'o', true, "FILE"}}, false},
     };
     return table;
@@ -250,9 +262,10 @@ StreamOptions stream_options(const Parsed &p, uint32_t layout) {
 int show(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kShowUsage, 0;
     Parsed p = parse(words, options_of("show"), "show");
-    exclusive(p, {"layout", "ext", "json", "hexdump"});
-    if (p.has("compact") && !p.has("ext") && !p.has("json"))
-        throw Failure("--compact goes with --ext or --json");
+    exclusive(p, {"layout", "ext", "json", "yang", "hexdump"});
+    bool yang = p.has("yang");
+    if (p.has("compact") && !p.has("ext") && !p.has("json") && !yang)
+        throw Failure("--compact goes with --ext, --json or --yang");
     uint32_t layout = 0;
     std::string l = p.get("layout", "full");
     if (l == "compact")
@@ -263,7 +276,9 @@ int show(const std::vector<std::string> &words) {
         throw Failure("unknown layout \"" + l + "\" (full, compact or brief)");
     bool net = p.has("net"), compact = p.has("compact");
     if (p.has("stream")) {
-        if (p.has("hexdump")) throw Failure("--stream and --hexdump cannot go together");
+        if (p.has("hexdump") || yang)
+            throw Failure(std::string("--stream and --") + (yang ? "yang" : "hexdump") +
+                          " cannot go together");
         Input in = inputs(p, 1, p.has("binary"), "show")[0];
         Output out(p.get("output", "-"));
         int status = show_stream(in, stream_options(p, layout), out);
@@ -279,7 +294,7 @@ int show(const std::vector<std::string> &words) {
         status = text.rfind("check failed", 0) == 0 ? 2 : 0;
     } else {
         eth_if_plcy::Record rec = load_record(bytes, net);
-        if (!p.has("ext") && !p.has("json")) {
+        if (!p.has("ext") && !p.has("json") && !yang) {
             out.write(eth_if_plcy::print(rec, layout));
         } else {
             eth_if_plcy_ext_t e;
@@ -287,7 +302,9 @@ int show(const std::vector<std::string> &words) {
             if (s != eth_if_plcy::Status::ok)
                 throw Failure(std::string("cannot decode the record: ") +
                               eth_if_plcy::to_string(s));
-            if (p.has("json"))
+            if (yang)
+                out.write(ext_to_rfc7951(e, compact));
+            else if (p.has("json"))
                 out.write(ext_to_json(e, compact));
             else
                 out.write(eth_if_plcy::ext_print(e, compact ? ETH_IF_PLCY_PRINT_COMPACT : 0) +
@@ -401,6 +418,7 @@ int run(std::vector<std::string> words) {
     if (command == "diff") return diff(words);
     if (command == "stats") return stats(words);
     if (command == "schema") return write_text(words, "schema", kSchemaUsage, policy_schema);
+    if (command == "yang") return write_text(words, "yang", kYangUsage, policy_yang);
     if (command == "completion")
         return write_text(words, "completion", kCompletionUsage, bash_completion);
     throw Failure("unknown command \"" + command + "\" (try ethplcy --help)");

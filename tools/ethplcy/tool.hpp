@@ -84,6 +84,13 @@ std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // the external record holds (encode then keeps the format's normalisations).
 void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check = true,
                    uint32_t options = 0);
+// The YANG module of the policy, and the policy as its RFC 7951 instance
+// data (refused when it breaks the module's interface-class rules).
+std::string policy_yang();
+std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
+// When text is RFC 7951 instance data of the module: the policy JSON in it.
+bool rfc7951_policy(std::string &text);
+
 // The JSON text of the value at a path such as "sub.parent" ("" when absent).
 std::string value_at(const eth_if_plcy_ext_t &ext, const std::string &path);
 

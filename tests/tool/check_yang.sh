@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+# The YANG module against libyang's yanglint: the module parses with no
+# warning; every corpus record the tool shows as RFC 7951 instance data is
+# valid data of it, and encode reads that back to the bytes the policy JSON
+# gives; a record refused is refused for the module's class rules; data that
+# breaks a rule fails. Without yanglint the test fails.
+#   check_yang.sh ETHPLCY SOURCE_DIR
+set -euo pipefail
+tool=$1
+src=$2
+command -v yanglint >/dev/null || { echo "yanglint not found (libyang-tools)"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$tool" yang -o "$work/eth-if-plcy.yang"
+warnings=$(yanglint "$work/eth-if-plcy.yang" 2>&1)
+[ -z "$warnings" ] || { echo "yanglint on the module: $warnings"; exit 1; }
+shown=0 refused=0
+for f in "$src"/fuzz/corpus/*/*; do
+  if ! "$tool" show --yang --binary "$f" >"$work/d.json" 2>"$work/err"; then
+    if grep -q "class rules" "$work/err"; then refused=$((refused + 1)); fi
+    continue
+  fi
+  yanglint "$work/eth-if-plcy.yang" "$work/d.json" || { echo "invalid data: $f"; exit 1; }
+  a=$("$tool" encode --no-check "$work/d.json" 2>&1 || true)
+  b=$("$tool" show --json --binary "$f" | "$tool" encode --no-check - 2>&1 || true)
+  [ "$a" = "$b" ] || { echo "encode of the RFC 7951 data differs: $f"; exit 1; }
+  shown=$((shown + 1))
+done
+[ "$shown" -gt 50 ] && [ "$refused" -gt 0 ] || { echo "shown $shown, refused $refused"; exit 1; }
+# Each rule the module states, broken once: yanglint refuses the data.
+for bad in '{"ether_if_type": 1, "sub": {"parent": "0x00000001"}}' \
+           '{"ether_if_type": 3, "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
+           '{"sub": {"parent": "0x1"}, "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
+           '{"efp": {"configured": 0, "num_tag_pops": 1}}' \
+           '{"mtu": 65536}' '{"efp": {"configured": 1, "tag": [{"vlan": 3}]}}'; do
+  echo "{\"eth-if-plcy:policy\": $bad}" >"$work/bad.json"
+  if yanglint "$work/eth-if-plcy.yang" "$work/bad.json" 2>/dev/null; then
+    echo "yanglint took $bad"; exit 1
+  fi
+done
+echo "yang: module clean; $shown records valid and read back; $refused refused by class rules"
