@@ -17,7 +17,7 @@ setup(
     options={"build": {"build_base": ".pip-build"}},
     ext_modules=[Extension(
         "eth_if_plcy._core",
-        sources=sorted(glob.glob("python/*.cpp")) + sorted(glob.glob(f"{LIB}/src/*.cpp")) +
+        sources=sorted(set(glob.glob("python/*.cpp")) - {"python/stubgen.cpp"}) + sorted(glob.glob(f"{LIB}/src/*.cpp")) +
         ["platform/efp_util/src/eth_efp_util.cpp", "platform/iftype/src/eth_iftype.cpp"],
         include_dirs=[f"{LIB}/include", f"{LIB}/description", "platform/efp_util/include",
                       "platform/iftype/include"],

@@ -4,13 +4,13 @@
 # Builds the fuzz targets with clang and libFuzzer (ASan + UBSan) and runs each
 # for SECONDS (default 30) on its committed corpus; new finds go to a scratch
 # copy, crashes to fuzz/findings/.
-#   fuzz/run.sh [SECONDS] [TARGET...]      targets: record encode print json stream
+#   fuzz/run.sh [SECONDS] [TARGET...]      targets: record encode print json stream openconfig
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(record encode print json stream)
+[ ${#targets[@]} -gt 0 ] || targets=(record encode print json stream openconfig)
 "$root/scripts/deps.sh" clang libclang-rt-14-dev libjansson-dev libsimdjson-dev >/dev/null
 out=${FUZZ_OUT:-$root/build-fuzz}
 mkdir -p "$out" "$root/fuzz/findings"
@@ -26,10 +26,11 @@ for t in "${targets[@]}"; do
   if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
     extra=()
     # The JSON and stream targets are the tool's readers, with jansson and simdjson.
-    case $t in json | stream)
+    case $t in json | stream | openconfig)
       extra=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON
              "$root/tools/ethplcy/json_io.cpp" "$root/tools/ethplcy/input.cpp"
-             "$root/tools/ethplcy/stream.cpp" "$root/tools/ethplcy/yang.cpp" -ljansson -lsimdjson) ;;
+             "$root/tools/ethplcy/stream.cpp" "$root/tools/ethplcy/yang.cpp"
+             "$root/tools/ethplcy/openconfig.cpp" -ljansson -lsimdjson) ;;
     esac
     clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" "${extra[@]}" -o "$bin"
   fi

@@ -59,7 +59,7 @@ struct State {
     PyTypeObject *group[kGroupCount];
     PyTypeObject *entry[kCompoundCount]; // for the pair lists; null elsewhere
     PyTypeObject *list, *l2pt, *protocol;
-    PyObject *error, *invalid_record, *bad_policy;
+    PyObject *error, *invalid_record, *bad_policy, *not_carried;
 };
 
 struct PolicyObject {
@@ -106,6 +106,7 @@ struct WriteTree {
         return check(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
     }
     Node null() { Py_RETURN_NONE; }
+    Node boolean(bool b) { return Py_NewRef(b ? Py_True : Py_False); }
     Node hex(uint64_t v, int digits) {
         if (!hex_strings) return integer(v);
         char text[24];
@@ -127,14 +128,67 @@ struct WriteTree {
     }
 };
 
+// Reading a plain tree (exact types only, so nothing here runs Python code);
+// borrowed references. Bools are not numbers.
+struct ReadTree {
+    using Node = PyObject *;
+    bool is_bool(Node n) { return PyBool_Check(n); }
+    bool bool_value(Node n) { return n == Py_True; }
+    bool is_int(Node n) { return PyLong_CheckExact(n); }
+    bool int_value(Node n, int64_t &v) {
+        int overflow = 0;
+        v = PyLong_AsLongLongAndOverflow(n, &overflow);
+        if (overflow != 0) v = overflow > 0 ? INT64_MAX : INT64_MIN;
+        return !(v == -1 && PyErr_Occurred());
+    }
+    bool is_string(Node n) { return PyUnicode_CheckExact(n); }
+    std::string_view string(Node n) {
+        Py_ssize_t size = 0;
+        const char *s = PyUnicode_AsUTF8AndSize(n, &size); // plain() made sure it encodes
+        if (s == nullptr) throw Raised{};
+        return {s, static_cast<size_t>(size)};
+    }
+    bool is_array(Node n) { return PyList_CheckExact(n); }
+    size_t size(Node n) { return static_cast<size_t>(PyList_GET_SIZE(n)); }
+    Node at(Node n, size_t i) { return PyList_GET_ITEM(n, static_cast<Py_ssize_t>(i)); }
+    bool is_object(Node n) { return PyDict_CheckExact(n); }
+    bool is_null(Node n) { return n == Py_None; }
+    // A value for a message, as JSON would write it where it can be.
+    std::string show(Node n) {
+        if (PyUnicode_CheckExact(n)) return "\"" + std::string(string(n)) + "\"";
+        if (PyBool_Check(n)) return n == Py_True ? "true" : "false";
+        if (n == Py_None) return "null";
+        if (PyList_CheckExact(n)) return "[...]";
+        if (PyDict_CheckExact(n)) return "{...}";
+        if (PyLong_CheckExact(n) || PyFloat_CheckExact(n)) {
+            Ref r(check(PyObject_Repr(n)));
+            return std::string(string(r.get()));
+        }
+        return std::string("a ") + Py_TYPE(n)->tp_name + " object";
+    }
+    Node get(Node n, const char *key) {
+        PyObject *v = PyDict_GetItemString(n, key);
+        return v == Py_None ? nullptr : v; // None stands for a key left out
+    }
+    template <class F>
+    void each(Node n, F fn) {
+        PyObject *key, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(n, &pos, &key, &value))
+            if (value != Py_None) fn(string(key), value);
+    }
+};
+
 // ---- values.cpp ----------------------------------------------------------------
 
 // A copy of a value made only of exact dicts (string keys), lists, ints,
 // strings, None and bools (views become their plain values), so that
 // reading it runs no Python code. Text UTF-8 cannot encode: TypeError for a
-// key, a string the reader refuses for a value. Nesting deeper than any
-// policy does is refused.
-PyObject *plain(State *st, PyObject *v);
+// key, a string the reader refuses for a value. Nesting deeper than depth
+// (a policy nests four deep: root, group, list, entry; a cycle ends there
+// too) is refused.
+inline constexpr int kPolicyDepth = 8, kOpenconfigDepth = 16;
+PyObject *plain(State *st, PyObject *v, int depth = kPolicyDepth);
 // The policy's tree: hexadecimal fields as integers, or "0x..." strings.
 PyObject *write_policy(const Ext &ext, bool hex_strings);
 // Reads a plain tree; false with BadPolicy raised. scope: the field read
@@ -162,6 +216,11 @@ int set_field(PolicyObject *p, size_t i, PyObject *value);
 bool is_view(State *st, PyObject *o);
 PyObject *view_tree(ViewObject *v, bool hex_strings);
 int add_view_types(PyObject *module, State *st);
+
+// ---- openconfig.cpp ------------------------------------------------------------
+
+PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs);
+PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs);
 
 // ---- policy.cpp ----------------------------------------------------------------
 

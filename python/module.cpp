@@ -244,6 +244,11 @@ int exec(PyObject *m) {
                    "not a policy (an unknown key, a bad value): field names it.",
                    bad_bases.get(), false);
     if (st->invalid_record == nullptr || st->bad_policy == nullptr) return -1;
+    st->not_carried = make_error(m, "eth_if_plcy.NotCarried",
+                                 "A warning: a field one side of a conversion cannot say (the "
+                                 "policy's in OpenConfig, or OpenConfig's in the policy).",
+                                 PyExc_UserWarning, false);
+    if (st->not_carried == nullptr) return -1;
     return PyModule_AddIntConstant(m, "ALL_FIELDS", ETH_IF_PLCY_ALL_FIELDS);
 }
 
@@ -266,6 +271,7 @@ void each_ref(State *st, F fn) {
     fn(st->error);
     fn(st->invalid_record);
     fn(st->bad_policy);
+    fn(st->not_carried);
 }
 
 int traverse(PyObject *m, visitproc visit, void *arg) {

@@ -266,6 +266,24 @@ PyMethodDef methods[] = {
     {"render", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(render)),
      METH_VARARGS | METH_KEYWORDS,
      "render(compact=False)\n--\n\nThe external record's text print (one line with compact)."},
+    {"to_openconfig",
+     reinterpret_cast<PyCFunction>(
+         reinterpret_cast<void (*)()>(+[](PyObject *self, PyObject *args, PyObject *kwargs) {
+             return to_openconfig(as_policy(self), args, kwargs);
+         })),
+     METH_VARARGS | METH_KEYWORDS,
+     "to_openconfig(name, index=None)\n--\n\nThe interface's OpenConfig configuration (RFC 7951 "
+     "as a dict, rooted at openconfig-interfaces:interfaces); a sub-interface policy needs "
+     "its index. Fields OpenConfig cannot say are named in a NotCarried warning."},
+    {"from_openconfig",
+     reinterpret_cast<PyCFunction>(
+         reinterpret_cast<void (*)()>(+[](PyObject *type, PyObject *args, PyObject *kwargs) {
+             return from_openconfig(reinterpret_cast<PyTypeObject *>(type), args, kwargs);
+         })),
+     METH_VARARGS | METH_KEYWORDS | METH_CLASS,
+     "from_openconfig(data, name=None, index=None)\n--\n\nThe policy an OpenConfig "
+     "configuration holds for one interface (and sub-interface); BadPolicy names the "
+     "OpenConfig path of what a policy cannot hold, a NotCarried warning what it need not."},
     {"__copy__", copy_policy, METH_NOARGS, "A copy of the policy."},
     {"__deepcopy__", copy_policy, METH_O, "A copy of the policy (it shares nothing)."},
     {"__reduce__", reduce, METH_NOARGS, "Pickles as Policy.from_dict(self.to_dict())."},

@@ -11,12 +11,9 @@ namespace pyplcy {
 
 namespace {
 
-// A policy nests four deep (root, group, list, entry); a value deeper than
-// this is no part of one, and a cycle ends here too.
-constexpr int kDepth = 8;
-
 PyObject *too_deep(State *st) {
-    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, "a value nests deeper than any policy", "");
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, "a value nests deeper than its shape allows",
+                     "");
     throw Raised{};
 }
 
@@ -36,8 +33,8 @@ PyObject *plain_text(PyObject *s, bool key) {
     return check(PyUnicode_FromEncodedObject(bytes.get(), "utf-8", "strict"));
 }
 
-PyObject *plain_at(State *st, PyObject *v, int depth) {
-    if (depth > kDepth) return too_deep(st);
+PyObject *plain_at(State *st, PyObject *v, int depth, int max) {
+    if (depth > max) return too_deep(st);
     if (v == Py_None || PyBool_Check(v) || PyLong_CheckExact(v)) return Py_NewRef(v);
     if (PyLong_Check(v)) return check(PyNumber_Index(v)); // an exact copy; runs no Python code
     if (PyUnicode_Check(v)) return plain_text(v, false);
@@ -55,7 +52,7 @@ PyObject *plain_at(State *st, PyObject *v, int depth) {
                 throw Raised{};
             }
             Ref k(plain_text(key, true));
-            Ref value(plain_at(st, PyTuple_GET_ITEM(kv, 1), depth + 1));
+            Ref value(plain_at(st, PyTuple_GET_ITEM(kv, 1), depth + 1, max));
             if (PyDict_SetItem(d.get(), k.get(), value.get()) != 0) throw Raised{};
         }
         return d.release();
@@ -69,7 +66,7 @@ PyObject *plain_at(State *st, PyObject *v, int depth) {
         for (Py_ssize_t i = 0; i < n; i++) {
             PyObject *item = PyList_Check(items.get()) ? PyList_GET_ITEM(items.get(), i)
                                                        : PyTuple_GET_ITEM(items.get(), i);
-            PyList_SET_ITEM(l.get(), i, plain_at(st, item, depth + 1));
+            PyList_SET_ITEM(l.get(), i, plain_at(st, item, depth + 1, max));
         }
         return l.release();
     }
@@ -79,55 +76,6 @@ PyObject *plain_at(State *st, PyObject *v, int depth) {
         return check(PyNumber_Index(v));
     return Py_NewRef(v);
 }
-
-// Reading a plain tree (exact types only, so nothing here runs Python code);
-// borrowed references. Bools are not numbers.
-struct ReadTree {
-    using Node = PyObject *;
-    bool is_int(Node n) { return PyLong_CheckExact(n); }
-    bool int_value(Node n, int64_t &v) {
-        int overflow = 0;
-        v = PyLong_AsLongLongAndOverflow(n, &overflow);
-        if (overflow != 0) v = overflow > 0 ? INT64_MAX : INT64_MIN;
-        return !(v == -1 && PyErr_Occurred());
-    }
-    bool is_string(Node n) { return PyUnicode_CheckExact(n); }
-    std::string_view string(Node n) {
-        Py_ssize_t size = 0;
-        const char *s = PyUnicode_AsUTF8AndSize(n, &size); // plain() made sure it encodes
-        if (s == nullptr) throw Raised{};
-        return {s, static_cast<size_t>(size)};
-    }
-    bool is_array(Node n) { return PyList_CheckExact(n); }
-    size_t size(Node n) { return static_cast<size_t>(PyList_GET_SIZE(n)); }
-    Node at(Node n, size_t i) { return PyList_GET_ITEM(n, static_cast<Py_ssize_t>(i)); }
-    bool is_object(Node n) { return PyDict_CheckExact(n); }
-    bool is_null(Node n) { return n == Py_None; }
-    // A value for a message, as JSON would write it where it can be.
-    std::string show(Node n) {
-        if (PyUnicode_CheckExact(n)) return "\"" + std::string(string(n)) + "\"";
-        if (PyBool_Check(n)) return n == Py_True ? "true" : "false";
-        if (n == Py_None) return "null";
-        if (PyList_CheckExact(n)) return "[...]";
-        if (PyDict_CheckExact(n)) return "{...}";
-        if (PyLong_CheckExact(n) || PyFloat_CheckExact(n)) {
-            Ref r(check(PyObject_Repr(n)));
-            return std::string(string(r.get()));
-        }
-        return std::string("a ") + Py_TYPE(n)->tp_name + " object";
-    }
-    Node get(Node n, const char *key) {
-        PyObject *v = PyDict_GetItemString(n, key);
-        return v == Py_None ? nullptr : v; // None stands for a key left out
-    }
-    template <class F>
-    void each(Node n, F fn) {
-        PyObject *key, *value;
-        Py_ssize_t pos = 0;
-        while (PyDict_Next(n, &pos, &key, &value))
-            if (value != Py_None) fn(string(key), value);
-    }
-};
 
 void literal_into(std::string &out, PyObject *n) {
     if (PyDict_CheckExact(n) || PyList_CheckExact(n)) {
@@ -163,8 +111,8 @@ void literal_into(std::string &out, PyObject *n) {
 
 } // namespace
 
-PyObject *plain(State *st, PyObject *v) {
-    return plain_at(st, v, 0);
+PyObject *plain(State *st, PyObject *v, int depth) {
+    return plain_at(st, v, 0, depth);
 }
 
 PyObject *write_policy(const Ext &ext, bool hex_strings) {

@@ -21,10 +21,10 @@ from typing import Any, Dict, Iterator, List, Literal, Tuple, Union
 
 from . import _core
 from ._core import (BadPolicy, Efp, EfpPush, EfpRange, EfpTag, Error, FieldList, InvalidRecord,
-                    L2pt, L2ptSetting, Policy, ProvisionInfo, Sub, Trunk)
+                    L2pt, L2ptSetting, NotCarried, Policy, ProvisionInfo, Sub, Trunk)
 
 __all__ = [
-    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "Policy", "Efp", "EfpPush",
+    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "NotCarried", "Policy", "Efp", "EfpPush",
     "EfpRange", "EfpTag", "FieldList", "L2pt", "L2ptSetting", "ProvisionInfo", "Sub", "Trunk",
     "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version",
     "__version__",

@@ -9,6 +9,7 @@ import pickle
 import os
 import pathlib
 import subprocess
+import warnings
 
 from typing import Any, Dict, List, Type
 
@@ -171,3 +172,24 @@ def test_dump_of_the_corpus() -> None:
         list(e.iter_records(broken))
     assert refused.value.offset == len(dump)
     assert len(list(e.iter_records(broken, errors="skip"))) == len(records)
+
+
+@pytest.mark.skipif(not TOOL, reason="ethplcy not built")
+def test_openconfig_is_the_tools() -> None:
+    p = e.Policy.from_dict({**BASE, "sub": {"parent": 1, "admin_up": 1}})
+    with pytest.warns(e.NotCarried, match="^not carried by OpenConfig: sub.parent$"):
+        oc = p.to_openconfig("eth0", 7)
+    tool = subprocess.run([TOOL, "openconfig", "--name", "eth0", "--index", "7", p.encode().hex()],
+                          capture_output=True, text=True, check=True)
+    assert json.loads(tool.stdout) == oc
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # all of it is carried back
+        back = e.Policy.from_openconfig(oc)
+    assert back.efp == p.efp and back.sub is not None and back.sub.admin_up == 1
+    assert back.ether_if_type == 3
+    oc["openconfig-interfaces:interfaces"]["interface"][0]["subinterfaces"]["subinterface"][0][
+        "openconfig-vlan:vlan"]["match"] = {"double-tagged-inner-outer-range": {"config": {}}}
+    with pytest.raises(e.BadPolicy, match="inner-outer-range: ranges on both tags"):
+        e.Policy.from_openconfig(oc)
+    with pytest.raises(e.BadPolicy, match="needs the sub-interface's index"):
+        p.to_openconfig("eth0")

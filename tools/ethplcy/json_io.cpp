@@ -16,6 +16,7 @@
 #include "policy_check.hpp"
 #include "policy_reader.hpp"
 #include "policy_writer.hpp"
+#include "jansson_tree.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
@@ -23,38 +24,6 @@ namespace {
 
 using Ext = eth_if_plcy_ext_t;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
-
-// jansson's values as the field description's reader sees them.
-struct JanssonTree {
-    using Node = json_t *;
-    bool is_int(Node n) { return json_is_integer(n); }
-    bool int_value(Node n, int64_t &v) {
-        v = json_integer_value(n);
-        return true;
-    }
-    bool is_string(Node n) { return json_is_string(n); }
-    std::string_view string(Node n) { return {json_string_value(n), json_string_length(n)}; }
-    bool is_array(Node n) { return json_is_array(n); }
-    size_t size(Node n) { return json_array_size(n); }
-    Node at(Node n, size_t i) { return json_array_get(n, i); }
-    bool is_object(Node n) { return json_is_object(n); }
-    bool is_null(Node n) { return json_is_null(n); }
-    Node get(Node o, const char *key) { return json_object_get(o, key); }
-    std::string show(Node n) {
-        std::unique_ptr<char, decltype(&free)> text(json_dumps(n, JSON_ENCODE_ANY | JSON_COMPACT),
-                                                    free);
-        return text ? text.get() : "";
-    }
-    template <class F>
-    void each(Node n, F f) {
-        const char *key;
-        size_t len;
-        json_t *v;
-        json_object_keylen_foreach(n, key, len, v) {
-            f(std::string_view(key, len), v);
-        }
-    }
-};
 
 // A policy's JSON kept as text pieces in one vector and written out once:
 // the writer's values are numbers, words, hex strings and MACs, none of which

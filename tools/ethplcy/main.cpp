@@ -22,6 +22,7 @@ const char *const kUsage =
     "  diff        the policy fields that differ between two records, with both values\n"
     "  schema      the JSON Schema of the policy JSON\n"
     "  yang        the YANG module of the policy (eth-if-plcy)\n"
+    "  openconfig  a record as one interface's OpenConfig configuration, or back\n"
     "  stats       what a dump of records holds: types, groups, sizes, refusals\n"
     "  completion  the bash completion of these commands and options\n"
     "\n"
@@ -104,6 +105,24 @@ const char *const kYangUsage =
     "  Writes the YANG 1.1 module of the policy (eth-if-plcy), whose instance data\n"
     "  show --yang writes and encode reads.\n"
     "  --output, -o  write to FILE (default -, standard output)\n";
+
+const char *const kOpenconfigUsage =
+    "usage: ethplcy openconfig [--name NAME] [--index N] [--net] [--binary] [--json]\n"
+    "                          [--compact] [--no-check] [--output FILE]\n"
+    "                          [RECORD | OPENCONFIG | FILE | -]\n"
+    "  A record: writes the interface's OpenConfig configuration (RFC 7951 JSON\n"
+    "  rooted at openconfig-interfaces:interfaces). OpenConfig JSON: writes the\n"
+    "  policy it holds as a record (hex, or raw bytes with --binary). What one side\n"
+    "  cannot say is named on standard error; what the policy cannot hold is refused.\n"
+    "  --name NAME    the interface (writing: required; reading: the one there is)\n"
+    "  --index N      the sub-interface (writing a sub-interface policy: required;\n"
+    "                 reading: the one there is)\n"
+    "  --net          the record is (or is written as) a network image\n"
+    "  --binary       the record is (or is written as) raw bytes\n"
+    "  --json         reading OpenConfig: write the policy JSON, not the record\n"
+    "  --compact, -c  one line of JSON\n"
+    "  --no-check     reading OpenConfig: encode without the strict check\n"
+    "  --output, -o   write to FILE (default -, standard output)\n";
 
 const char *const kSchemaUsage =
     "usage: ethplcy schema [--output FILE]\n"
@@ -229,6 +248,9 @@ const std::vector<CommandDef> &commands() {
         {"stats", with({}), true},
         {"schema", {{"output", 'o', true, "FILE"}}, false},
         {"yang", {{"output", 'o', true, "FILE"}}, false},
+        {"openconfig",
+         with({{"name", 0, true}, {"index", 0, true}, {"json"}, {"compact", 'c'}, {"no-check"}}),
+         true},
         {"completion", {{"output", 'o', true, "FILE"}}, false},
     };
     return table;
@@ -315,6 +337,23 @@ int show(const std::vector<std::string> &words) {
     return status;
 }
 
+// The record of a policy, written as encode writes it (hex, --binary, --net).
+int write_record(const Parsed &p, eth_if_plcy_ext_t &e, uint32_t options) {
+    eth_if_plcy::Record rec;
+    auto s = eth_if_plcy::encode(e, rec, options);
+    if (s != eth_if_plcy::Status::ok)
+        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(s));
+    auto bytes = rec.bytes(); // taken in host order, before hton changes the size field
+    if (p.has("net")) (void)eth_if_plcy::hton(rec);
+    Output out(p.get("output", "-"));
+    if (p.has("binary"))
+        out.write(bytes.data(), bytes.size());
+    else
+        out.write(to_hex(bytes) + "\n");
+    out.close();
+    return 0;
+}
+
 int encode(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kEncodeUsage, 0;
     Parsed p = parse(words, options_of("encode"), "encode");
@@ -341,17 +380,61 @@ int encode(const std::vector<std::string> &words) {
         detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
         throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
     }
-    eth_if_plcy::Record rec;
-    auto s = eth_if_plcy::encode(e, rec, options);
-    if (s != eth_if_plcy::Status::ok)
-        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(s));
-    auto bytes = rec.bytes(); // taken in host order, before hton changes the size field
-    if (p.has("net")) (void)eth_if_plcy::hton(rec);
+    return write_record(p, e, options);
+}
+
+int openconfig(const std::vector<std::string> &words) {
+    if (wants_help(words)) return std::cout << kOpenconfigUsage, 0;
+    Parsed p = parse(words, options_of("openconfig"), "openconfig");
+    int64_t index = -1;
+    if (p.has("index")) {
+        std::string i = p.get("index", "");
+        char *end = nullptr;
+        errno = 0;
+        unsigned long long v = std::strtoull(i.c_str(), &end, 10);
+        if (i.empty() || *end != '\0' || errno != 0 || v > UINT32_MAX || i[0] == '-')
+            throw Failure("--index takes a sub-interface index (0 to 4294967295), not \"" + i +
+                          "\"");
+        index = static_cast<int64_t>(v);
+    }
+    std::string name = p.get("name", "");
+    Input in = inputs(p, 1, false, "openconfig")[0];
+    std::vector<std::string> notes;
+    std::string text;
+    if (!p.has("binary")) text = read_text(in);
+    if (!p.has("binary") && is_openconfig(text)) {
+        std::string policy = openconfig_to_policy(text, name, index, notes);
+        for (const std::string &n : notes)
+            std::cerr << "ethplcy: not carried into the policy: " << n << "\n";
+        eth_if_plcy_ext_t e;
+        ext_from_json(policy, e, !p.has("no-check"));
+        if (p.has("json")) {
+            Output out(p.get("output", "-"));
+            out.write(ext_to_json(e, p.has("compact")));
+            out.close();
+            return 0;
+        }
+        return write_record(p, e, 0);
+    }
+    if (p.has("json") || p.has("no-check"))
+        throw Failure(std::string("--") + (p.has("json") ? "json" : "no-check") +
+                      " goes with OpenConfig input");
+    if (name.empty()) throw Failure("writing OpenConfig needs the interface's --name");
+    in.binary = p.has("binary");
+    eth_if_plcy::Record rec = load_record(
+        p.has("binary") ? read_record_bytes(in) : parse_hex(text, in.arg), p.has("net"));
+    eth_if_plcy_ext_t e;
+    if (auto s = eth_if_plcy::decode(rec, e); s != eth_if_plcy::Status::ok)
+        throw Failure(std::string("cannot decode the record: ") + eth_if_plcy::to_string(s));
+    std::string out_text = ext_to_openconfig(e, name, index, p.has("compact"), notes);
+    if (!notes.empty()) {
+        std::string list;
+        for (const std::string &n : notes)
+            list += (list.empty() ? "" : ", ") + n;
+        std::cerr << "ethplcy: not carried by OpenConfig: " << list << "\n";
+    }
     Output out(p.get("output", "-"));
-    if (p.has("binary"))
-        out.write(bytes.data(), bytes.size());
-    else
-        out.write(to_hex(bytes) + "\n");
+    out.write(out_text);
     out.close();
     return 0;
 }
@@ -419,6 +502,7 @@ int run(std::vector<std::string> words) {
     if (command == "stats") return stats(words);
     if (command == "schema") return write_text(words, "schema", kSchemaUsage, policy_schema);
     if (command == "yang") return write_text(words, "yang", kYangUsage, policy_yang);
+    if (command == "openconfig") return openconfig(words);
     if (command == "completion")
         return write_text(words, "completion", kCompletionUsage, bash_completion);
     throw Failure("unknown command \"" + command + "\" (try ethplcy --help)");

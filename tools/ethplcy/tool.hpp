@@ -91,6 +91,16 @@ std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // When text is RFC 7951 instance data of the module: the policy JSON in it.
 bool rfc7951_policy(std::string &text);
 
+// One interface's OpenConfig configuration (RFC 7951 JSON) of a policy; the
+// policy's fields OpenConfig cannot say are put in notes. index < 0: none.
+std::string ext_to_openconfig(const eth_if_plcy_ext_t &ext, const std::string &name, int64_t index,
+                              bool one_line, std::vector<std::string> &notes);
+bool is_openconfig(const std::string &text);
+// The policy JSON an OpenConfig configuration holds; what the policy cannot
+// hold is refused (its OpenConfig path named), what it need not is put in notes.
+std::string openconfig_to_policy(const std::string &text, const std::string &name, int64_t index,
+                                 std::vector<std::string> &notes);
+
 // The JSON text of the value at a path such as "sub.parent" ("" when absent).
 std::string value_at(const eth_if_plcy_ext_t &ext, const std::string &path);
 

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// Policy.to_openconfig and Policy.from_openconfig: the field description's
+// OpenConfig mapping over Python values. What one side cannot say is a
+// NotCarried warning; what a policy cannot hold is BadPolicy.
+#include "binding.hpp"
+#include "openconfig.hpp"
+
+namespace pyplcy {
+
+namespace oc = f::oc;
+
+namespace {
+
+// index: None or a sub-interface index; -1 for None, -2 with an error set.
+int64_t index_of(PyObject *index) {
+    if (index == nullptr || index == Py_None) return -1;
+    unsigned long long v = PyLong_Check(index) && !PyBool_Check(index)
+                               ? PyLong_AsUnsignedLongLong(index)
+                               : static_cast<unsigned long long>(-1);
+    if (v > UINT32_MAX) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_ValueError, "index is a sub-interface index, 0 to 4294967295");
+        return -2;
+    }
+    return static_cast<int64_t>(v);
+}
+
+int warn(State *st, const char *what, const std::vector<std::string> &notes) {
+    if (notes.empty()) return 0;
+    std::string text = what;
+    for (size_t i = 0; i < notes.size(); i++)
+        text += (i ? ", " : " ") + notes[i];
+    return PyErr_WarnEx(st->not_carried, text.c_str(), 2);
+}
+
+} // namespace
+
+PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs) {
+    static const char *names[] = {"name", "index", nullptr};
+    const char *name;
+    PyObject *index = nullptr;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "s|O:to_openconfig", const_cast<char **>(names),
+                                     &name, &index))
+        return nullptr;
+    int64_t i = index_of(index);
+    if (i == -2) return nullptr;
+    WriteTree tree{false};
+    oc::Writer<WriteTree> writer(tree);
+    PyObject *out = nullptr;
+    try {
+        if (!writer.write(p->ext, name, i, out))
+            return raise_bad_policy(p->state, ETH_IF_PLCY_ERR_BAD_POLICY, writer.refusal().c_str(),
+                                    "");
+    } catch (Raised &) {
+        return nullptr;
+    }
+    Ref result(out);
+    if (warn(p->state, "not carried by OpenConfig:", writer.notes()) < 0) return nullptr;
+    return result.release();
+}
+
+PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
+    static const char *names[] = {"data", "name", "index", nullptr};
+    PyObject *data, *index = nullptr;
+    const char *name = "";
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O!|zO:from_openconfig",
+                                     const_cast<char **>(names), &PyDict_Type, &data, &name,
+                                     &index))
+        return nullptr;
+    int64_t i = index_of(index);
+    if (i == -2) return nullptr;
+    Ref p(type->tp_new(type, nullptr, nullptr));
+    if (p.get() == nullptr) return nullptr;
+    State *st = reinterpret_cast<PolicyObject *>(p.get())->state;
+    try {
+        Ref in(plain(st, data, kOpenconfigDepth));
+        ReadTree read;
+        WriteTree write{false};
+        oc::Reader<ReadTree, WriteTree> reader(read, write);
+        PyObject *policy = nullptr;
+        bool ok = reader.read(in.get(), name ? name : "", i, policy);
+        Ref held(policy);
+        if (!ok)
+            return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().c_str(), "");
+        if (warn(st, "not carried into the policy:", reader.notes()) < 0) return nullptr;
+        Ext ext;
+        if (!read_policy(st, policy, ext, true)) return nullptr;
+        store(reinterpret_cast<PolicyObject *>(p.get()), ext);
+    } catch (Raised &) {
+        return nullptr;
+    }
+    return p.release();
+}
+
+} // namespace pyplcy

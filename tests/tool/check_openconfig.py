@@ -1,0 +1,172 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+"""ethplcy openconfig: the exact OpenConfig of each match kind, action and a
+trunk; back to the same policy; each refusal; every corpus record's modelled
+fields through OpenConfig and back; the design table has a row per field.
+    check_openconfig.py ETHPLCY SOURCE_DIR"""
+import json
+import pathlib
+import subprocess
+import sys
+
+TOOL, SRC = sys.argv[1], pathlib.Path(sys.argv[2])
+failed = 0
+
+
+def run(*args: str) -> subprocess.CompletedProcess:
+    return subprocess.run([TOOL, *args], capture_output=True, text=True)
+
+
+def check(ok: bool, what: str) -> None:
+    global failed
+    if not ok:
+        failed += 1
+        print("FAIL:", what)
+
+
+def T(v, et="dot1q"):
+    return {"ethertype": et, "vlan": v}
+
+
+def R(lo, hi):
+    return {"low": lo, "high": hi}
+
+
+ST = '{"match": {"single-tagged": {"config": {"vlan-id": 10}}}'
+CASES = [  # efp, the sub-interface's openconfig-vlan:vlan
+    ({"tag": [T(10)]}, ST + "}"),
+    ({"tag": [T("range")], "ranges": [R(10, 12), R(20, 20)]},
+     '{"match": {"single-tagged-list": {"config": {"vlan-ids": [10, 11, 12, 20]}}}}'),
+    ({"tag": [T("range")], "ranges": [R(10, 20)]},
+     '{"match": {"single-tagged-range": {"config": {"low-vlan-id": 10, "high-vlan-id": 20}}}}'),
+    ({"tag": [T(100, "dot1ad"), T(10)]},
+     '{"match": {"double-tagged": {"config": {"inner-vlan-id": 10, "outer-vlan-id": 100}}}}'),
+    ({"tag": [T(100, "dot1ad"), T("range")], "ranges": [R(1, 2), R(5, 5)]},
+     '{"match": {"double-tagged-inner-list": {"config": {"inner-vlan-ids": [1, 2, 5], '
+     '"outer-vlan-id": 100}}}}'),
+    ({"tag": [T("range", "dot1ad"), T(10)], "ranges": [R(1, 2), R(5, 5)]},
+     '{"match": {"double-tagged-outer-list": {"config": {"inner-vlan-id": 10, '
+     '"outer-vlan-ids": [1, 2, 5]}}}}'),
+    ({"tag": [T(100, "dot1ad"), T("range")], "ranges": [R(10, 20)]},
+     '{"match": {"double-tagged-inner-range": {"config": {"inner-low-vlan-id": 10, '
+     '"inner-high-vlan-id": 20, "outer-vlan-id": [100]}}}}'),
+    ({"tag": [T("range", "dot1ad"), T(10)], "ranges": [R(100, 200)]},
+     '{"match": {"double-tagged-outer-range": {"config": {"inner-vlan-id": 10, '
+     '"outer-low-vlan-id": 100, "outer-high-vlan-id": 200}}}}'),
+    ({"tag": [T(10)], "push": [T(20, "dot1ad")]}, ST + ', "ingress-mapping": {"config": '
+     '{"vlan-stack-action": "PUSH", "vlan-id": 20, "tpid": "openconfig-vlan-types:TPID_0X88A8"}}}'),
+    ({"tag": [T(10)], "num_tag_pops": 1},
+     ST + ', "ingress-mapping": {"config": {"vlan-stack-action": "POP"}}}'),
+    ({"tag": [T(10)], "push": [T(30)], "num_tag_pops": 1}, ST + ', "ingress-mapping": {"config": '
+     '{"vlan-stack-action": "SWAP", "vlan-id": 30, "tpid": "openconfig-vlan-types:TPID_0X8100"}}}'),
+]
+MODELLED = ("ether_if_type", "mtu", "mac_addr", "sub.admin_up", "efp.tag", "efp.ranges", "efp.push",
+            "efp.num_tag_pops", "trunk.native_vlan", "trunk.access_vlan",
+            "trunk.vlan_switched_trunk", "trunk.vlan_switched_access")
+
+
+def field(d, path):
+    """The value at a path; absent, 0 and [] alike (the defaults)."""
+    for key in path.split("."):
+        d = d.get(key) if isinstance(d, dict) else None
+    return d or 0
+
+
+def through(policy: dict, *args: str):
+    """policy -> record -> OpenConfig -> policy: (OpenConfig, policy back, notes)."""
+    rec = run("encode", "--no-check", json.dumps(policy)).stdout.strip()
+    out = run("openconfig", *args, rec)
+    if out.returncode != 0:
+        return None, None, out.stderr
+    back = run("openconfig", "--no-check", "--json", out.stdout)
+    return json.loads(out.stdout), json.loads(back.stdout or "{}"), out.stderr + back.stderr
+
+
+for efp, want in CASES:
+    policy = {"ether_if_type": 3, "sub": {"admin_up": 1}, "efp": {"configured": 1, **efp}}
+    oc, back, notes = through(policy, "--name", "eth0", "--index", "5")
+    sub = oc["openconfig-interfaces:interfaces"]["interface"][0]["subinterfaces"]["subinterface"][0]
+    check(json.dumps(sub["openconfig-vlan:vlan"]) == want, f"{efp}: {sub}")
+    shown = json.loads(run("show", "--json", run("encode", json.dumps(policy)).stdout).stdout)
+    check(all(field(back, p) == field(shown, p) for p in MODELLED), f"back: {efp}: {back}")
+trunk = {"ether_if_type": 4, "mac_addr": "00:11:22:33:44:55", "mtu": 1500,
+         "trunk": {"native_vlan": 5, "native_is_svlan": 1, "vlan_switched_trunk": 1}}
+oc, back, notes = through(trunk, "--name", "eth1")
+check(json.dumps(oc) == '{"openconfig-interfaces:interfaces": {"interface": [{"name": "eth1", '
+      '"config": {"name": "eth1", "type": "iana-if-type:ieee8023adLag", "mtu": 1500}, '
+      '"openconfig-if-ethernet:ethernet": {"config": {"mac-address": "00:11:22:33:44:55"}, '
+      '"openconfig-vlan:switched-vlan": {"config": {"interface-mode": "TRUNK", '
+      '"native-vlan": 5}}}}]}}', f"trunk: {oc}")
+check("not carried by OpenConfig: trunk.native_is_svlan\n" in notes, f"trunk notes: {notes}")
+
+# Refusals: what OpenConfig says that a policy cannot hold, named by its path.
+IF = "interfaces/interface[name=eth0]"
+S = IF + "/subinterfaces/subinterface[index=5]/vlan"
+
+
+def oc_sub(vlan: dict, switched: dict = {}) -> str:
+    intf = {"name": "eth0", "config": {"name": "eth0", "type": "iana-if-type:ethernetCsmacd"},
+            "subinterfaces": {"subinterface": [{"index": 5, "openconfig-vlan:vlan": vlan}]}}
+    if switched:
+        intf["openconfig-if-ethernet:ethernet"] = {"openconfig-vlan:switched-vlan": switched}
+    return json.dumps({"openconfig-interfaces:interfaces": {"interface": [intf]}})
+
+
+def match(kind: str, config: dict) -> dict:
+    return {"match": {kind: {"config": config}}}
+
+
+REFUSALS = [
+    (oc_sub(match("double-tagged-inner-outer-range", {})),
+     S + "/match/double-tagged-inner-outer-range: ranges on both tags"),
+    (oc_sub(match("single-tagged-list", {"vlan-ids": list(range(1, 40, 2))})),
+     S + "/match/single-tagged-list/config: needs 20 ranges, more than a record holds (10)"),
+    (oc_sub({"match": {"single-tagged": {"config": {"vlan-id": 1}},
+                       "double-tagged": {"config": {}}}}),
+     S + "/match/double-tagged: a second match kind beside single-tagged"),
+    (oc_sub({"ingress-mapping": {"config": {"vlan-stack-action": "FLIP"}}}),
+     S + "/ingress-mapping/config/vlan-stack-action: is no action the rewrite can express"),
+    (oc_sub({"ingress-mapping": {"config": {"vlan-stack-action": "PUSH", "vlan-id": 2,
+                                            "tpid": "openconfig-vlan-types:TPID_ANY"}}}),
+     S + "/ingress-mapping/config/tpid: is no ethertype a policy holds"),
+    (oc_sub(match("single-tagged", {"vlan-id": 1}), {"config": {"native-vlan": 3}}),
+     "openconfig-vlan:switched-vlan: a trunk's switched VLANs and a sub-interface's settings"),
+    (oc_sub(match("double-tagged-inner-range", {"inner-low-vlan-id": 1, "inner-high-vlan-id": 2,
+                                                "outer-vlan-id": [3, 4]})),
+     "outer-vlan-id: holds 2 VLANs: a policy's outer tag matches one"),
+]
+for text, want in REFUSALS:
+    out = run("openconfig", text)
+    check(out.returncode == 2 and want in out.stderr, f"refusal {want}: {out.stderr}")
+for args, want in [(["--name", "x", "--index", "-1"], "--index takes"),
+                   (["--name", "x"], "needs the sub-interface's index")]:
+    out = run("openconfig", *args, run("encode", json.dumps({"ether_if_type": 3,
+                                                             "sub": {"admin_up": 1}})).stdout)
+    check(out.returncode == 2 and want in out.stderr, f"{args}: {out.stderr}")
+
+# Every corpus record: the modelled fields OpenConfig carries come back.
+carried = 0
+for path in sorted((SRC / "fuzz" / "corpus").glob("*/*")):
+    shown = run("show", "--json", "--binary", str(path))
+    if shown.returncode != 0:
+        continue
+    policy = json.loads(shown.stdout)
+    oc, back, notes = through(policy, "--name", "eth0", "--index", "1")
+    if oc is None or not back:  # no known type; or trunk and sub-interface fields together
+        check(oc is None or "exclude each other" in notes, f"{path.name}: {notes}")
+        continue
+    lost = [p for p in MODELLED if field(back, p) != field(policy, p) and p not in notes]
+    check(not lost or "efp.tag" in notes, f"{path.name}: lost {lost} ({notes})")
+    carried += policy.get("efp", {}).get("configured") == 1 and "efp.tag" not in notes
+check(carried >= 5, f"only {carried} corpus records carried their EFP match")
+
+# docs/design.md has a row for every field the description has.
+design = (SRC / "docs" / "design.md").read_text()
+schema = json.loads(run("schema").stdout)
+paths = [k for k, v in schema["properties"].items() if "properties" not in v or k == "l2pt"]
+paths += [f"{g}.{k}" for g, v in schema["properties"].items() if g != "l2pt"
+          for k in v.get("properties", {})]
+missing = [p for p in paths if p != "$schema" and f"| `{p}` |" not in design]
+check(not missing, f"design.md has no OpenConfig row for {missing}")
+print(f"openconfig: {len(CASES)} cases, {len(REFUSALS)} refusals, {carried} corpus EFPs carried")
+sys.exit(1 if failed else 0)
