@@ -3,13 +3,14 @@
 """ethplcy openconfig: the exact OpenConfig of each match kind, action and a
 trunk; back to the same policy; each refusal; every corpus record's modelled
 fields through OpenConfig and back; the design table has a row per field.
-    check_openconfig.py ETHPLCY SOURCE_DIR"""
+    check_openconfig.py ETHPLCY SOURCE_DIR [STRIDE]   (every STRIDE-th corpus record)"""
 import json
 import pathlib
 import subprocess
 import sys
 
 TOOL, SRC = sys.argv[1], pathlib.Path(sys.argv[2])
+STRIDE = int(sys.argv[3]) if len(sys.argv) > 3 else 1
 failed = 0
 
 
@@ -131,6 +132,8 @@ REFUSALS = [
      S + "/ingress-mapping/config/tpid: is no ethertype a policy holds"),
     (oc_sub(match("single-tagged", {"vlan-id": 1}), {"config": {"native-vlan": 3}}),
      "openconfig-vlan:switched-vlan: a trunk's switched VLANs and a sub-interface's settings"),
+    (oc_sub({}, {"config": {"interface-mode": 3}}),
+     "switched-vlan/config/interface-mode: is no mode a policy holds (ACCESS, TRUNK)"),
     (oc_sub(match("double-tagged-inner-range", {"inner-low-vlan-id": 1, "inner-high-vlan-id": 2,
                                                 "outer-vlan-id": [3, 4]})),
      "outer-vlan-id: holds 2 VLANs: a policy's outer tag matches one"),
@@ -146,7 +149,7 @@ for args, want in [(["--name", "x", "--index", "-1"], "--index takes"),
 
 # Every corpus record: the modelled fields OpenConfig carries come back.
 carried = 0
-for path in sorted((SRC / "fuzz" / "corpus").glob("*/*")):
+for path in sorted((SRC / "fuzz" / "corpus").glob("*/*"))[STRIDE - 1::STRIDE]:
     shown = run("show", "--json", "--binary", str(path))
     if shown.returncode != 0:
         continue
@@ -158,7 +161,7 @@ for path in sorted((SRC / "fuzz" / "corpus").glob("*/*")):
     lost = [p for p in MODELLED if field(back, p) != field(policy, p) and p not in notes]
     check(not lost or "efp.tag" in notes, f"{path.name}: lost {lost} ({notes})")
     carried += policy.get("efp", {}).get("configured") == 1 and "efp.tag" not in notes
-check(carried >= 5, f"only {carried} corpus records carried their EFP match")
+check(carried >= 5 // STRIDE, f"only {carried} corpus records carried their EFP match")
 
 # docs/design.md has a row for every field the description has.
 design = (SRC / "docs" / "design.md").read_text()

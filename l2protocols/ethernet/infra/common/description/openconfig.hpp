@@ -462,7 +462,7 @@ class Reader {
         }
         uint16_t outer_ethertype = kDot1q;
         if (InNode c = obj(intf, "config"); c && in_.get(c, kTpid)) {
-            std::string_view id = in_.string(in_.get(c, kTpid));
+            std::string_view id = str(in_.get(c, kTpid));
             const Tpid *t = find_tpid(id);
             if (t == nullptr)
                 return fail("config/openconfig-vlan:tpid",
@@ -475,7 +475,10 @@ class Reader {
             if (InNode sw = obj(eth, kSwitched)) {
                 if (InNode c = obj(sw, "config")) {
                     if (InNode mode = in_.get(c, "interface-mode")) {
-                        std::string_view m = in_.string(mode);
+                        std::string_view m = str(mode);
+                        if (m != "TRUNK" && m != "ACCESS")
+                            return fail(std::string(kSwitched) + "/config/interface-mode",
+                                        "is no mode a policy holds (ACCESS, TRUNK)");
                         out_.set(group(0), "vlan_switched_trunk", out_.integer(m == "TRUNK"));
                         out_.set(group(0), "vlan_switched_access", out_.integer(m == "ACCESS"));
                     }
@@ -550,6 +553,7 @@ class Reader {
         InNode v = n && in_.is_object(n) ? in_.get(n, key) : InNode{};
         return v && in_.is_object(v) ? v : InNode{};
     }
+    std::string_view str(InNode n) { return in_.is_string(n) ? in_.string(n) : ""; }
     std::string text(InNode n) {
         if (n && in_.is_string(n)) return std::string(in_.string(n));
         return n ? in_.show(n) : "";
@@ -694,7 +698,7 @@ class Reader {
         InNode a = c ? in_.get(c, "vlan-stack-action") : InNode{};
         if (!a) return true;
         std::string path = "vlan/ingress-mapping/config";
-        std::string_view action = in_.is_string(a) ? in_.string(a) : "";
+        std::string_view action = str(a);
         int pops = action == "POP" || action == "SWAP",
             pushes = action == "PUSH" || action == "SWAP";
         if (!pops && !pushes)
@@ -710,7 +714,7 @@ class Reader {
                                                                 : "SWAP needs the VLAN it writes");
             uint16_t ethertype = kDot1q;
             if (InNode t = in_.get(c, "tpid")) {
-                const Tpid *tp = in_.is_string(t) ? find_tpid(in_.string(t)) : nullptr;
+                const Tpid *tp = find_tpid(str(t));
                 if (tp == nullptr) return fail(path + "/tpid", "is no ethertype a policy holds");
                 ethertype = tp->ethertype;
             }
