@@ -225,6 +225,8 @@ PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs);
 // ---- policy.cpp ----------------------------------------------------------------
 
 int add_policy_type(PyObject *module, State *st);
+// An empty policy of type (Policy or a subclass), as type.__new__(type) makes it.
+PyObject *new_policy(PyTypeObject *type);
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
                          uint32_t fields, size_t base, uint32_t *size);
 

@@ -70,7 +70,7 @@ PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs) 
         return nullptr;
     int64_t i = index_of(index);
     if (i == -2) return nullptr;
-    Ref p(type->tp_new(type, nullptr, nullptr));
+    Ref p(new_policy(type));
     if (p.get() == nullptr) return nullptr;
     State *st = reinterpret_cast<PolicyObject *>(p.get())->state;
     try {

@@ -94,7 +94,7 @@ PyObject *to_dict(PyObject *self, PyObject *) {
 
 PyObject *from_dict(PyObject *type, PyObject *d) {
     auto *t = reinterpret_cast<PyTypeObject *>(type);
-    Ref p(t->tp_new(t, nullptr, nullptr));
+    Ref p(new_policy(t));
     if (p.get() == nullptr) return nullptr;
     Ext ext;
     if (!from_fields(as_policy(p.get())->state, d, ext, "Policy.from_dict")) return nullptr;
@@ -215,7 +215,7 @@ PyObject *render(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 PyObject *copy_policy(PyObject *self, PyObject *) {
     PyTypeObject *type = Py_TYPE(self);
-    PyObject *p = type->tp_new(type, nullptr, nullptr);
+    PyObject *p = new_policy(type);
     if (p != nullptr) store(as_policy(p), as_policy(self)->ext);
     return p;
 }
@@ -317,6 +317,11 @@ State *as_state(PyTypeObject *type) {
 
 } // namespace
 
+PyObject *new_policy(PyTypeObject *type) {
+    Ref none(PyTuple_New(0)); // a subclass's __new__ gets real arguments
+    return none.get() ? type->tp_new(type, none.get(), nullptr) : nullptr;
+}
+
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
                          uint32_t fields, size_t base, uint32_t *size) {
     const char *reason = nullptr;
@@ -344,7 +349,7 @@ PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, siz
         rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
     }
     *size = eth_if_plcy_get_size(rec, 0);
-    Ref p(type->tp_new(type, nullptr, nullptr));
+    Ref p(new_policy(type));
     if (p.get() == nullptr) return nullptr;
     status = eth_if_plcy_decode(rec, fields, &as_policy(p.get())->ext, 0);
     if (status != 0) return raise_invalid(st, status, "decode refused the record", 0);

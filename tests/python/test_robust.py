@@ -51,6 +51,11 @@ class HashFails(str):  # a key whose hash works once (to enter the dict), then r
         return str.__hash__(self)
 
 
+class NewPolicy(e.Policy):  # its __new__ is called with the arguments a type gets
+    def __new__(cls, *args: Any) -> "NewPolicy":
+        return e.Policy.__new__(cls)
+
+
 def cyclic() -> List[Any]:
     v: List[Any] = []
     v.append(v)
@@ -92,6 +97,7 @@ CASES: List[Case] = [
     ("__eq__ of a key drops the list", lambda p: e.Policy.from_dict(
         {DropsOnEq("efp"): DropsOnEq.victim}), None, ""),
     ("__hash__ of a key raises", lambda p: e.Policy.from_dict({HashFails("mtu"): 1}), None, ""),
+    ("subclass with __new__", lambda p: NewPolicy.decode(p.encode()), None, ""),
     # Nesting and text.
     ("cyclic list", lambda p: setattr(p, "efp", cyclic()), e.BadPolicy, "nests deeper"),
     ("300,000 nested lists", lambda p: setattr(p, "efp", deep(300000)), e.BadPolicy, "nests"),
