@@ -462,6 +462,7 @@ int edit(PolicyObject *p, const Path &path, PyObject *value) {
     try {
         // The value is copied before the record is read: copying may run Python code.
         Ref v(value != nullptr && value != Py_None ? plain(st, value) : nullptr);
+        bool removing = v.get() == nullptr;
         Ref root(write_policy(p->ext, false));
         PyObject *node = root.get();
         for (int i = 0; i < path.n; i++) {
@@ -523,7 +524,7 @@ int edit(PolicyObject *p, const Path &path, PyObject *value) {
         }
         Ext ext;
         if (!read_policy(st, root.get(), ext, false, path.text)) return -1;
-        if (v.get() == nullptr && !still_there(st, ext, path.text)) return -1;
+        if (removing && !still_there(st, ext, path.text)) return -1;
         // Bits of fields elsewhere stay as the record had them (a bit with no
         // key, as a captured record may hold, included).
         if (!mask) {
