@@ -203,6 +203,12 @@ PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t
 // Copies a record in, pointing its per-tag range lists at its own ranges.
 void store(PolicyObject *p, const Ext &from);
 
+// A class of the module, made from its slots (slots end with {0, nullptr};
+// name, "eth_if_plcy.X", must outlive the class) and added to the module as
+// X; a new reference, or null with the error raised.
+PyTypeObject *add_class(PyObject *module, const char *name, int size, unsigned flags,
+                        PyType_Slot *slots, PyObject *bases = nullptr);
+
 // ---- views.cpp -----------------------------------------------------------------
 
 PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index);

@@ -3,7 +3,6 @@
 // The module eth_if_plcy._core: multi-phase initialisation, its state (the
 // classes and exceptions it makes), the exceptions, and the functions over
 // record bytes that the package wraps.
-#include <cstring>
 #include <vector>
 
 #include "binding.hpp"
@@ -85,13 +84,8 @@ PyObject *make_error(PyObject *module, const char *name, const char *doc, PyObje
         slots.push_back({Py_tp_methods, error_methods});
     }
     slots.push_back({0, nullptr});
-    PyType_Spec spec = {name, 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots.data()};
-    PyObject *type = PyType_FromModuleAndSpec(module, &spec, bases);
-    if (type == nullptr || PyModule_AddObjectRef(module, std::strrchr(name, '.') + 1, type) < 0) {
-        Py_XDECREF(type);
-        return nullptr;
-    }
-    return type;
+    return reinterpret_cast<PyObject *>(
+        add_class(module, name, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots.data(), bases));
 }
 
 // ---- functions over record bytes ------------------------------------------------

@@ -376,14 +376,10 @@ int add_policy_type(PyObject *module, State *st) {
         {Py_tp_methods, methods},
         {Py_tp_getset, getsets().data()},
         {0, nullptr}};
-    static PyType_Spec spec = {"eth_if_plcy.Policy", sizeof(PolicyObject), 0,
-                               Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_IMMUTABLETYPE,
-                               nullptr};
-    spec.slots = slots;
-    PyObject *type = PyType_FromModuleAndSpec(module, &spec, nullptr);
-    if (type == nullptr) return -1;
-    st->policy = reinterpret_cast<PyTypeObject *>(type);
-    return PyModule_AddType(module, st->policy);
+    st->policy =
+        add_class(module, "eth_if_plcy.Policy", sizeof(PolicyObject),
+                  Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_IMMUTABLETYPE, slots);
+    return st->policy ? 0 : -1;
 }
 
 } // namespace pyplcy

@@ -171,6 +171,19 @@ PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t
     return nullptr;
 }
 
+PyTypeObject *add_class(PyObject *module, const char *name, int size, unsigned flags,
+                        PyType_Slot *slots, PyObject *bases) {
+    // CPython's description of a heap class (its API's name for it).
+    PyType_Spec shape = {name, size, 0, flags, slots};
+    PyObject *type = PyType_FromModuleAndSpec(module, &shape, bases);
+    auto *cls = reinterpret_cast<PyTypeObject *>(type);
+    if (type == nullptr || PyModule_AddType(module, cls) < 0) {
+        Py_XDECREF(type);
+        return nullptr;
+    }
+    return cls;
+}
+
 void store(PolicyObject *p, const Ext &from) {
     std::memcpy(&p->ext, &from, sizeof from);
     for (int i = 0; i < 2; i++)

@@ -368,16 +368,10 @@ PyTypeObject *make_type(PyObject *module, const std::string &name, const char *d
         slots.push_back({Py_sq_item, reinterpret_cast<void *>(list_item)});
     }
     slots.push_back({0, nullptr});
-    PyType_Spec spec = {name.c_str(), sizeof(ViewObject), 0,
-                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_IMMUTABLETYPE |
-                            Py_TPFLAGS_DISALLOW_INSTANTIATION,
-                        slots.data()};
-    PyObject *type = PyType_FromModuleAndSpec(module, &spec, nullptr);
-    if (type == nullptr || PyModule_AddType(module, reinterpret_cast<PyTypeObject *>(type)) < 0) {
-        Py_XDECREF(type);
-        return nullptr;
-    }
-    return reinterpret_cast<PyTypeObject *>(type);
+    return add_class(module, name.c_str(), sizeof(ViewObject),
+                     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_IMMUTABLETYPE |
+                         Py_TPFLAGS_DISALLOW_INSTANTIATION,
+                     slots.data());
 }
 
 } // namespace
