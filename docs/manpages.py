@@ -2,17 +2,16 @@
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 """Section-3 manual pages from the public headers' own doc comments.
 
-Reads Doxygen's XML and writes, gzip-compressed:
+Reads Doxygen's XML and writes (uncompressed: packagers compress them):
   - a page per documented C function and per public type, named after it
-    (eth_if_plcy_encode.3.gz): synopsis with its header, description,
+    (eth_if_plcy_encode.3): synopsis with its header, description,
     arguments, return value, errors, thread safety, see also;
-  - a page per C header (ether_interface_policy_api.h.3.gz) listing its
+  - a page per C header (ether_interface_policy_api.h.3) listing its
     functions, types and constants;
-  - one page for the C++ layer (eth_if_plcy.hpp.3.gz).
+  - one page for the C++ layer (eth_if_plcy.hpp.3).
 
     manpages.py XML_DIR INCLUDE_DIR OUT_DIR VERSION
 """
-import gzip
 import os
 import re
 import sys
@@ -112,10 +111,8 @@ def page(name, summary, body, version, section="3"):
 
 
 def write(out_dir, name, text):
-    path = os.path.join(out_dir, name + ".3.gz")
-    with open(path, "wb") as raw, gzip.GzipFile(fileobj=raw, mode="wb", mtime=0,
-                                                 filename="") as z:
-        z.write(text.encode())
+    with open(os.path.join(out_dir, name + ".3"), "w", encoding="utf-8") as out:
+        out.write(text)
 
 
 def synopsis_function(member, header):

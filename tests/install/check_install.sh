@@ -17,9 +17,10 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 pc=$(find "$prefix" -name eth_if_plcy.pc)
 libdir=$(dirname "$(dirname "$pc")")
 
+# The prefix is given, since a build configured for /usr names /usr in its .pc.
 # shellcheck disable=SC2046,SC2086
 cc -std=c99 -Wall -Wextra -Werror $flags "$here/consumer.c" -Wl,-rpath,"$libdir" \
-  $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs eth_if_plcy) -o "$work/by_pkgconfig"
+  $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-variable=prefix="$prefix" --cflags --libs eth_if_plcy) -o "$work/by_pkgconfig"
 "$work/by_pkgconfig"
 
 cmake -S "$here" -B "$work/by_cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \

@@ -12,7 +12,7 @@ tool=$1 script=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 source "$script"
 cd "$(mktemp -d)"
 session=ethplcy-completion-$$ # one per run: runs in parallel must not share it
-trap 'tmux kill-session -t "$session" 2>/dev/null; rm -rf "$PWD"' EXIT
+trap 'tmux kill-session -t "$session" 2>/dev/null || true; rm -rf "$PWD"' EXIT
 touch "file with space.hex" other.hex
 mkdir dumps
 status=0
