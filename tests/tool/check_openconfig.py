@@ -14,8 +14,8 @@ STRIDE = int(sys.argv[3]) if len(sys.argv) > 3 else 1
 failed = 0
 
 
-def run(*args: str) -> subprocess.CompletedProcess:
-    return subprocess.run([TOOL, *args], capture_output=True, text=True)
+def run(*args: str, data: str = "") -> subprocess.CompletedProcess:
+    return subprocess.run([TOOL, *args], input=data, capture_output=True, text=True)
 
 
 def check(ok: bool, what: str) -> None:
@@ -90,6 +90,22 @@ for efp, want in CASES:
     check(json.dumps(sub["openconfig-vlan:vlan"]) == want, f"{efp}: {sub}")
     shown = json.loads(run("show", "--json", run("encode", json.dumps(policy)).stdout).stdout)
     check(all(field(back, p) == field(shown, p) for p in MODELLED), f"back: {efp}: {back}")
+    check("efp.ranges" not in notes, f"{efp}: separate ranges noted as merged: {notes}")
+_, _, notes = through({"ether_if_type": 3, "sub": {"admin_up": 1}, "efp": {
+    "configured": 1, "tag": [T("range")], "ranges": [R(10, 12), R(13, 15)]}}, "--name", "e", "--index", "1")
+check("efp.ranges" in notes, f"adjacent ranges merged without a note: {notes}")
+
+# The interface's type is the kind of port its ether_if_type names.
+KINDS = {"ethernetCsmacd": (1, 2, 3, 10, 11, 12, 19, 20), "ieee8023adLag": (4, 5, 6, 21),
+         "ifPwType": (7, 8, 9), "propVirtual": (13, 14, 15, 16, 17, 18)}
+types = sorted((t, kind) for kind, ts in KINDS.items() for t in ts)
+lines = "".join(json.dumps({"ether_if_type": t}) + "\n" for t, _ in types)
+records = run("encode", "--stream", "--no-check", "-", data=lines).stdout.split()
+for (t, kind), rec in zip(types, records):
+    oc = json.loads(run("openconfig", "--name", "e", "--index", "1", rec).stdout or "{}")
+    got = oc and oc["openconfig-interfaces:interfaces"]["interface"][0]["config"]["type"]
+    check(got == "iana-if-type:" + kind, f"ether_if_type {t} is {got}")
+check(len(records) == len(types), f"{len(records)} records for {len(types)} types")
 trunk = {"ether_if_type": 4, "mac_addr": "00:11:22:33:44:55", "mtu": 1500,
          "trunk": {"native_vlan": 5, "native_is_svlan": 1, "vlan_switched_trunk": 1}}
 oc, back, notes = through(trunk, "--name", "eth1")
@@ -138,6 +154,13 @@ REFUSALS = [
                                                 "outer-vlan-id": [3, 4]})),
      "outer-vlan-id: holds 2 VLANs: a policy's outer tag matches one"),
 ]
+# An ethernet config without a MAC address gives a policy without one.
+eth = json.loads(oc_sub({}))
+eth["openconfig-interfaces:interfaces"]["interface"][0]["openconfig-if-ethernet:ethernet"] = {
+    "config": {"auto-negotiate": True}}
+out = run("openconfig", "--json", json.dumps(eth))
+check(out.returncode == 0 and "mac_addr" not in json.loads(out.stdout or "{}"), f"no MAC: {out}")
+
 for text, want in REFUSALS:
     out = run("openconfig", text)
     check(out.returncode == 2 and want in out.stderr, f"refusal {want}: {out.stderr}")
