@@ -20,20 +20,35 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -I"$root/l2protocols/ethernet/infra/common/include"
        -I"$root/l2protocols/ethernet/infra/common/description" -I"$root/platform/efp_util/include"
        -I"$root/platform/iftype/include")
+# The JSON and stream targets are the tool's readers, with jansson and simdjson.
+tool_sources=("$root"/tools/ethplcy/{json_io,input,stream,yang,openconfig}.cpp)
+flags+=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON)
+fresh=1
+[ -e "$out/.built" ] || fresh=0
+for t in "${targets[@]}"; do [ -x "$out/fuzz_$t" ] || fresh=0; done
+if [ $fresh = 0 ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$out/.built" \
+                                \( -name '*.[ch]pp' -o -name '*.h' \) 2>/dev/null | head -n 1)" ]; then
+  # Every source compiled once, on every core; each target links what it needs.
+  rm -rf "$out/obj" && mkdir -p "$out/obj"
+  printf '#!/usr/bin/env bash\nexec clang++ %s -c "$1" -o "%q/obj/$(basename "$1" .cpp).o"\n' \
+    "$(printf '%q ' "${flags[@]}")" "$out" >"$out/compile"
+  chmod +x "$out/compile"
+  printf '%s\0' "${sources[@]}" "${tool_sources[@]}" "$root"/fuzz/fuzz_*.cpp |
+    xargs -0 -n 1 -P "$(nproc)" "$out/compile"
+  lib=()
+  for src in "${sources[@]}"; do lib+=("$out/obj/$(basename "$src" .cpp).o"); done
+  tool=()
+  for src in "${tool_sources[@]}"; do tool+=("$out/obj/$(basename "$src" .cpp).o"); done
+  for t in record encode print json stream openconfig; do
+    extra=()
+    case $t in json | stream | openconfig) extra=("${tool[@]}" -ljansson -lsimdjson) ;; esac
+    clang++ "${flags[@]}" "${lib[@]}" "$out/obj/fuzz_$t.o" "${extra[@]}" -o "$out/fuzz_$t"
+  done
+  touch "$out/.built"
+fi
 status=0
 for t in "${targets[@]}"; do
   bin=$out/fuzz_$t
-  if [ ! -x "$bin" ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$bin" -name '*.[ch]pp' -o -newer "$bin" -name '*.h' | head -n 1)" ]; then
-    extra=()
-    # The JSON and stream targets are the tool's readers, with jansson and simdjson.
-    case $t in json | stream | openconfig)
-      extra=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON
-             "$root/tools/ethplcy/json_io.cpp" "$root/tools/ethplcy/input.cpp"
-             "$root/tools/ethplcy/stream.cpp" "$root/tools/ethplcy/yang.cpp"
-             "$root/tools/ethplcy/openconfig.cpp" -ljansson -lsimdjson) ;;
-    esac
-    clang++ "${flags[@]}" "${sources[@]}" "$root/fuzz/fuzz_$t.cpp" "${extra[@]}" -o "$bin"
-  fi
   work=$out/corpus_$t
   mkdir -p "$work"
   cp -n "$root/fuzz/corpus/$t"/* "$work"/ 2>/dev/null || true
