@@ -318,8 +318,8 @@ State *as_state(PyTypeObject *type) {
 } // namespace
 
 PyObject *new_policy(PyTypeObject *type) {
-    Ref none(PyTuple_New(0)); // a subclass's __new__ gets real arguments
-    return none.get() ? type->tp_new(type, none.get(), nullptr) : nullptr;
+    Ref args(PyTuple_New(0)); // a subclass's __new__ gets real arguments
+    return args.get() ? type->tp_new(type, args.get(), nullptr) : nullptr;
 }
 
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,

@@ -22,7 +22,12 @@ sudo_cmd=""
 version=$(dpkg-parsechangelog -l "$root/debian/changelog" -S Version)
 upstream=${version%-*}
 arch=$(dpkg --print-architecture)
-rm -rf "$out" && mkdir -p "$out/eth-if-plcy-$upstream"
+# Only what an earlier run left goes: OUT may hold other files.
+rm -rf "$out/eth-if-plcy-$upstream" "$out/autopkgtest"
+for p in eth-if-plcy $(sed -n 's/^Package: //p' "$root/debian/control"); do
+  rm -f "$out/${p}"_* "$out/${p}"-dbgsym_*
+done
+mkdir -p "$out/eth-if-plcy-$upstream"
 git -C "$root" archive --prefix="eth-if-plcy-$upstream/" HEAD ':!debian' |
   xz -6 >"$out/eth-if-plcy_$upstream.orig.tar.xz"
 git -C "$root" archive HEAD | tar -x -C "$out/eth-if-plcy-$upstream"
@@ -37,12 +42,15 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "not root: the packages are not installed and their autopkgtest is not run"
   exit 0
 fi
-packages=$(for deb in "$out"/*.deb; do dpkg-deb -f "$deb" Package; done)
+# The packages this build made: the .deb files its .changes lists.
+mapfile -t debs < <(awk '/^Files:/ { f = 1; next } /^[^ ]/ { f = 0 }
+                         f && $NF ~ /\.deb$/ { print dir "/" $NF }' dir="$out" "$changes")
+packages=$(for deb in "${debs[@]}"; do dpkg-deb -f "$deb" Package; done)
 purge() { # shellcheck disable=SC2086
   apt-get purge -y -qq $packages >/dev/null 2>&1 || true; }
 trap purge EXIT
 purge
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$out"/*.deb >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${debs[@]}" >/dev/null
 # shellcheck disable=SC2086
 files=$(dpkg -L $packages | sort -u)
 autopkgtest --no-built-binaries --output-dir "$out/autopkgtest" "$out/eth-if-plcy-$upstream" -- null \

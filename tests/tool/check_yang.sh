@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # The YANG module against libyang's yanglint: the module parses with no
-# warning; every corpus record (every STRIDE-th) the tool shows as RFC 7951 instance data is
-# valid data of it, and encode reads that back to the bytes the policy JSON
+# warning; every corpus record (every STRIDE-th) the tool shows as RFC 7951
+# instance data is valid data of it, and encode reads that back to the bytes the policy JSON
 # gives; a record refused is refused for the module's class rules; data that
 # breaks a rule fails. Without yanglint the test fails.
 #   check_yang.sh ETHPLCY SOURCE_DIR [STRIDE]   (STRIDE: 1, or more under sanitizers)
@@ -31,7 +31,8 @@ for f in "$src"/fuzz/corpus/*/*; do
   [ "$a" = "$b" ] || { echo "encode of the RFC 7951 data differs: $f"; exit 1; }
   shown=$((shown + 1))
 done
-[ "$shown" -gt $((50 / stride)) ] && { [ "$refused" -gt 0 ] || [ "$stride" -gt 1 ]; } || { echo "shown $shown, refused $refused"; exit 1; }
+[ "$shown" -gt $((50 / stride)) ] && { [ "$refused" -gt 0 ] || [ "$stride" -gt 1 ]; } ||
+  { echo "shown $shown, refused $refused"; exit 1; }
 # Each rule the module states, broken once: yanglint refuses the data.
 for bad in '{"ether_if_type": 1, "sub": {"parent": "0x00000001"}}' \
            '{"ether_if_type": 3, "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
