@@ -135,7 +135,7 @@ def synopsis_function(member, header):
         else:
             line, width = line + (" " if i > 0 else "") + text, width + (i > 0) + size
     lines.append(line)
-    out = [".SH SYNOPSIS", ".nf", f".B #include <eth_if_plcy/{header}>", ".PP"] + lines + [".fi"]
+    out = [".SH SYNOPSIS", ".nf", f".B #include <{header}>", ".PP"] + lines + [".fi"]
     if member.get("inline") != "yes":
         out += [".PP", LINK]
     return out
@@ -172,7 +172,7 @@ def function_page(member, header, siblings, functions, thread_text, version):
 def type_page(name, compound, member, header, include_dir, version):
     """A type's page: its declaration as the header writes it, member comments
     included, and its description."""
-    body = [".SH SYNOPSIS", ".nf", f".B #include <eth_if_plcy/{header}>", ".PP"]
+    body = [".SH SYNOPSIS", ".nf", f".B #include <{header}>", ".PP"]
     if compound is not None:
         where = compound.find("location")
         with open(os.path.join(include_dir, header)) as f:
@@ -196,7 +196,7 @@ def header_page(compound, members, types, version):
     """A header's overview: its description and a line per name it declares."""
     header = compound.findtext("compoundname")
     found = sections(compound.find("detaileddescription"))
-    body = [".SH SYNOPSIS", ".nf", f".B #include <eth_if_plcy/{header}>", ".fi",
+    body = [".SH SYNOPSIS", ".nf", f".B #include <{header}>", ".fi",
             ".SH DESCRIPTION"] + blocks(compound.find("briefdescription")) + blocks(
                 compound.find("detaileddescription"))
     for title, text in found["par"].items():
@@ -217,7 +217,7 @@ def header_page(compound, members, types, version):
 
 def cxx_page(compound, xml_dir, version):
     """The C++ layer on one page: its description and every name it declares."""
-    body = [".SH SYNOPSIS", ".nf", ".B #include <eth_if_plcy/eth_if_plcy.hpp>", ".fi",
+    body = [".SH SYNOPSIS", ".nf", ".B #include <eth_if_plcy.hpp>", ".fi",
             ".PP", "C++20; link with the CMake target \\fBeth_if_plcy::cxx\\fP.",
             ".SH DESCRIPTION"] + blocks(compound.find("briefdescription")) + blocks(
                 compound.find("detaileddescription"))

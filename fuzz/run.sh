@@ -29,7 +29,8 @@ for t in "${targets[@]}"; do [ -x "$out/fuzz_$t" ] || fresh=0; done
 if [ $fresh = 0 ] || [ -n "$(find "$root/fuzz" "$root/l2protocols" "$root/platform" "$root/tools" -newer "$out/.built" \
                                 \( -name '*.[ch]pp' -o -name '*.h' \) 2>/dev/null | head -n 1)" ]; then
   # Every source compiled once, on every core; each target links what it needs.
-  rm -rf "$out/obj" && mkdir -p "$out/obj"
+  rm -rf "$out/obj"
+  mkdir -p "$out/obj"
   printf '#!/usr/bin/env bash\nexec clang++ %s -c "$1" -o "%q/obj/$(basename "$1" .cpp).o"\n' \
     "$(printf '%q ' "${flags[@]}")" "$out" >"$out/compile"
   chmod +x "$out/compile"

@@ -32,6 +32,21 @@ for p in consumer consumer_cxx17 consumer_cxx; do "$work/by_cmake/$p"; done
 # The installed headers sit in their own folder; stand-in headers apart.
 test -f "$prefix/include/eth_if_plcy/ether_interface_policy_api.h"
 test ! -e "$prefix/include/eth_efp_util.h"
+# Each manual page's synopsis compiles as written, with pkg-config's flags.
+if [ -d "$prefix/share/man/man3" ]; then
+  cflags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-variable=prefix="$prefix" --cflags eth_if_plcy)
+  includes=$(sed -n 's/^\.B \(#include <.*>\)$/\1/p' "$prefix"/share/man/man3/*.3 | sort -u)
+  [ -n "$includes" ] || { echo "no #include line in the manual pages"; exit 1; }
+  while read -r line; do
+    case $line in
+    *.hpp\>) compiler=(c++ -std=c++20 -x c++) ;;
+    *) compiler=(cc -std=c99 -x c) ;;
+    esac
+    # shellcheck disable=SC2086
+    printf '%s\nint main(void) { return 0; }\n' "$line" | "${compiler[@]}" $cflags -fsyntax-only - ||
+      { echo "manual page synopsis does not compile: $line"; exit 1; }
+  done <<<"$includes"
+fi
 if [ -x "$prefix/bin/ethplcy" ]; then
   "$prefix/bin/ethplcy" --version
   "$prefix/bin/ethplcy" demo >/dev/null
