@@ -6,6 +6,7 @@
 // form the record holds), and somewhere there.
 #include <functional>
 
+#include "eth_iftype.h"
 #include "policy_check.hpp"
 #include "test_support.hpp"
 
@@ -161,6 +162,16 @@ TEST(Description, PerTagRefusalsNameTheTag) {
               ETH_IF_PLCY_ERR_BAD_POLICY);
     EXPECT_STREQ(field, "efp.tag_range_count[1]");
     EXPECT_STREQ(reason, "VLAN is above 4095");
+}
+
+// ether_if_type's words, fixed when the project is built, are the names the
+// interface-type library loaded at run time prints: a platform library that
+// names its types otherwise fails here (its numbers still work everywhere).
+TEST(Description, InterfaceTypeWordsAreTheLoadedLibrarysNames) {
+    EXPECT_EQ(f::word_of(f::Words::iftype, 0), nullptr);
+    for (uint32_t t = 1; t <= ETH_IF_PLCY_MAX_IF_TYPE; t++)
+        EXPECT_STREQ(f::word_of(f::Words::iftype, t), eth_decode_eth_iftype_to_str_cmpt(t)) << t;
+    EXPECT_EQ(f::word_of(f::Words::iftype, ETH_IF_PLCY_MAX_IF_TYPE + 1), nullptr);
 }
 
 } // namespace

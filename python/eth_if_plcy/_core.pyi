@@ -131,7 +131,7 @@ class Trunk(_View):
 
 class Policy:
     valid_mask: _Field[Optional[int], Optional[Union[int, str]]]
-    ether_if_type: _Field[Optional[int], Optional[int]]
+    ether_if_type: _Field[Optional[int], Optional[Union[int, str]]]
     interface_ready: _Field[Optional[int], Optional[int]]
     is_l2: _Field[Optional[int], Optional[int]]
     is_provisioned: _Field[Optional[int], Optional[int]]

@@ -13,10 +13,17 @@ warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "groff: $warnings"; exit 1; }
 text=$(groff -man -Tascii -P-cbou "$page" 2>/dev/null)
 status=0
-for cmd in "" show encode diff schema stats; do
+mapfile -t commands < <("$tool" --help | sed -n '/^commands:/,/^$/s/^  \([a-z]\+\) .*/\1/p')
+[ ${#commands[@]} -ge 9 ] || { echo "ethplcy --help lists only ${#commands[@]} commands"; exit 1; }
+for cmd in "" "${commands[@]}"; do
   for opt in $("$tool" $cmd --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -q -- "$opt" <<<"$text" || { echo "ethplcy $cmd --help lists $opt; the manual does not"; status=1; }
   done
+done
+# The table of interface types: each number beside the name the tool writes.
+for t in $(seq 1 21); do
+  name=$("$tool" encode "{\"ether_if_type\": $t}" | "$tool" show --json --words -c | sed 's/.*"ether_if_type":"\([^"]*\)".*/\1/')
+  grep -qE "(^| )$t $name( |$)" <<<"$text" || { echo "the manual's table lacks $t $name"; status=1; }
 done
 # A key without its quotes, as groff leaves one whose quotes it took for its own.
 bare=$(grep -nE '[{,] *[a-z_]+ *: ' <<<"$text" || true)

@@ -116,13 +116,16 @@ def put(policy, path, v):
 WORDS = {"vlan": {"any": 0x2001, "range": 0x2000}, "tag_pcp": {"any": 255},
          "mode": {w: i for i, w in enumerate(["off", "forward", "drop", "tunnel", "rev-tnl"])}}
 ETHERTYPES = {"dot1q": 0x8100, "dot1ad": 0x88a8}
+# Interface types by name, in the order of their numbers from 1.
+IFTYPES = {w: i + 1 for i, w in enumerate(
+    next(a["enum"] for a in schema["properties"]["ether_if_type"]["anyOf"] if "enum" in a))}
 
 
 def num(v, at):
     if isinstance(v, str) and v[:2].lower() == "0x" and len(v) > 2:
         return int(v, 16)
     words = next((w for k, w in WORDS.items() if k in at), {})
-    return words.get(v, ETHERTYPES.get(v, v)) if isinstance(v, str) else v
+    return words.get(v, ETHERTYPES.get(v, IFTYPES.get(v, v))) if isinstance(v, str) else v
 
 
 def l2pt_byte(v, at):

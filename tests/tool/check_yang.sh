@@ -38,10 +38,19 @@ for bad in '{"ether_if_type": 1, "sub": {"parent": "0x00000001"}}' \
            '{"ether_if_type": 3, "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
            '{"sub": {"parent": "0x1"}, "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
            '{"efp": {"configured": 0, "num_tag_pops": 1}}' \
-           '{"mtu": 65536}' '{"efp": {"configured": 1, "tag": [{"vlan": 3}]}}'; do
+           '{"mtu": 65536}' '{"efp": {"configured": 1, "tag": [{"vlan": 3}]}}' \
+           '{"ether_if_type": "ether", "sub": {"parent": "0x00000001"}}' \
+           '{"ether_if_type": "ether.l2sub", "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
+           '{"ether_if_type": "ether.l2sbu"}'; do
   echo "{\"eth-if-plcy:policy\": $bad}" >"$work/bad.json"
   if yanglint "$work/eth-if-plcy.yang" "$work/bad.json" 2>/dev/null; then
     echo "yanglint took $bad"; exit 1
   fi
 done
+# An interface type by name is valid data, and encode reads it as its number.
+named='{"eth-if-plcy:policy": {"ether_if_type": "ether.l2sub", "sub": {"parent": "0x00000001"}}}'
+echo "$named" >"$work/named.json"
+yanglint "$work/eth-if-plcy.yang" "$work/named.json"
+[ "$("$tool" encode "$named")" = "$("$tool" encode '{"ether_if_type": 3, "sub": {"parent": 1}}')" ] ||
+  { echo "encode reads ether.l2sub in instance data otherwise than 3"; exit 1; }
 echo "yang: module clean; $shown records valid and read back; $refused refused by class rules"

@@ -79,7 +79,7 @@ int show_stream(const Input &in, const StreamOptions &o, Output &out) {
     char text[8192];
     while (next_record(s, item, o.net, rec, status)) {
         if (o.json) { // JSON Lines: one policy per line, nothing else
-            out.write(ext_to_json(decoded(rec), true));
+            out.write(ext_to_json(decoded(rec), true, o.words));
             continue;
         }
         char heading[64];

@@ -133,9 +133,9 @@ class TextTree {
 
 } // namespace
 
-std::string ext_to_json(const Ext &e, bool one_line) {
+std::string ext_to_json(const Ext &e, bool one_line, bool words) {
     TextTree tree;
-    TextTree::Node root = eth_if_plcy::fields::Writer<TextTree>(tree).policy(e);
+    TextTree::Node root = eth_if_plcy::fields::Writer<TextTree>(tree, words).policy(e);
     return tree.text(root, one_line);
 }
 

@@ -37,8 +37,9 @@ const char *const kUsage =
 
 const char *const kShowUsage =
     "usage: ethplcy show [--net] [--binary] [--output FILE]\n"
-    "                    [--layout full|compact|brief | --ext [--compact] | --json [--compact]\n"
-    "                     | --yang [--compact] | --hexdump] [--stream] [RECORD | FILE | -]\n"
+    "                    [--layout full|compact|brief | --ext [--compact]\n"
+    "                     | --json [--compact] [--words] | --yang [--compact] | --hexdump]\n"
+    "                    [--stream] [RECORD | FILE | -]\n"
     "  --net            the bytes are a network image (turned to host order first)\n"
     "  --binary         the input is raw bytes, not hex\n"
     "  --layout LAYOUT  layout of the internal record print (default full)\n"
@@ -47,6 +48,7 @@ const char *const kShowUsage =
     "  --yang           decode and write the policy as instance data of the YANG module\n"
     "                   (ethplcy yang), RFC 7951 JSON\n"
     "  --compact, -c    with --ext, --json or --yang: one line\n"
+    "  --words          with --json: interface types and ethertypes by name\n"
     "  --hexdump        the bytes as given, annotated field by field\n"
     "  --stream         many records: hex one per line (blank and # lines skipped), JSON\n"
     "                   policies, or with --binary back to back; a heading per record,\n"
@@ -233,6 +235,7 @@ const std::vector<CommandDef> &commands() {
                {"json"},
                {"yang"},
                {"compact", 'c'},
+               {"words"},
                {"hexdump"},
                {"stream"}}),
          true},
@@ -277,6 +280,7 @@ StreamOptions stream_options(const Parsed &p, uint32_t layout) {
     o.json = p.has("json");
     o.ext = p.has("ext");
     o.compact = p.has("compact");
+    o.words = p.has("words");
     o.layout = layout;
     return o;
 }
@@ -288,6 +292,7 @@ int show(const std::vector<std::string> &words) {
     bool yang = p.has("yang");
     if (p.has("compact") && !p.has("ext") && !p.has("json") && !yang)
         throw Failure("--compact goes with --ext, --json or --yang");
+    if (p.has("words") && !p.has("json")) throw Failure("--words goes with --json");
     uint32_t layout = 0;
     std::string l = p.get("layout", "full");
     if (l == "compact")
@@ -327,7 +332,7 @@ int show(const std::vector<std::string> &words) {
             if (yang)
                 out.write(ext_to_rfc7951(e, compact));
             else if (p.has("json"))
-                out.write(ext_to_json(e, compact));
+                out.write(ext_to_json(e, compact, p.has("words")));
             else
                 out.write(eth_if_plcy::ext_print(e, compact ? ETH_IF_PLCY_PRINT_COMPACT : 0) +
                           (compact ? "\n" : ""));

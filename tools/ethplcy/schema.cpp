@@ -115,12 +115,15 @@ json_t *value(uint64_t v) {
 }
 
 // Any value whose bit is set in a set of up to 32 values.
+// The interface types of a set, as numbers, hex strings and names.
 json_t *one_of(uint32_t set) {
     json_t *ints = json_array();
     std::string alternatives;
     for (unsigned v = 0; v < 32; v++)
         if (set >> v & 1u) {
             json_array_append_new(ints, json_integer(v));
+            if (const char *w = f::word_of(f::Words::iftype, v))
+                json_array_append_new(ints, json_string(w));
             alternatives += (alternatives.empty() ? "" : "|") + hex_alternatives(v, v);
         }
     return json_pack("{s:[{s:o}, o]}", "anyOf", "enum", ints, hex_string(alternatives));

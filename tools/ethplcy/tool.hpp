@@ -76,7 +76,8 @@ class Output {
 // byte count, and the record validates) and returns the record in host order.
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
 
-std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false);
+// words: interface types and ethertypes by name (show --words).
+std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false, bool words = false);
 // Fills ext from JSON; per-tag range lists point at ext.efp.ranges. With
 // check, only values an interface can carry, and the strict check (with
 // encode's options) refuses in the JSON's words: the field's path (an entry's
@@ -211,7 +212,7 @@ class Stream {
 
 // The stream commands; each returns the exit status.
 struct StreamOptions {
-    bool net = false, binary = false, json = false, ext = false, compact = false;
+    bool net = false, binary = false, json = false, ext = false, compact = false, words = false;
     uint32_t layout = 0;
 };
 int show_stream(const Input &in, const StreamOptions &o, Output &out);

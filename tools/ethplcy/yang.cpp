@@ -135,13 +135,17 @@ std::string when(f::Dep dep, bool in_group) {
     return "";
 }
 
-// "../../ether_if_type = 2 or ..." for the types of a class.
+// "../../ether_if_type = 2 or ../../ether_if_type = 'ether.sub' or ..." for
+// the types of a class: the union leaf holds a number or a name.
 std::string types(uint32_t set) {
     std::string out;
     for (unsigned t = 0; t < 32; t++)
-        if (set >> t & 1u)
+        if (set >> t & 1u) {
             out += (out.empty() ? "" : " or ") + std::string("../../ether_if_type = ") +
                    std::to_string(t);
+            if (const char *w = f::word_of(f::Words::iftype, t))
+                out += std::string(" or ../../ether_if_type = '") + w + "'";
+        }
     return out;
 }
 

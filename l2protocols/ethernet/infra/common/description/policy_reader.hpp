@@ -21,6 +21,7 @@
 // show(n) (the value as JSON writes it, for messages).
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,9 +46,40 @@ inline std::string shown(uint64_t v, Style style) {
     return text;
 }
 
-// What a domain takes, in words: "\"any\" or \"range\", or 0-4095", "1-21".
-inline std::string allowed(const Domain &d) {
+// A domain with more words than this names one of them as an example.
+inline constexpr size_t kWordsListed = 5;
+
+// The word nearest to s by edit distance (a typo's correction).
+inline const char *nearest_word(std::span<const Word> words, std::string_view s) {
+    const char *best = words.empty() ? nullptr : words[0].word;
+    if (s.empty()) return best;
+    size_t best_cost = SIZE_MAX;
+    for (const Word &w : words) {
+        std::string_view t = w.word;
+        std::vector<size_t> row(t.size() + 1);
+        for (size_t j = 0; j <= t.size(); j++)
+            row[j] = j;
+        for (size_t i = 1; i <= s.size(); i++) {
+            size_t diag = row[0];
+            row[0] = i;
+            for (size_t j = 1; j <= t.size(); j++) {
+                size_t up = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (s[i - 1] != t[j - 1])});
+                diag = up;
+            }
+        }
+        if (row[t.size()] < best_cost) best = w.word, best_cost = row[t.size()];
+    }
+    return best;
+}
+
+// What a domain takes, in words: "\"any\" or \"range\", or 0-4095", "1-21",
+// "1-21 or a name such as \"ether\"".
+inline std::string allowed(const Domain &d, std::string_view given = {}) {
     auto words = words_of(d.words);
+    if (words.size() > kWordsListed)
+        return shown(d.lo, d.style) + "-" + shown(d.hi, d.style) + " or a name such as \"" +
+               nearest_word(words, given) + "\"";
     std::string text;
     for (size_t i = 0; i < words.size(); i++)
         text += (i == 0                  ? ""
@@ -144,8 +176,13 @@ class Reader {
 
     bool not_a_number(const std::string &path, Node v, Words words) {
         std::vector<std::string> ways = {"a whole number", "a \"0x...\" string"};
-        for (const Word &w : words_of(words))
-            ways.push_back(std::string("\"") + w.word + "\"");
+        auto listed = words_of(words);
+        if (listed.size() > kWordsListed)
+            ways.push_back(std::string("a name such as \"") +
+                           nearest_word(listed, v && t_.is_string(v) ? t_.string(v) : "") + "\"");
+        else
+            for (const Word &w : listed)
+                ways.push_back(std::string("\"") + w.word + "\"");
         std::string what = "is not a number: write " + ways[0];
         for (size_t i = 1; i < ways.size(); i++)
             what += (i + 1 == ways.size() ? " or " : ", ") + ways[i];

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <utility>
 
+#include "eth_iftype_names.hpp"
 #include "ether_interface_policy_api.h"
 #include "record_layout.hpp"
 
@@ -29,7 +30,7 @@ using Ext = eth_if_plcy_ext_t;
 
 // How a number is written, and which words stand for special values.
 enum class Style { dec, hex4, hex5, hex8 };
-enum class Words { none, vlan, pcp, ethertype, mode };
+enum class Words { none, vlan, pcp, ethertype, mode, iftype };
 
 struct Word {
     const char *word;
@@ -42,6 +43,14 @@ inline constexpr Word kEthertypeWords[] = {{"dot1q", ETH_EFP_ETHERTYPE_DOT1Q},
 // L2PT modes by their 3-bit codes; codes 5 to 7 have no name.
 inline constexpr Word kModeWords[] = {
     {"off", 0}, {"forward", 1}, {"drop", 2}, {"tunnel", 3}, {"rev-tnl", 4}};
+// Interface types by the interface-type library's names ("none" is no type).
+inline constexpr auto kIfTypeWords = [] {
+    std::array<Word, ETH_IF_PLCY_MAX_IF_TYPE> w{};
+    for (uint32_t t = 1; t <= ETH_IF_PLCY_MAX_IF_TYPE; t++)
+        w[t - 1] = {eth_iftype::kNames[t], t};
+    return w;
+}();
+static_assert(eth_iftype::kNames.size() == ETH_IF_PLCY_MAX_IF_TYPE + 1);
 
 constexpr std::span<const Word> words_of(Words w) {
     switch (w) {
@@ -53,6 +62,8 @@ constexpr std::span<const Word> words_of(Words w) {
         return kEthertypeWords;
     case Words::mode:
         return kModeWords;
+    case Words::iftype:
+        return kIfTypeWords;
     case Words::none:
         break;
     }
@@ -97,7 +108,7 @@ inline constexpr Domain kU16{0,  65535,                  65535,      St::dec,  W
 inline constexpr Domain kU32{0,  UINT32_MAX,             UINT32_MAX, St::dec,  Wd::none,      nullptr,             "too large"};
 inline constexpr Domain kIfIndex{0, UINT32_MAX,          UINT32_MAX, St::hex8, Wd::none,      nullptr,             "too large"};
 inline constexpr Domain kMask{0, ETH_IF_PLCY_ALL_FIELDS, ETH_IF_PLCY_ALL_FIELDS, St::hex5, Wd::none, nullptr,   "valid_mask has bits above bit 19"};
-inline constexpr Domain kIfType{1, ETH_IF_PLCY_MAX_IF_TYPE, 31,      St::dec,  Wd::none,      "an interface type", "unknown interface type (1 to 21)"};
+inline constexpr Domain kIfType{1, ETH_IF_PLCY_MAX_IF_TYPE, 31,      St::dec,  Wd::iftype,    "an interface type", "unknown interface type (1 to 21)", true};
 inline constexpr Domain kVlan{0, kMaxVlan,               65535,      St::dec,  Wd::none,      nullptr,             "VLAN is above 4095"};
 inline constexpr Domain kMatchVlan{0, kMaxVlan,          65535,      St::dec,  Wd::vlan,      "a VLAN",            "VLAN is above 4095 and is not EFP_VLAN_ANY or EFP_VLAN_RANGE"};
 inline constexpr Domain kPcp{0,  7,                      255,        St::dec,  Wd::pcp,       "a PCP",             "PCP is above 7 and is not EFP_PCP_ANY (255)"};
@@ -205,7 +216,8 @@ inline constexpr Scalar kScalars[] = {
       "Policy field bits of the groups present; derived from the keys when left out.", valid_mask,
       fixed(at(L::valid_mask))),
     S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, kIfType, none, any, nullptr,
-      "Interface type, 1 to 21; it decides the interface class (trunk or sub-interface).",
+      "Interface type, 1 to 21 or its name (\"ether\", \"ether.l2sub\", ...); it decides the "
+      "interface class (trunk or sub-interface).",
       ether_if_type, fixed(at(L::ether_if_type))),
     S("interface_ready", ETH_IF_PLCY_INTF_READY, kFlag, none, any, "0",
       "1 when the interface is ready to forward.", interface_ready, fixed(at(L::interface_ready))),

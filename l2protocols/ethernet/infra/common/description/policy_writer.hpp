@@ -52,7 +52,9 @@ template <class Tree>
 class Writer {
   public:
     using Node = typename Tree::Node;
-    explicit Writer(Tree &t) : t_(t) {}
+    // words: write a value by its word where its domain only reads words
+    // (interface types, ethertypes), not only where the domain writes them.
+    explicit Writer(Tree &t, bool words = false) : t_(t), words_(words) {}
 
     Node policy(const Ext &e) {
         Node root = t_.object();
@@ -68,7 +70,7 @@ class Writer {
     // A number as its domain writes it: a word, decimal or hex.
     Node number(uint64_t v, const Domain &d) {
         for (const Word &w : words_of(d.words))
-            if (w.value == v && !d.aliases) return t_.string(w.word);
+            if (w.value == v && (!d.aliases || words_)) return t_.string(w.word);
         if (d.style == Style::dec) return t_.integer(v);
         return t_.hex(v, hex_digits(d.style));
     }
@@ -136,6 +138,7 @@ class Writer {
 
   private:
     Tree &t_;
+    bool words_;
 
     // Puts value at path, creating its group object on first use.
     void put(Node root, std::string_view path, Node value) {
