@@ -6,6 +6,7 @@
 // sees a record.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -186,6 +187,13 @@ void Output::close() {
     if (failed) write_failed(path_, err);
 }
 
+// Bytes that are all hex digits and blanks: hex text read with --binary (a
+// record has zero bytes in its header, so none looks like this).
+static bool looks_like_hex(const std::vector<uint8_t> &bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](uint8_t c) { return std::isxdigit(c) || std::isspace(c) || c == 'x'; });
+}
+
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
     if (bytes.size() < 8)
         throw Failure("record is " + std::to_string(bytes.size()) +
@@ -200,6 +208,8 @@ eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
                           " bytes but its size field says " + std::to_string(size);
         if (other == bytes.size())
             msg += net ? " (a host image? leave out --net)" : " (a network image? use --net)";
+        else if (looks_like_hex(bytes))
+            msg += " (hex text? leave out --binary)";
         throw Failure(msg);
     }
     eth_if_plcy::Record rec;
