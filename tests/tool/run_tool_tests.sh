@@ -46,6 +46,9 @@ for rec in sub trunk; do
   # The annotated dump shows the bytes as given: the committed network image.
   same "$rec hexdump --net" "$here/expected/$rec.hexdump.txt" run show --hexdump --net "$here/$rec.net.hex"
   [ "$(run show --json "$hex" | run encode)" = "$hex" ] && ok || bad "$rec json round trip"
+  # A policy JSON where a record is expected: the record encode makes of it.
+  same "$rec show policy" "$here/expected/$rec.full.txt" run show "$json"
+  same "$rec show policy stdin" "$here/expected/$rec.hexdump.txt" run show --net --hexdump - <"$json"
   # Files, standard input and raw bytes, one rule for every command.
   same "$rec --net file" "$here/expected/$rec.full.txt" run show --net "$here/$rec.net.hex"
   xxd -r -p "$here/$rec.net.hex" | xxd -p >"$work/xxd"
@@ -217,7 +220,7 @@ rec() { sed -n "${1}p" <<<"$net"; }
 n=$(wc -l <<<"$net")
 {
   rec 1; echo 0000000500ff; rec 2
-  rec 3 | sed 's/^\(....\)..../\10005/' # size field 5
+  rec 3 | sed 's/^\(....\)..../\17fff/' # size field 32767
   rec 4; rec 5 | sed 's/^00/01/'          # version 1
   sed -n "6,$((n - 1))p" <<<"$net"; rec "$n" | cut -c1-40
 } | tr -d '\n' | xxd -r -p >"$work/broken.bin"
@@ -226,22 +229,31 @@ run show --stream --net --binary --json "$work/broken.bin" >"$work/found.jsonl" 
 [ $? -eq 2 ] && cmp -s "$work/found.jsonl" <(run show --stream --net --json "$work/whole.hex") \
   && [ "$(grep -c 'skipped' "$work/err")" = 4 ] \
   && grep -q "record 2 at offset $(($(rec 1 | wc -c) / 2)): its size field says 5, less than 72; skipped 6 bytes" "$work/err" \
+  && grep -q "record 4 at offset [0-9]*: its size field says 32767, more than 176; skipped" "$work/err" \
   && ok || bad "broken dump resynchronised: $(cat "$work/err")"
 stats=$(run stats --net --binary "$work/broken.bin")
-grep -qx "records: $((n - 3))" <<<"$stats" && grep -qx "refused: 4" <<<"$stats" && grep -q '^skipped: [0-9]* bytes$' <<<"$stats" \
+grep -qx "records: $((n - 3))" <<<"$stats" && grep -qx "refused: 4" <<<"$stats" && grep -q '^skipped: [0-9]* bytes in 4 places$' <<<"$stats" \
   && ok || bad "stats of a broken dump: $stats"
 # diff of dumps: in order, and by key with a record added and one removed.
 expect "diff of equal dumps" 0 "" run diff --stream "$work/dump.hex" "$work/dump.hex"
 printf '%s\n%s\n' "$sub" "$trunk" >"$work/a.hex"
 printf '%s\n%s\n' "$trunk" "$changed" >"$work/b.hex"
+# The trunks have no sub.parent: listed apart and counted, or compared in order.
 out=$(run diff --stream --key sub.parent "$work/a.hex" "$work/b.hex")
-[ $? -eq 1 ] && [ "$out" = '# sub.parent "0x0000abcd": record 1, line 1 of A, record 2, line 2 of B
+[ $? -eq 1 ] && [ "$out" = '# no sub.parent: record 1, line 1 of B
+# sub.parent "0x0000abcd": record 1, line 1 of A, record 2, line 2 of B
 efp.tag[0].vlan: 200 -> 300
-mtu: 9000 -> 1500' ] && ok || bad "diff --stream --key"
+mtu: 9000 -> 1500
+# no sub.parent: record 2, line 2 of A
+# no sub.parent: 1 record of A, 1 of B, not compared' ] && ok || bad "diff --stream --key: $out"
+[ "$(run diff --stream --key sub.parent,ether_if_type --unkeyed-in-order "$work/a.hex" "$work/b.hex" | sed -n '1p;$p')" = \
+  '# sub.parent "0x0000abcd", ether_if_type 3: record 1, line 1 of A, record 2, line 2 of B
+# no sub.parent,ether_if_type: 1 record of A, 1 of B, compared in order' ] && ok || bad "diff --key of two paths"
 # By key with side A from a pipe: each record's key and place on both sides.
 [ "$(printf '%s\n%s\n' "$trunk" "$sub" | run diff --stream --json --key sub.parent - <(echo "$changed"))" = \
   '{"key":"0x0000abcd","a":{"record":2,"line":2},"b":{"record":1,"line":1},"diff":{"efp.tag[0].vlan":{"old":200,"new":300},"mtu":{"old":9000,"new":1500}}}
-{"key":null,"a":{"record":1,"line":1},"only":"removed"}' ] && ok || bad "diff --stream --json --key"
+{"a":{"record":1,"line":1},"only":"no key"}
+{"no_key":{"a":1,"b":0}}' ] && ok || bad "diff --stream --json --key"
 expect "mistyped key" 2 "ethplcy: mttu: no such field (--key takes a field's JSON path, such as sub.parent)" \
   run diff --stream --key mttu "$work/a.hex" "$work/b.hex"
 [ "$(run diff --stream "$work/a.hex" "$work/b.hex" | grep -c '^# record')" = 2 ] && ok || bad "diff --stream in order"

@@ -62,10 +62,21 @@ try:
     # Wireshark loads no personal plugin for root: run it as nobody then.
     who = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
 
-    def tshark(*args):
-        return subprocess.run([*who, "env", f"HOME={home}", "tshark", "-r", str(home / "cap.pcap"),
-                               "-d", "udp.port==9999,eth_if_plcy", *args],
+    def tshark(*args, capture=home / "cap.pcap", port=9999):
+        return subprocess.run([*who, "env", f"HOME={home}", "tshark", "-r", str(capture),
+                               "-d", f"udp.port=={port},eth_if_plcy", *args],
                               capture_output=True, text=True, check=True).stdout
+
+    # The sample capture the README reads is what its script makes, and shows
+    # the sub-interface (MTU 9000) in frames 2 and 3.
+    subprocess.run([sys.executable, str(source / "tests/wireshark/make_sample_capture.py"),
+                    str(home / "sample.pcap")], check=True)
+    os.chmod(home / "sample.pcap", 0o644)
+    shipped = source / "tests/wireshark/sample.pcap"
+    sample = tshark("-Y", "eth_if_plcy.mtu == 9000", "-T", "fields", "-e", "frame.number",
+                    "-e", "eth_if_plcy.sub.parent", capture=shipped, port=46000).split("\n")
+    sample_ok = (home / "sample.pcap").read_bytes() == shipped.read_bytes() and \
+        sample[:2] == ["2\t0x0000abcd", "3\t0x0000abcd"]
 
     frames = json.loads(tshark("-T", "json", "--no-duplicate-keys"))
     pdml = ElementTree.fromstring(tshark("-T", "pdml"))
@@ -175,5 +186,7 @@ with_mtu = [i + 1 for i, r in enumerate(records)
             if json.loads(run("show", "--net", "--json", r.hex())).get("mtu") == 9000]
 if [f for f in selected if f <= len(records)] != with_mtu:
     failures.append(f"mtu == 9000 selects {selected}, want {with_mtu}")
+if not sample_ok:
+    failures.append(f"the sample capture is not what make_sample_capture.py makes, or shows {sample}")
 print("\n".join(failures[:20]) or f"dissector ok: {len(records)} records, every field as ethplcy shows it")
 sys.exit(1 if failures or len(records) < 10 else 0)

@@ -40,10 +40,7 @@ eth_if_plcy::Record record_of(const StreamItem &item, bool net, uint32_t options
     if (!item.json) return load_record(item.bytes, net);
     eth_if_plcy_ext_t e;
     ext_from_json(item.text, e, check, options);
-    eth_if_plcy::Record rec;
-    if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
-        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(st));
-    return rec;
+    return encoded(e, options);
 }
 
 // The next record of a stream in host order, or false at its end; bad
@@ -136,18 +133,58 @@ std::string position(const StreamItem &i) {
            "}";
 }
 
-// The key records are paired by: a field's path, checked against the
-// description. A numeric field keys by its value itself; another path (a
-// MAC, "efp.tag[0].vlan") by a hash of its value's JSON, checked again on a match.
+// The key records are paired by: one field's path or several
+// ("sub.parent,ether_if_type"), each checked against the description. One
+// numeric field keys by its value itself; anything else (a MAC,
+// "efp.tag[0].vlan", several paths) by a hash of the values' JSON, checked
+// again on a match. A policy without one of the fields has no key.
 class Key {
   public:
-    explicit Key(const std::string &path) : path_(path) {
+    explicit Key(const std::string &paths) : text_(paths) {
+        for (size_t at = 0, comma; at <= paths.size(); at = comma + 1) {
+            comma = std::min(paths.find(',', at), paths.size());
+            paths_.push_back(checked(paths.substr(at, comma - at)));
+        }
+        namespace f = eth_if_plcy::fields;
+        int i = f::index_of(paths_[0]);
+        if (paths_.size() == 1 && i >= 0 && static_cast<size_t>(i) < f::kScalarCount)
+            scalar_ = &f::kScalars[i];
+    }
+    bool exact() const { return scalar_ != nullptr; }
+    // The key of a policy: its value (or a hash of it), and whether it has one.
+    std::pair<uint64_t, bool> of(const eth_if_plcy_ext_t &e) const {
+        if (scalar_ != nullptr) {
+            bool has = eth_if_plcy::fields::present(*scalar_, e);
+            return {has ? scalar_->get(e) : 0, has};
+        }
+        std::string text = json(e);
+        return {std::hash<std::string>{}(text), !text.empty()};
+    }
+    // The key as JSON: the value, an object of the values for several paths,
+    // "" where the policy lacks one.
+    std::string json(const eth_if_plcy_ext_t &e) const {
+        std::string all;
+        for (const std::string &p : paths_) {
+            std::string text = value_at(e, p);
+            if (text.empty()) return "";
+            all += paths_.size() == 1 ? text : (all.empty() ? "{\"" : ",\"") + p + "\":" + text;
+        }
+        return paths_.size() == 1 ? all : all + "}";
+    }
+    // The key as a heading says it: "sub.parent \"0x0000abcd\"", several joined by ", ".
+    std::string heading(const eth_if_plcy_ext_t &e) const {
+        std::string all;
+        for (const std::string &p : paths_)
+            all += (all.empty() ? "" : ", ") + p + " " + value_at(e, p);
+        return all;
+    }
+    const std::string &text() const { return text_; }
+
+  private:
+    static std::string checked(const std::string &path) {
         namespace f = eth_if_plcy::fields;
         int i = f::index_of(path);
-        if (i >= 0 && static_cast<size_t>(i) < f::kScalarCount) {
-            scalar_ = &f::kScalars[i];
-            return;
-        }
+        if (i >= 0 && static_cast<size_t>(i) < f::kScalarCount) return path;
         size_t open = path.find('['), close = path.find(']');
         int c = f::index_of(path.substr(0, open));
         bool ok = c >= 0 && (open == std::string::npos ? path.size() : close) != std::string::npos;
@@ -162,26 +199,10 @@ class Key {
         if (!ok)
             throw Failure(path +
                           ": no such field (--key takes a field's JSON path, such as sub.parent)");
+        return path;
     }
-    bool exact() const { return scalar_ != nullptr; }
-    // The key of a policy: its value (or a hash of it), and whether it has one.
-    std::pair<uint64_t, bool> of(const eth_if_plcy_ext_t &e) const {
-        if (scalar_ != nullptr) {
-            bool has = eth_if_plcy::fields::present(*scalar_, e);
-            return {has ? scalar_->get(e) : 0, has};
-        }
-        std::string text = value_at(e, path_);
-        return {std::hash<std::string>{}(text), !text.empty()};
-    }
-    // The key as JSON: the value, or null where the policy lacks it.
-    std::string json(const eth_if_plcy_ext_t &e) const {
-        std::string text = value_at(e, path_);
-        return text.empty() ? "null" : text;
-    }
-    const std::string &path() const { return path_; }
-
-  private:
-    std::string path_;
+    std::string text_;
+    std::vector<std::string> paths_;
     const eth_if_plcy::fields::Scalar *scalar_ = nullptr;
 };
 
@@ -268,10 +289,12 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
     // again from A. Records that share a key (or lack it) pair up in order.
     sa->random_access();
     std::vector<Entry> index;
+    size_t unkeyed[2] = {0, 0}; // records without the key, of A and of B
     while (next_record(*sa, ia, o.net, ra, status)) {
         auto [value, has] = k->of(decoded(ra));
         index.push_back({value, ia.at, static_cast<uint32_t>(ia.number),
                          static_cast<uint32_t>(ia.at_lines), has, false});
+        unkeyed[0] += !has;
     }
     auto by_key = [](const Entry &x, const Entry &y) {
         return std::tie(x.has, x.key) < std::tie(y.has, y.key);
@@ -285,12 +308,29 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
         int ignored = 0;
         return next_record(*sa, ia, o.net, ra, ignored);
     };
-    auto heads = [&](const std::string &key_json) {
-        return std::make_pair(k->path() + " " + key_json, "\"key\":" + key_json);
+    // Records without the key are not paired: listed apart, or with
+    // unkeyed_in_order paired among themselves in order (a cursor as a key's).
+    const std::string no_key = "no " + k->text();
+    auto heads = [&](const eth_if_plcy_ext_t &e) {
+        std::string json = k->json(e);
+        return json.empty() ? std::make_pair(no_key, std::string("\"key\":null"))
+                            : std::make_pair(k->heading(e), "\"key\":" + json);
+    };
+    auto apart = [&](const StreamItem &i, bool of_a) {
+        if (d.unkeyed_in_order) return false;
+        differ = true; // not compared: the dumps cannot be said to be equal
+        if (d.json)
+            out.write(std::string(of_a ? "{\"a\":" : "{\"b\":") + position(i) +
+                      ",\"only\":\"no key\"}\n");
+        else
+            out.write("# " + no_key + ": " + i.where() + (of_a ? " of A\n" : " of B\n"));
+        return true;
     };
     while (next_record(sb, ib, o.net, rb, status)) {
         eth_if_plcy_ext_t eb = decoded(rb);
         auto [value, has] = k->of(eb);
+        unkeyed[1] += !has;
+        if (!has && apart(ib, false)) continue;
         auto key_json = [&] { return k->json(eb); }; // only where needed: it writes JSON
         auto [first, last] =
             std::equal_range(index.begin(), index.end(), Entry{value, 0, 0, 0, has, false}, by_key);
@@ -307,12 +347,12 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
         while (cursor < end && index[cursor].paired)
             cursor++;
         if (match == nullptr) {
-            auto [head, json_head] = heads(key_json());
+            auto [head, json_head] = heads(eb);
             lone(head + ": " + ib.where(), json_head, ib, false);
             continue;
         }
         pair([&] {
-            auto [head, json_head] = heads(key_json());
+            auto [head, json_head] = heads(eb);
             return std::make_pair(head + ": " + ia.where() + " of A, " + ib.where() + " of B",
                                   json_head);
         });
@@ -320,10 +360,20 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
     std::sort(index.begin(), index.end(),
               [](const Entry &x, const Entry &y) { return x.number < y.number; });
     for (const Entry &e : index)
-        if (!e.paired && read_a(e)) {
-            auto [head, json_head] = heads(k->json(decoded(ra)));
+        if (!e.paired && read_a(e) && !(!e.has && apart(ia, true))) {
+            auto [head, json_head] = heads(decoded(ra));
             lone(head + ": " + ia.where(), json_head, ia, true);
         }
+    if (unkeyed[0] + unkeyed[1] != 0) { // the summary: how many had no key
+        if (d.json)
+            out.write("{\"no_key\":{\"a\":" + std::to_string(unkeyed[0]) +
+                      ",\"b\":" + std::to_string(unkeyed[1]) + "}}\n");
+        else
+            out.write("# " + no_key + ": " + std::to_string(unkeyed[0]) +
+                      (unkeyed[0] == 1 ? " record of A, " : " records of A, ") +
+                      std::to_string(unkeyed[1]) + " of B" +
+                      (d.unkeyed_in_order ? ", compared in order\n" : ", not compared\n"));
+    }
     return status != 0 ? status : differ ? 1 : 0;
 }
 
@@ -331,7 +381,7 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
     Stream s(in, record_framing(o), o.net);
     StreamItem item;
     size_t records = 0, refused = 0;
-    uint64_t total = 0, skipped = 0;
+    uint64_t total = 0, skipped = 0, places = 0;
     size_t smallest = SIZE_MAX, largest = 0;
     std::map<uint32_t, size_t> types; // by ether_if_type; none last
     size_t groups[eth_if_plcy::fields::kFieldBits] = {};
@@ -339,6 +389,7 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
     while (s.next(item)) {
         try {
             skipped += item.skipped;
+            places += item.skipped != 0;
             if (!item.error.empty()) throw Failure(item.error);
             eth_if_plcy::Record rec = record_of(item, o.net, 0, true);
             eth_if_plcy_ext_t e = decoded(rec);
@@ -370,7 +421,9 @@ int dump_stats(const Input &in, const StreamOptions &o, Output &out) {
             text += std::string("  ") + eth_if_plcy_field_name(1u << bit) + ": " +
                     std::to_string(groups[bit]) + "\n";
     text += "refused: " + std::to_string(refused) + "\n";
-    if (skipped != 0) text += "skipped: " + std::to_string(skipped) + " bytes\n";
+    if (skipped != 0)
+        text += "skipped: " + std::to_string(skipped) + " bytes in " + std::to_string(places) +
+                (places == 1 ? " place\n" : " places\n");
     text += reasons;
     out.write(text);
     return refused != 0 ? 2 : 0;

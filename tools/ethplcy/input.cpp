@@ -95,7 +95,10 @@ std::vector<uint8_t> read_record_bytes(const Input &in) {
     std::string name;
     auto bytes = read_input(in, name);
     if (in.binary) return bytes;
-    std::string text(bytes.begin(), bytes.end());
+    return hex_record(in, std::string(bytes.begin(), bytes.end()), name);
+}
+
+std::vector<uint8_t> hex_record(const Input &in, const std::string &text, const std::string &name) {
     try {
         return parse_hex(text, name);
     } catch (const Failure &f) {
@@ -218,6 +221,13 @@ eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net) {
     if (!v)
         throw Failure(std::string("record fails its check at offset ") + std::to_string(v.offset) +
                       ": " + v.reason);
+    return rec;
+}
+
+eth_if_plcy::Record encoded(const eth_if_plcy_ext_t &e, uint32_t options) {
+    eth_if_plcy::Record rec;
+    if (auto st = eth_if_plcy::encode(e, rec, options); st != eth_if_plcy::Status::ok)
+        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(st));
     return rec;
 }
 

@@ -73,7 +73,8 @@ const char *const kEncodeUsage =
 
 const char *const kDiffUsage =
     "usage: ethplcy diff [--net] [--binary] [--one-sided] [--names | --json [--compact]]\n"
-    "                    [--stream [--key PATH]] [--output FILE] A B\n"
+    "                    [--stream [--key PATH[,PATH...] [--unkeyed-in-order]]]\n"
+    "                    [--output FILE] A B\n"
     "  Prints each differing field by its JSON path with both values\n"
     "  (\"efp.tag[0].vlan: 200 -> 300\").\n"
     "  Exit status 0 when equal, 1 when they differ.\n"
@@ -84,7 +85,11 @@ const char *const kDiffUsage =
     "  --json         {\"path\": {\"old\": value, \"new\": value}}\n"
     "  --compact, -c  with --json: one line\n"
     "  --stream       A and B are dumps, compared record by record in order\n"
-    "  --key PATH     with --stream: pair records by this JSON field (sub.parent)\n"
+    "  --key PATH     with --stream: pair records by this JSON field (sub.parent), or\n"
+    "                 by several (sub.parent,ether_if_type); records without it are\n"
+    "                 listed apart (\"# no sub.parent: ...\"), not compared\n"
+    "  --unkeyed-in-order\n"
+    "                 with --key: compare the records without the key in order\n"
     "  --output, -o   write to FILE (default -, standard output)\n";
 
 const char *const kStatsUsage =
@@ -246,7 +251,8 @@ const std::vector<CommandDef> &commands() {
                {"json"},
                {"compact", 'c'},
                {"stream"},
-               {"key", 0, true, "PATH"}}),
+               {"key", 0, true, "PATH"},
+               {"unkeyed-in-order"}}),
          true},
         {"stats", with({}), true},
         {"schema", {{"output", 'o', true, "FILE"}}, false},
@@ -285,6 +291,41 @@ StreamOptions stream_options(const Parsed &p, uint32_t layout) {
     return o;
 }
 
+// The policy of a JSON input; a mistyped file name is said to be one.
+void read_policy(const Input &in, const std::string &text, eth_if_plcy_ext_t &e, bool check,
+                 uint32_t options) {
+    try {
+        ext_from_json(text, e, check, options);
+    } catch (const NotJson &bad) {
+        std::string why = not_a_file(in);
+        if (why.empty()) throw;
+        // Text that starts like JSON keeps the parser's detail.
+        size_t start = text.find_first_not_of(" \t\r\n");
+        bool json_like = start != std::string::npos && (text[start] == '{' || text[start] == '[');
+        std::string detail = bad.what();
+        detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
+        throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
+    }
+}
+
+// The bytes show reads: a record (hex, or raw with --binary), or the record
+// a policy JSON makes, as encode makes it (its network image with --net).
+std::vector<uint8_t> record_or_policy(const Input &in, bool net) {
+    if (in.binary) return read_record_bytes(in);
+    std::string name;
+    std::vector<uint8_t> raw = read_input(in, name);
+    std::string text(raw.begin(), raw.end());
+    size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || (text[start] != '{' && text[start] != '['))
+        return hex_record(in, text, name);
+    eth_if_plcy_ext_t e;
+    read_policy(in, text, e, true, 0);
+    eth_if_plcy::Record rec = encoded(e, 0);
+    auto bytes = rec.bytes(); // sized in host order, before hton turns the size field
+    if (net) (void)eth_if_plcy::hton(rec);
+    return {bytes.begin(), bytes.end()};
+}
+
 int show(const std::vector<std::string> &words) {
     if (wants_help(words)) return std::cout << kShowUsage, 0;
     Parsed p = parse(words, options_of("show"), "show");
@@ -312,7 +353,7 @@ int show(const std::vector<std::string> &words) {
         out.close();
         return status;
     }
-    std::vector<uint8_t> bytes = read_record_bytes(inputs(p, 1, p.has("binary"), "show")[0]);
+    std::vector<uint8_t> bytes = record_or_policy(inputs(p, 1, p.has("binary"), "show")[0], net);
     Output out(p.get("output", "-"));
     int status = 0;
     if (p.has("hexdump")) {
@@ -344,10 +385,7 @@ int show(const std::vector<std::string> &words) {
 
 // The record of a policy, written as encode writes it (hex, --binary, --net).
 int write_record(const Parsed &p, eth_if_plcy_ext_t &e, uint32_t options) {
-    eth_if_plcy::Record rec;
-    auto s = eth_if_plcy::encode(e, rec, options);
-    if (s != eth_if_plcy::Status::ok)
-        throw Failure(std::string("encode refused the policy: ") + eth_if_plcy::to_string(s));
+    eth_if_plcy::Record rec = encoded(e, options);
     auto bytes = rec.bytes(); // taken in host order, before hton changes the size field
     if (p.has("net")) (void)eth_if_plcy::hton(rec);
     Output out(p.get("output", "-"));
@@ -372,19 +410,7 @@ int encode(const std::vector<std::string> &words) {
     }
     eth_if_plcy_ext_t e;
     Input in = inputs(p, 1, false, "encode")[0];
-    std::string text = read_text(in);
-    try {
-        ext_from_json(text, e, !p.has("no-check"), options);
-    } catch (const NotJson &bad) {
-        std::string why = not_a_file(in);
-        if (why.empty()) throw;
-        // Text that starts like JSON keeps the parser's detail.
-        size_t start = text.find_first_not_of(" \t\r\n");
-        bool json_like = start != std::string::npos && (text[start] == '{' || text[start] == '[');
-        std::string detail = bad.what();
-        detail = detail.substr(detail.find(" at ") + 4); // "line L, column C: ..."
-        throw Failure(why + " and not JSON" + (json_like ? " (" + detail + ")" : std::string()));
-    }
+    read_policy(in, read_text(in), e, !p.has("no-check"), options);
     return write_record(p, e, options);
 }
 
@@ -450,11 +476,14 @@ int diff(const std::vector<std::string> &words) {
     exclusive(p, {"names", "json"});
     if (p.has("compact") && !p.has("json")) throw Failure("--compact goes with --json");
     if (p.has("key") && !p.has("stream")) throw Failure("--key goes with --stream");
+    if (p.has("unkeyed-in-order") && !p.has("key"))
+        throw Failure("--unkeyed-in-order goes with --key");
     auto in = inputs(p, 2, p.has("binary"), "diff");
     DiffOptions options;
     options.compare = p.has("one-sided") ? ETH_IF_PLCY_CMP_ONE_SIDED : 0;
     options.names = p.has("names");
     options.json = p.has("json");
+    options.unkeyed_in_order = p.has("unkeyed-in-order");
     options.one_line = p.has("compact") || p.has("stream"); // JSON Lines in stream mode
     Output out(p.get("output", "-"));
     if (p.has("stream")) {

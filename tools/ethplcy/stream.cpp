@@ -103,31 +103,58 @@ unsigned Stream::size_at(size_t at) const {
     return net_ ? static_cast<unsigned>(s[0] << 8 | s[1]) : host;
 }
 
-// Whether a record that encode could have built (72 to 176 bytes) starts at
-// the read position plus at and validates.
+// Whether a record of a size the format has (72 to 176 bytes: a bound of
+// the stream, not of eth_if_plcy_validate) starts at the read position plus
+// at and validates. The last place found valid is kept: the walk asks again
+// for each record's follower.
 bool Stream::valid_at(size_t at) {
+    if (offset_ + at == valid_) return true;
+    if (!have(at + kHeader)) return false;
     unsigned size = size_at(at);
-    return size >= ETH_IF_PLCY_MIN_SIZE && size <= ETH_IF_PLCY_MAX_SIZE && have(at + size) &&
-           eth_if_plcy_validate(raw_.data() + head_ + at, size,
-                                net_ ? ETH_IF_PLCY_VALIDATE_NET : 0) == 0;
+    if (size < ETH_IF_PLCY_MIN_SIZE || size > ETH_IF_PLCY_MAX_SIZE || !have(at + size) ||
+        eth_if_plcy_validate(raw_.data() + head_ + at, size, net_ ? ETH_IF_PLCY_VALIDATE_NET : 0) !=
+            0)
+        return false;
+    valid_ = offset_ + at;
+    return true;
 }
 
-// After a broken record: the bytes up to the next record go. Where the
-// broken record's size field is one a record can have and a record that
-// validates follows it, that is the next one (bytes inside a damaged record
-// can look like a record); otherwise the first offset where one validates.
-// Garbage with no record is passed over 64 KiB at a time: memory stays flat.
+// Whether what follows the record that validates at at frames: the input
+// ends where it ends, or the next record validates there.
+bool Stream::framed_at(size_t at) {
+    size_t end = at + size_at(at);
+    return !have(end + 1) || valid_at(end);
+}
+
+// Where a record that validates at at but is not followed by one hides a
+// record that is (the record at at is then one cut short that runs into
+// it); 0 when none does.
+size_t Stream::hidden_in(size_t at) {
+    for (size_t r = at + 1, end = at + size_at(at); r < end; r++)
+        if (valid_at(r) && framed_at(r)) return r;
+    return 0;
+}
+
+// The rule of the walk: a record is taken at at when it validates and what
+// follows it frames, or when nothing inside it would (its follower is the
+// damaged one).
+bool Stream::take_at(size_t at) {
+    return valid_at(at) && (framed_at(at) || hidden_in(at) == 0);
+}
+
+// After a broken record: the bytes up to the next place a record is taken,
+// looked for from the next byte on, go; every one is counted. Garbage with
+// no record is passed over 64 KiB at a time: memory stays flat.
 void Stream::resync(StreamItem &item) {
     constexpr size_t kLookAhead = 1u << 16;
     uint64_t start = offset_, skipped = 0;
-    size_t at = size_at(0);
-    bool found = at >= ETH_IF_PLCY_MIN_SIZE && at <= ETH_IF_PLCY_MAX_SIZE && valid_at(at);
-    for (at = found ? at : 1; !found; at++) {
-        if (!have(at + kHeader)) {
+    size_t at = 1;
+    for (;; at++) {
+        if (!have(at + 1)) {
             at = raw_.size() - head_;
             break;
         }
-        if (valid_at(at)) break;
+        if (take_at(at)) break;
         if (at >= kLookAhead) {
             consume(at);
             skipped += at;
@@ -142,40 +169,46 @@ void Stream::resync(StreamItem &item) {
                   (have(1) ? " to the next record that validates" : ", to the end");
 }
 
+// Why no record is taken at the read position ("" when one is).
+std::string Stream::broken() {
+    if (!have(kHeader))
+        return "truncated: " + std::to_string(raw_.size() - head_) +
+               " bytes, shorter than a record's header";
+    unsigned size = size_at(0);
+    if (size < ETH_IF_PLCY_MIN_SIZE || size > ETH_IF_PLCY_MAX_SIZE)
+        return "its size field says " + std::to_string(size) +
+               (size < ETH_IF_PLCY_MIN_SIZE
+                    ? ", less than " + std::to_string(ETH_IF_PLCY_MIN_SIZE)
+                    : ", more than " + std::to_string(ETH_IF_PLCY_MAX_SIZE));
+    if (!have(size))
+        return "truncated: " + std::to_string(raw_.size() - head_) + " of its " +
+               std::to_string(size) + " bytes";
+    const char *reason = nullptr;
+    uint32_t where = 0;
+    if (!valid_at(0) &&
+        eth_if_plcy_validate_explain(raw_.data() + head_, size, net_ ? ETH_IF_PLCY_VALIDATE_NET : 0,
+                                     &reason, &where) != 0)
+        return "record fails its check at offset " + std::to_string(where) + ": " + reason;
+    if (framed_at(0)) return "";
+    size_t hidden = hidden_in(0);
+    return hidden == 0 ? ""
+                       : "a record that validates starts inside it at offset " +
+                             std::to_string(offset_ + hidden) + " (cut short?)";
+}
+
 bool Stream::read_binary(StreamItem &item) {
     item.skipped = 0;
     if (!have(1)) return false;
     item.number = ++count_;
     item.offset = offset_;
     item.line = 0;
-    if (!have(kHeader)) {
-        item.error = "truncated: " + std::to_string(raw_.size() - head_) +
-                     " bytes, shorter than a record's header";
-        consume(raw_.size() - head_);
-        return true;
-    }
-    unsigned size = size_at(0);
-    if (size < ETH_IF_PLCY_MIN_SIZE) {
-        item.error = "its size field says " + std::to_string(size) + ", less than " +
-                     std::to_string(ETH_IF_PLCY_MIN_SIZE);
-        resync(item);
-        return true;
-    }
-    if (!have(size)) {
-        item.error = "truncated: " + std::to_string(raw_.size() - head_) + " of its " +
-                     std::to_string(size) + " bytes";
+    item.error = broken();
+    if (!item.error.empty()) {
         resync(item);
         return true;
     }
     const uint8_t *rec = raw_.data() + head_;
-    const char *reason = nullptr;
-    uint32_t where = 0;
-    if (eth_if_plcy_validate_explain(rec, size, net_ ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason,
-                                     &where) != 0) {
-        item.error = "record fails its check at offset " + std::to_string(where) + ": " + reason;
-        resync(item);
-        return true;
-    }
+    size_t size = size_at(0);
     item.bytes.assign(rec, rec + size);
     consume(size);
     return true;

@@ -43,6 +43,8 @@ struct Input {
 std::vector<uint8_t> read_input(const Input &in, std::string &name);
 // A record's bytes: hex text, or raw bytes with binary.
 std::vector<uint8_t> read_record_bytes(const Input &in);
+// The record of the hex text read from in (named name in messages).
+std::vector<uint8_t> hex_record(const Input &in, const std::string &text, const std::string &name);
 std::string read_text(const Input &in);
 // "\"NAME\" is not a file (why)" for text given as an argument that names no
 // file; "" for a file or standard input.
@@ -75,6 +77,8 @@ class Output {
 // Checks that bytes can safely be handed to the library (size matches the
 // byte count, and the record validates) and returns the record in host order.
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
+// The record encode makes of a policy, in host order (refused as encode refuses).
+eth_if_plcy::Record encoded(const eth_if_plcy_ext_t &e, uint32_t options);
 
 // words: interface types and ethertypes by name (show --words).
 std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false, bool words = false);
@@ -113,6 +117,7 @@ std::string hexdump(const std::vector<uint8_t> &bytes, bool net);
 struct DiffOptions {
     uint32_t compare = 0;
     bool names = false, json = false, one_line = false;
+    bool unkeyed_in_order = false; // diff --stream --key: records without the key, in order
 };
 int diff_records(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
                  const DiffOptions &options, Output &out);
@@ -187,6 +192,10 @@ class Stream {
     void consume(size_t n);
     unsigned size_at(size_t at) const;
     bool valid_at(size_t at);
+    bool framed_at(size_t at);
+    size_t hidden_in(size_t at);
+    bool take_at(size_t at);
+    std::string broken();
     uint64_t position() const;
     size_t chunk_ = 1u << 16;
     void resync(StreamItem &item);
@@ -208,6 +217,7 @@ class Stream {
     uint64_t offset_ = 0;
     std::vector<uint8_t> raw_; // binary: bytes read ahead, from head_ on
     size_t head_ = 0;
+    uint64_t valid_ = UINT64_MAX; // the last offset where a record validated
 };
 
 // The stream commands; each returns the exit status.
