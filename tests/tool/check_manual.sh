@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-# The manual page renders without a warning, names every option that --help
+# The manual page renders without a warning, has each command's synopsis as
+# its usage writes it, names every option that --help
 # lists, keeps every quote of the JSON it shows (no key left bare), and its
 # JSON example, as rendered, encodes and comes back the same.
 #   check_manual.sh PATH_TO_ETHPLCY TOOL_SOURCE_DIR
@@ -19,6 +20,15 @@ for cmd in "" "${commands[@]}"; do
   for opt in $("$tool" $cmd --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -q -- "$opt" <<<"$text" || { echo "ethplcy $cmd --help lists $opt; the manual does not"; status=1; }
   done
+done
+# The SYNOPSIS is the tool's: each command's usage line, as the table writes it.
+synopsis=$(groff -man -Tascii -P-cbou -rLL=400n -rHY=0 "$page" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
+  sed 's/  */ /g; s/^ //')
+for cmd in "${commands[@]}"; do
+  line=$("$tool" "$cmd" --help | awk 'NR > 1 && /^  [^ ]/ { exit } { print }' | tr -s ' \n' ' ' |
+    sed 's/^usage: //; s/ $//')
+  [ "$cmd" != demo ] || line="ethplcy [demo]"
+  grep -qxF -- "$line" <<<"$synopsis" || { echo "the manual's SYNOPSIS lacks: $line"; status=1; }
 done
 # The table of interface types: each number beside the name the tool writes.
 for t in $(seq 1 21); do

@@ -3,8 +3,8 @@
 // completion: the bash completion script, written from the tool's own table
 // of commands and options (and the field description's paths for --key), so
 // that it cannot fall behind the parser.
+#include "cli.hpp"
 #include "policy_table.hpp"
-#include "tool.hpp"
 
 namespace ethplcy_tool {
 

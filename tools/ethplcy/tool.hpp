@@ -127,20 +127,6 @@ int diff_text(const eth_if_plcy::Record &a, const eth_if_plcy::Record &b,
 
 int run_demo();
 
-// The commands and their options. An option's values: words to complete,
-// "FILE" for a file name, "PATH" for a policy field's path.
-struct OptionDef {
-    const char *name;
-    char alias = 0;
-    bool value = false;
-    const char *values = nullptr;
-};
-struct CommandDef {
-    const char *name;
-    std::vector<OptionDef> options; // besides --help
-    bool files;                     // takes files as arguments
-};
-const std::vector<CommandDef> &commands();
 // The bash completion script, from commands().
 std::string bash_completion();
 
