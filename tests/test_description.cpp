@@ -74,14 +74,12 @@ TEST(Description, FieldsLieWhereTheySay) {
             if (s.bit == 0) continue; // valid_mask: the header
             eth_if_plcy_ext_t base = holding(s.bit, s.dep, s.cls, full);
             s.set(base, s.domain->lo);
-            if (std::string(s.path) == "efp.configured")
-                base.efp.configured = 0, base.efp.src_mac_check = 0;
+            if (s.id == f::F::efp_configured) base.efp.configured = 0, base.efp.src_mac_check = 0;
             for (uint64_t v : {s.domain->hi, s.domain->lo + 1}) // every bit, and the lowest
                 lies_where_it_says(
                     s.path, s.where, base, [&](auto &e) { s.set(e, v); }, full);
         }
-        auto compound = [&](f::Special kind, const Edit &base_edit, const Edit &change) {
-            const f::Compound &c = f::compound_of(kind);
+        auto compound = [&](const f::Compound &c, const Edit &base_edit, const Edit &change) {
             eth_if_plcy_ext_t base = holding(c.bit, c.dep, f::Cls::any, full);
             base_edit(base);
             lies_where_it_says(c.path, c.where, base, change, full);
@@ -91,26 +89,27 @@ TEST(Description, FieldsLieWhereTheySay) {
             e.efp.tag_pcp[0] = 3;
         };
         compound(
-            f::Special::mac_addr, [](auto &) {}, [](auto &e) { e.mac_addr[2] = 7; });
+            f::compound(f::F::mac_addr), [](auto &) {}, [](auto &e) { e.mac_addr[2] = 7; });
         compound(
-            f::Special::l2pt, [](auto &) {}, [](auto &e) { e.l2pt[4] = 0x3B; });
-        compound(f::Special::tag, one_tag, [](auto &e) { e.efp.tag[0].vlan = 200; });
-        compound(f::Special::tag_pcp, one_tag, [](auto &e) { e.efp.tag_pcp[0] = 5; });
+            f::compound(f::F::l2pt), [](auto &) {}, [](auto &e) { e.l2pt[4] = 0x3B; });
+        compound(f::compound(f::F::efp_tag), one_tag, [](auto &e) { e.efp.tag[0].vlan = 200; });
+        compound(f::compound(f::F::efp_tag_pcp), one_tag, [](auto &e) { e.efp.tag_pcp[0] = 5; });
         compound(
-            f::Special::push,
+            f::compound(f::F::efp_push),
             [](auto &e) {
                 e.efp.num_tag_pushes = 1, e.efp.push[0] = {0x8100, 5};
             },
             [](auto &e) { e.efp.push[0].vlan = 6; });
         compound(
-            f::Special::ranges,
+            f::compound(f::F::efp_ranges),
             [&](auto &e) {
                 one_tag(e), e.efp.tag[0].vlan = EFP_VLAN_RANGE;
                 e.efp.num_ranges = 1, e.efp.ranges[0] = {10, 20};
             },
             [](auto &e) { e.efp.ranges[0].high = 30; });
         compound(
-            f::Special::dst_mac, [](auto &e) { e.efp.dst_mac_check = 1, e.efp.dst_mac[0] = 2; },
+            f::compound(f::F::efp_dst_mac),
+            [](auto &e) { e.efp.dst_mac_check = 1, e.efp.dst_mac[0] = 2; },
             [](auto &e) { e.efp.dst_mac[3] = 9; });
     }
 }

@@ -155,8 +155,7 @@ void fixed_part(Dumper &d) {
     d.unit(L::provision_unit, f::Cls::any,
            {{"provision_info.l2_prop_remote_status", ETH_IF_PLCY_PROVISION}});
     d.integer(L::imposition_vlan_id);
-    const f::Compound &l2pt = f::compound_of(f::Special::l2pt),
-                      &mac_addr = f::compound_of(f::Special::mac_addr);
+    const f::Compound &l2pt = f::compound(f::F::l2pt), &mac_addr = f::compound(f::F::mac_addr);
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
         d.l2pt(i, l2pt);
     std::string mac;
