@@ -576,6 +576,20 @@ inline int index_of(std::string_view path) {
     return f ? static_cast<int>(index(*f)) : -1;
 }
 
+// Data of the internal record that no policy carries. Compare, the printers
+// and the hexdump read these rows beside the fields; the policy's faces (JSON,
+// schema, YANG, Python, the dissector) walk kScalars and kCompounds only, so
+// they never see them.
+struct Internal {
+    const char *path;
+    uint32_t bit;
+    Dep dep;
+    Place place;
+};
+inline constexpr Internal kInternal[] = {
+    {"provision_info.l2_prop_remote_status", kProv, Dep::provisioned, at(L::l2_prop_remote_status)},
+};
+
 // The policy field bits of each interface class's view.
 constexpr uint32_t class_fields(Cls c) {
     uint32_t bits = 0;
