@@ -58,7 +58,7 @@ std::string field_line(size_t i) {
         break;
     }
     case f::Shape::list:
-        if (c.kind == f::Special::tag_range_count)
+        if (c.derived)
             return std::string("    ") + name + ": _Derived[Optional[Tuple[int, int]]]\n";
         get = "Optional[FieldList[" + got(*c.domain) + "]]";
         set = "Optional[_Seq[" + taken(*c.domain) + "]]";
@@ -169,7 +169,7 @@ int main() {
                    taken(*k.domain) + "]\n";
     }
     // L2PT.
-    const f::Compound &l2pt = f::compound_of(f::Special::l2pt);
+    const f::Compound &l2pt = f::compound(f::F::l2pt);
     out += std::string("\nclass ") + kProtocolClass + "(_View):\n";
     out += std::string("    ") + l2pt.keys[0].name + ": _Field[" +
            optional(got(*l2pt.keys[0].domain)) + ", " + taken(*l2pt.keys[0].domain) + "]\n";

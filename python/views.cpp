@@ -51,11 +51,12 @@ uint32_t bits_under(std::string_view path) {
 // A field removed must be gone: one that shares its valid_mask bit with a
 // field still held is not (it would read as its default). False raised.
 bool still_there(State *st, const Ext &ext, const std::string &path) {
-    int i = f::index_of(path);
-    if (i < 0 || !f::present(static_cast<size_t>(i), ext)) return true;
+    std::optional<f::F> field = f::find_field(path);
+    if (!field || !f::present(f::index(*field), ext)) return true;
+    size_t i = f::index(*field);
     std::string others;
     for (size_t k = 0; k < f::kFieldCount; k++)
-        if (k != static_cast<size_t>(i) && f::bit_of(k) == f::bit_of(i) && f::present(k, ext))
+        if (k != i && f::bit_of(k) == f::bit_of(i) && f::present(k, ext))
             others += (others.empty() ? "" : ", ") + std::string(f::path_of(k));
     std::string why = path + ": cannot be removed alone: it shares its valid_mask bit with " +
                       others + " (remove the group, or set a value)";
@@ -85,7 +86,7 @@ PyObject *number(uint64_t v, const f::Domain &d) {
 }
 
 size_t list_size(const PolicyObject *p, size_t c) {
-    return f::present(field_of(c), p->ext) ? f::entries(p->ext, compound(c)) : 0;
+    return f::present(field_of(c), p->ext) ? compound(c).access.entries(p->ext) : 0;
 }
 
 ViewObject *as_view(PyObject *o) {
@@ -173,7 +174,7 @@ PyObject *entry_get(PyObject *self, void *key) {
     if (!entry_there(v)) return nullptr;
     const f::Compound &c = compound(v->what);
     int k = static_cast<int>(reinterpret_cast<uintptr_t>(key));
-    return number(f::entry(v->policy->ext, c, v->index, k), *c.keys[k].domain);
+    return number(c.access.get(v->policy->ext, v->index, k), *c.keys[k].domain);
 }
 
 int entry_set(PyObject *self, PyObject *value, void *key) {
@@ -186,10 +187,10 @@ int entry_set(PyObject *self, PyObject *value, void *key) {
 // ---- L2PT: the closure is the protocol's index, or (a setting) the key's -------------
 
 const f::Compound &l2pt_row() {
-    return f::compound_of(f::Special::l2pt);
+    return f::compound(f::F::l2pt);
 }
 size_t l2pt_number() {
-    return static_cast<size_t>(&l2pt_row() - f::kCompounds);
+    return f::index(f::F::l2pt) - f::kScalarCount;
 }
 
 uint8_t l2pt_byte(const PolicyObject *p, size_t protocol) {
@@ -244,7 +245,7 @@ PyObject *list_item(PyObject *self, Py_ssize_t i) {
     const f::Compound &c = compound(v->what);
     if (c.shape == f::Shape::pairs)
         return new_view(v->policy, ViewKind::entry, v->what, static_cast<size_t>(i));
-    return number(f::entry(v->policy->ext, c, static_cast<size_t>(i), 0), *c.domain);
+    return number(c.access.get(v->policy->ext, static_cast<size_t>(i), -1), *c.domain);
 }
 
 // An index argument, counted from the end when negative; -1 with an error.
@@ -399,30 +400,28 @@ PyObject *field_value(PolicyObject *p, size_t i) {
     if (i < f::kScalarCount) return number(f::kScalars[i].get(e), *f::kScalars[i].domain);
     size_t c = i - f::kScalarCount;
     const f::Compound &row = compound(c);
-    switch (row.kind) {
-    case f::Special::l2pt:
-        return new_view(p, ViewKind::l2pt, c, 0);
-    case f::Special::tag:
-    case f::Special::push:
-    case f::Special::ranges:
-    case f::Special::tag_pcp:
-        return new_view(p, ViewKind::list, c, 0);
-    case f::Special::num_tags:
-        return PyLong_FromLong(e.efp.num_tags);
-    case f::Special::num_tag_pushes:
-        return PyLong_FromLong(e.efp.num_tag_pushes);
-    case f::Special::num_ranges:
-        return PyLong_FromLong(e.efp.num_ranges);
-    case f::Special::tag_range_count:
-        return Py_BuildValue("(ii)", e.efp.tag_range_count[0], e.efp.tag_range_count[1]);
-    default: { // a MAC address
-        WriteTree tree{false};
-        try {
-            return f::Writer<WriteTree>(tree).compound(e, row);
-        } catch (Raised &) {
-            return nullptr;
+    // A derived field is a number, or a tuple of them (per tag).
+    if (row.shape == f::Shape::count) return PyLong_FromUnsignedLongLong(row.access.get(e, 0, -1));
+    if (row.derived) {
+        auto n = static_cast<Py_ssize_t>(row.access.entries(e));
+        PyObject *t = PyTuple_New(n);
+        for (Py_ssize_t k = 0; t != nullptr && k < n; k++) {
+            PyObject *v =
+                PyLong_FromUnsignedLongLong(row.access.get(e, static_cast<size_t>(k), -1));
+            if (v == nullptr)
+                Py_CLEAR(t);
+            else
+                PyTuple_SET_ITEM(t, k, v);
         }
+        return t;
     }
+    if (row.shape == f::Shape::l2pt) return new_view(p, ViewKind::l2pt, c, 0);
+    if (row.shape != f::Shape::mac) return new_view(p, ViewKind::list, c, 0);
+    WriteTree tree{false};
+    try {
+        return f::Writer<WriteTree>(tree).compound(e, row);
+    } catch (Raised &) {
+        return nullptr;
     }
 }
 
@@ -442,9 +441,9 @@ Path field_path(size_t i) {
 int set_field(PolicyObject *p, size_t i, PyObject *value) {
     if (i >= f::kScalarCount) {
         const f::Compound &row = compound(i - f::kScalarCount);
-        if (row.shape == f::Shape::count || row.kind == f::Special::tag_range_count) {
+        if (row.derived) {
             PyErr_Format(PyExc_AttributeError, "%s follows from %s: set that instead", row.path,
-                         row.counts ? row.counts : "efp.ranges");
+                         row.counts ? row.counts : f::path_of(f::F::efp_ranges));
             return -1;
         }
     }
@@ -502,13 +501,14 @@ int edit(PolicyObject *p, const Path &path, PyObject *value) {
             }
             node = next;
         }
-        bool mask = path.text == "valid_mask";
+        const char *mask_path = f::path_of(f::F::valid_mask);
+        bool mask = path.text == mask_path;
         // valid_mask follows the fields, unless it is what is set.
-        if (!mask && PyDict_DelItemString(root.get(), "valid_mask") != 0) PyErr_Clear();
+        if (!mask && PyDict_DelItemString(root.get(), mask_path) != 0) PyErr_Clear();
         // A PCP entry goes with its tag.
-        if (path.text == "efp.tag") {
+        if (path.text == f::path_of(f::F::efp_tag)) {
             Path pcp;
-            add_field(pcp, f::compound_of(f::Special::tag_pcp).path);
+            add_field(pcp, f::path_of(f::F::efp_tag_pcp));
             PyObject *pcps = node_at(root.get(), pcp, pcp.n);
             PyObject *tags = node_at(root.get(), path, path.n);
             Py_ssize_t n = tags && PyList_CheckExact(tags) ? PyList_GET_SIZE(tags) : 0;

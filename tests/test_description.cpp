@@ -75,14 +75,12 @@ TEST(Description, FieldsLieWhereTheySay) {
             if (s.bit == 0) continue; // valid_mask: the header
             eth_if_plcy_ext_t base = holding(s.bit, s.dep, s.cls, full);
             s.set(base, s.domain->lo);
-            if (std::string(s.path) == "efp.configured")
-                base.efp.configured = 0, base.efp.src_mac_check = 0;
+            if (s.id == f::F::efp_configured) base.efp.configured = 0, base.efp.src_mac_check = 0;
             for (uint64_t v : {s.domain->hi, s.domain->lo + 1}) // every bit, and the lowest
                 lies_where_it_says(
                     s.path, s.where, base, [&](auto &e) { s.set(e, v); }, full);
         }
-        auto compound = [&](f::Special kind, const Edit &base_edit, const Edit &change) {
-            const f::Compound &c = f::compound_of(kind);
+        auto compound = [&](const f::Compound &c, const Edit &base_edit, const Edit &change) {
             eth_if_plcy_ext_t base = holding(c.bit, c.dep, f::Cls::any, full);
             base_edit(base);
             lies_where_it_says(c.path, c.where, base, change, full);
@@ -92,26 +90,27 @@ TEST(Description, FieldsLieWhereTheySay) {
             e.efp.tag_pcp[0] = 3;
         };
         compound(
-            f::Special::mac_addr, [](auto &) {}, [](auto &e) { e.mac_addr[2] = 7; });
+            f::compound(f::F::mac_addr), [](auto &) {}, [](auto &e) { e.mac_addr[2] = 7; });
         compound(
-            f::Special::l2pt, [](auto &) {}, [](auto &e) { e.l2pt[4] = 0x3B; });
-        compound(f::Special::tag, one_tag, [](auto &e) { e.efp.tag[0].vlan = 200; });
-        compound(f::Special::tag_pcp, one_tag, [](auto &e) { e.efp.tag_pcp[0] = 5; });
+            f::compound(f::F::l2pt), [](auto &) {}, [](auto &e) { e.l2pt[4] = 0x3B; });
+        compound(f::compound(f::F::efp_tag), one_tag, [](auto &e) { e.efp.tag[0].vlan = 200; });
+        compound(f::compound(f::F::efp_tag_pcp), one_tag, [](auto &e) { e.efp.tag_pcp[0] = 5; });
         compound(
-            f::Special::push,
+            f::compound(f::F::efp_push),
             [](auto &e) {
                 e.efp.num_tag_pushes = 1, e.efp.push[0] = {0x8100, 5};
             },
             [](auto &e) { e.efp.push[0].vlan = 6; });
         compound(
-            f::Special::ranges,
+            f::compound(f::F::efp_ranges),
             [&](auto &e) {
                 one_tag(e), e.efp.tag[0].vlan = EFP_VLAN_RANGE;
                 e.efp.num_ranges = 1, e.efp.ranges[0] = {10, 20};
             },
             [](auto &e) { e.efp.ranges[0].high = 30; });
         compound(
-            f::Special::dst_mac, [](auto &e) { e.efp.dst_mac_check = 1, e.efp.dst_mac[0] = 2; },
+            f::compound(f::F::efp_dst_mac),
+            [](auto &e) { e.efp.dst_mac_check = 1, e.efp.dst_mac[0] = 2; },
             [](auto &e) { e.efp.dst_mac[3] = 9; });
     }
 }
@@ -147,6 +146,82 @@ TEST(Description, DecodeReadsFieldsFromTheirPlaces) {
         {1, f::Cls::trunk}, {3, f::Cls::sub}, {0, f::Cls::any}, {22, f::Cls::any}};
     for (auto [type, cls] : classes)
         EXPECT_EQ((e.ether_if_type = type, f::class_of(e)), cls) << type;
+}
+
+// Compare against the table: two records that differ in one field differ in
+// that field's group and in no other, in either EFP form; so do two that
+// differ in the record's own data (kInternal), flipped in its bytes.
+TEST(Description, CompareNamesTheGroupOfEachField) {
+    auto compare = [](const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
+        return eth_if_plcy_compare_int(reinterpret_cast<const eth_if_plcy_t *>(a.data()),
+                                       reinterpret_cast<const eth_if_plcy_t *>(b.data()),
+                                       ETH_IF_PLCY_ALL_FIELDS, 0);
+    };
+    for (bool full : {false, true}) {
+        for (const f::Scalar &s : f::kScalars) {
+            if (s.bit == 0) continue;
+            eth_if_plcy_ext_t a = holding(s.bit, s.dep, s.cls, full);
+            s.set(a, s.domain->lo);
+            if (s.id == f::F::efp_configured) a.efp.configured = 0, a.efp.src_mac_check = 0;
+            eth_if_plcy_ext_t b = a;
+            s.set(b, s.domain->hi);
+            uint32_t got = compare(encoded(a), encoded(b));
+            EXPECT_NE(got, 0u) << s.path;
+            EXPECT_EQ(got & ~s.bit, 0u) << s.path;
+        }
+    }
+    LITTLE_ENDIAN_IMAGES_ONLY();
+    for (const f::Internal &r : f::kInternal) {
+        std::vector<uint8_t> a = encoded(holding(r.bit, r.dep, f::Cls::any, false)), b = a;
+        b[r.place.off + r.place.lsb / 8] ^= static_cast<uint8_t>(1u << (r.place.lsb % 8));
+        EXPECT_EQ(compare(a, b), r.bit) << r.path;
+    }
+}
+
+// The printers against the table: a fixed-part field changed changes the
+// full print of the record and of the policy from a line that names it (its
+// path, or its name within its group). The exceptions are the texts' own:
+// the internal print writes mtu as MTU; the external print has no access_vlan.
+TEST(Description, PrintersNameEachField) {
+    auto first_change = [](const std::string &a, const std::string &b) {
+        size_t at = 0;
+        while (at < a.size() && at < b.size() && a[at] == b[at])
+            at++;
+        size_t start = b.rfind('\n', at == 0 ? 0 : at - 1);
+        start = start == std::string::npos ? 0 : start + 1;
+        return a == b ? std::string() : b.substr(start, b.find('\n', start) - start);
+    };
+    auto record_text = [](const eth_if_plcy_ext_t &e) {
+        std::vector<uint8_t> r = encoded(e);
+        const auto *rec = reinterpret_cast<const eth_if_plcy_t *>(r.data());
+        std::string text(eth_if_plcy_print_len(rec, 0) + 1, '\0');
+        eth_if_plcy_print(rec, text.data(), text.size(), 0);
+        return text;
+    };
+    auto policy_text = [](const eth_if_plcy_ext_t &e) {
+        std::string text(eth_if_plcy_ext_print_len(&e, 0) + 1, '\0');
+        eth_if_plcy_ext_print(&e, text.data(), text.size(), 0);
+        return text;
+    };
+    for (const f::Scalar &s : f::kScalars) {
+        if (s.bit == 0 || !(s.where.compact == s.where.full)) continue; // the EFP prints as text
+        eth_if_plcy_ext_t a = holding(s.bit, s.dep, s.cls, false);
+        s.set(a, s.domain->lo);
+        eth_if_plcy_ext_t b = a;
+        s.set(b, s.domain->hi);
+        std::string path = s.path, name = path.substr(path.find('.') + 1);
+        std::string line = first_change(record_text(a), record_text(b));
+        EXPECT_EQ(line.substr(0, line.find(':')), s.id == f::F::mtu ? "MTU" : path);
+        line = first_change(policy_text(a), policy_text(b));
+        std::string named = line.substr(0, line.find(':'));
+        if (s.id == f::F::trunk_access_vlan)
+            EXPECT_EQ(line, "");
+        else
+            EXPECT_TRUE(named == path || named == name) << path << ": " << line;
+    }
+    for (const f::Internal &r : f::kInternal)
+        EXPECT_NE(record_text(holding(r.bit, r.dep, f::Cls::any, false)).find(r.path),
+                  std::string::npos);
 }
 
 // The per-tag view names the list's tag, whichever entry is out of its domain.

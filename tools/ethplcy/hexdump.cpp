@@ -16,19 +16,26 @@ namespace {
 namespace L = ethplcy::layout;
 namespace f = eth_if_plcy::fields;
 
-// The policy field at a place of the fixed part, seen through a class's view.
+// A record field that is no policy field: its name and governing bit.
+struct Other {
+    const char *name;
+    uint32_t bit;
+};
+
+// The field at a place of the fixed part, seen through a class's view: a
+// policy field, or the record's own data the description names.
 const f::Scalar *scalar_at(f::Place p, f::Cls view = f::Cls::any) {
     for (const f::Scalar &s : f::kScalars)
         if (s.where.compact == p && s.where.full == p && (s.cls == f::Cls::any || s.cls == view))
             return &s;
     return nullptr;
 }
-
-// A record field that is no policy field: its name and governing bit.
-struct Other {
-    const char *name;
-    uint32_t bit;
-};
+bool named_at(f::Place p, f::Cls view, Other &out) {
+    if (const f::Scalar *s = scalar_at(p, view)) return out = {s->path, s->bit}, true;
+    for (const f::Internal &r : f::kInternal)
+        if (r.place == p) return out = {r.path, r.bit}, true;
+    return false;
+}
 
 class Dumper {
   public:
@@ -57,9 +64,12 @@ class Dumper {
         out_ << text.substr(0, text.find_last_not_of(' ') + 1) << "\n";
     }
 
-    // A field of n bytes at off, cut at the record's end.
+    // A field of n bytes at off, cut at the record's end; the bytes between
+    // the last field and this one are shown as unused.
     void line(uint32_t off, unsigned n, const std::string &name, const std::string &value) {
         if (off >= size_) return;
+        fill(off);
+        next_ = off + n;
         if (off + n > size_) n = size_ - off;
         std::string hex;
         for (unsigned i = 0; i < n && i < 8; i++) {
@@ -101,8 +111,8 @@ class Dumper {
         auto other = others.begin();
         for (unsigned k = 0; k < u.nfields; k++) {
             L::Bits b = u.field(k);
-            const f::Scalar *s = policy ? scalar_at(f::at(b), view) : nullptr;
-            Other o = s ? Other{s->path, s->bit} : other != others.end() ? *other++ : Other{"", 0};
+            Other o{"", 0};
+            if (!(policy && named_at(f::at(b), view, o)) && other != others.end()) o = *other++;
             field(b, o.name, o.bit);
         }
     }
@@ -125,12 +135,17 @@ class Dumper {
     }
 
     void unused(uint32_t off, unsigned n) { line(off, n, "(unused)", ""); }
+    // The bytes from the last field to off, if any, as unused.
+    void fill(uint32_t off) {
+        if (off > next_) unused(next_, off - next_);
+    }
 
   private:
     const uint8_t *rec_;
     const uint8_t *shown_;
     uint32_t size_;
     uint32_t mask_;
+    uint32_t next_ = 0;
     std::ostringstream out_;
 };
 
@@ -145,18 +160,14 @@ std::string mask_text(uint32_t mask) {
 
 void fixed_part(Dumper &d) {
     d.integer(L::version, "version", 0);
-    d.unused(1, 1);
     d.integer(L::size, "size", 0);
-    d.line(4, 4, "valid mask", mask_text(d.mask()));
+    d.line(L::valid_mask.off, L::valid_mask.bytes, "valid mask", mask_text(d.mask()));
     d.unit(L::type_unit, f::Cls::any);
-    d.unused(10, 2);
     d.integer(L::xconnect_id);
     d.integer(L::xcon_tags);
-    d.unit(L::provision_unit, f::Cls::any,
-           {{"provision_info.l2_prop_remote_status", ETH_IF_PLCY_PROVISION}});
+    d.unit(L::provision_unit, f::Cls::any);
     d.integer(L::imposition_vlan_id);
-    const f::Compound &l2pt = f::compound_of(f::Special::l2pt),
-                      &mac_addr = f::compound_of(f::Special::mac_addr);
+    const f::Compound &l2pt = f::compound(f::F::l2pt), &mac_addr = f::compound(f::F::mac_addr);
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
         d.l2pt(i, l2pt);
     std::string mac;
@@ -166,9 +177,7 @@ void fixed_part(Dumper &d) {
         mac += b;
     }
     d.line(mac_addr.where.full.off, 6, mac_addr.path, (d.mask() & mac_addr.bit) ? mac : "absent");
-    d.unused(31, 1);
     d.integer(L::mtu);
-    d.unused(34, 2);
 }
 
 void type_area(Dumper &d, uint32_t type) {
@@ -178,23 +187,21 @@ void type_area(Dumper &d, uint32_t type) {
         d.integer(L::trunk_qinq_tunneling_etype, f::Cls::trunk);
         d.unit(L::trunk_unit, f::Cls::trunk, {{"(reserved flag)", 0}});
         d.integer(L::trunk_access_vlan, f::Cls::trunk);
-        d.unused(44, 4);
     } else if (typed && (ETH_IF_PLCY_SUB_TYPES >> type & 1)) {
         d.integer(L::sub_parent, f::Cls::sub);
         d.unit(L::sub_unit, f::Cls::sub);
-        d.unused(41, 7);
     } else {
-        d.line(36, 12, "type-dependent area (no view for this type)", "");
+        d.line(L::sub_parent.off, L::reserved_word.off - L::sub_parent.off,
+               "type-dependent area (no view for this type)", "");
     }
 }
 
 void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
     constexpr uint32_t efp = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
     d.integer(L::reserved_word, "(reserved word)", 0, true);
-    d.unused(52, 4);
     const uint8_t *b = rec + L::efp_base;
     bool compact = eth_efp_is_compact(b);
-    d.line(56, 1, "EFP base type", compact ? "0x00 compact" : "0x40 full");
+    d.line(L::efp_base, 1, "EFP base type", compact ? "0x00 compact" : "0x40 full");
     uint32_t ranges;
     if (compact) {
         d.unit(L::compact_counts_unit, {{"efp cfgd_flags", efp},
@@ -205,25 +212,23 @@ void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
                                      {"efp exact", efp},
                                      {"efp l3_ambiguous", efp},
                                      {"(spare)", 0}});
-        d.unused(59, 1);
         d.integer(L::compact_payload, "efp payload_ethertype", efp, true);
         for (unsigned k = 0; k < 2; k++)
             d.unit(L::compact_tag_unit(k),
                    {{"efp tag word vlan", efp}, {"efp tag word dot1ad", efp}, {"(spare)", 0}});
-        d.unused(66, 14);
         ranges = L::efp_base + ETH_EFP_COMPACT_SIZE;
     } else {
-        d.integer(L::Int{57, 1}, "efp num_match_tags", efp);
+        auto byte = [](unsigned off) { return L::Int{static_cast<uint8_t>(L::efp_base + off), 1}; };
+        d.integer(byte(ETH_EFP_F_NUM_MATCH_TAGS_OFF), "efp num_match_tags", efp);
         for (unsigned i = 0; i < 2; i++) {
             uint8_t t = static_cast<uint8_t>(L::efp_base + ETH_EFP_F_TAG_OFF(i));
             std::string n = "efp match_tags[" + std::to_string(i) + "].";
             d.integer(L::Int{t, 2}, n + "ethertype", efp, true);
             d.integer(L::Int{static_cast<uint8_t>(t + 2), 2}, n + "vlan_low", efp);
             d.integer(L::Int{static_cast<uint8_t>(t + 4), 1}, n + "pcp", efp);
-            d.unused(t + 5u, 1);
         }
-        d.integer(L::Int{70, 1}, "efp num_tag_pops", efp);
-        d.integer(L::Int{71, 1}, "efp num_tag_pushes", efp);
+        d.integer(byte(ETH_EFP_F_NUM_TAG_POPS_OFF), "efp num_tag_pops", efp);
+        d.integer(byte(ETH_EFP_F_NUM_TAG_PUSHES_OFF), "efp num_tag_pushes", efp);
         for (unsigned j = 0; j < 2; j++) {
             uint8_t t = static_cast<uint8_t>(L::efp_base + ETH_EFP_F_PUSH_OFF(j));
             std::string n = "efp push_tags[" + std::to_string(j) + "].";
@@ -237,19 +242,21 @@ void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
                                     {"efp l3_ambiguous", efp},
                                     {"(bit 6)", 0},
                                     {"(bit 7)", 0}});
-        d.unused(81, 1);
         d.integer(L::full_payload, "efp payload_ethertype", efp, true);
-        d.unused(84, 12);
-        d.line(96, 6, "efp src_mac", "");
-        d.line(102, 6, "efp dst_mac", "");
-        d.unused(108, 4);
+        const std::pair<const f::Compound *, const char *> macs[] = {
+            {&f::compound(f::F::efp_src_mac), "efp src_mac"},
+            {&f::compound(f::F::efp_dst_mac), "efp dst_mac"}};
+        for (auto [mac, label] : macs)
+            d.line(mac->where.full.off, mac->where.full.bytes, label, "");
         ranges = L::efp_base + ETH_EFP_FULL_SIZE;
     }
+    d.fill(std::min(ranges, size)); // the form's end
     uint32_t off = ranges;
     if (eth_efp_has_range_tag(b)) {
-        for (unsigned k = 0; off < size && rec[off] != ETH_EFP_RANGE_TERMINATOR; k++, off += 6) {
+        for (unsigned k = 0; off < size && rec[off] != ETH_EFP_RANGE_TERMINATOR;
+             k++, off += ETH_EFP_RANGE_SIZE) {
             std::string n = "range[" + std::to_string(k) + "]";
-            d.line(off, 6, n,
+            d.line(off, ETH_EFP_RANGE_SIZE, n,
                    std::to_string(eth_efp_range_low(rec + off)) + "-" +
                        std::to_string(eth_efp_range_high(rec + off)));
         }

@@ -285,7 +285,7 @@ void classes(json_t *root) {
     rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required", sub.group.c_str(),
                          trunk.group.c_str(), "properties", sub.group.c_str(), sub.given,
                          trunk.group.c_str(), trunk.given));
-    const char *type = f::scalar_of(ETH_IF_PLCY_ETHER_IF_TYPE).path;
+    const char *type = f::path_of(f::F::ether_if_type);
     const std::pair<uint32_t, const ClassRule *> types[] = {{ETH_IF_PLCY_TRUNK_TYPES, &sub},
                                                             {ETH_IF_PLCY_SUB_TYPES, &trunk}};
     for (const auto &[set, other] : types)
@@ -299,9 +299,9 @@ void classes(json_t *root) {
 // Ranges exactly when a match tag's VLAN is "range"; said at efp.ranges (and
 // a PCP without its tag at efp.tag_pcp), where encode says them.
 void ranges(json_t *root) {
-    const f::Compound &tag = f::compound_of(f::Special::tag);
-    const f::Compound &list = f::compound_of(f::Special::ranges);
-    const f::Compound &pcp = f::compound_of(f::Special::tag_pcp);
+    const f::Compound &tag = f::compound(f::F::efp_tag);
+    const f::Compound &list = f::compound(f::F::efp_ranges);
+    const f::Compound &pcp = f::compound(f::F::efp_tag_pcp);
     json_t *efp = group_of(root, tag.path);
     std::string tags = key_of(tag.path), ranges = key_of(list.path), pcps = key_of(pcp.path);
     const char *vlan = tag.keys[1].name;

@@ -211,25 +211,22 @@ void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_
         if (!f::present(f::kScalarCount + ci, e)) continue;
         span(c.where, compact, at, size, off, len);
         proto_tree *t = parent(c.path);
-        const auto &efp = e.efp;
         const auto &hf = hf_compound[ci];
-        switch (c.kind) {
-        case f::Special::mac_addr:
-            proto_tree_add_ether(t, hf[0], tvb, off, len, e.mac_addr);
+        switch (c.shape) {
+        case f::Shape::mac: {
+            uint8_t mac[6];
+            for (size_t i = 0; i < 6; i++)
+                mac[i] = static_cast<uint8_t>(c.access.get(e, i, -1));
+            proto_tree_add_ether(t, hf[0], tvb, off, len, mac);
             break;
-        case f::Special::src_mac:
-            proto_tree_add_ether(t, hf[0], tvb, off, len, efp.src_mac);
-            break;
-        case f::Special::dst_mac:
-            proto_tree_add_ether(t, hf[0], tvb, off, len, efp.dst_mac);
-            break;
-        case f::Special::l2pt:
-            for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
-                uint8_t b = e.l2pt[i] & 0x7Fu;
+        }
+        case f::Shape::l2pt:
+            for (unsigned i = 0; i < c.access.entries(e); i++) {
+                auto b = static_cast<uint8_t>(c.access.get(e, i, -1) & 0x7Fu);
                 if (b == 0) continue;
                 int byte = off + static_cast<int>(i);
                 proto_tree *p =
-                    element(t, ci, tvb, byte, 1, std::string("L2PT ") + f::kL2ptNames[i]);
+                    element(t, ci, tvb, byte, 1, c.entry + std::string(f::kL2ptNames[i]));
                 // An EXP value without its "given" bit has no words: the raw byte.
                 if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN)) {
                     proto_tree_add_uint(p, hf_l2pt_raw[i], tvb, byte, 1, b);
@@ -243,32 +240,24 @@ void add_fields(proto_tree *tree, tvbuff_t *tvb, int at, int size, const eth_if_
                                             ETH_IF_PLCY_L2PT_EXP_SHIFT);
             }
             break;
-        case f::Special::tag:
-        case f::Special::push: {
-            bool push = c.kind == f::Special::push;
-            unsigned n = std::min<unsigned>(push ? efp.num_tag_pushes : efp.num_tags, c.max);
-            size_t pcp_i = &f::compound_of(f::Special::tag_pcp) - f::kCompounds;
-            for (unsigned i = 0; i < n; i++) {
-                const eth_if_plcy_efp_tag_t &tag = push ? efp.push[i] : efp.tag[i];
-                proto_tree *p =
-                    element(t, ci, tvb, off, len,
-                            std::string(push ? "Push tag " : "Match tag ") + std::to_string(i));
-                add_number(p, hf[0], tvb, off, len, *c.keys[0].domain, tag.ethertype);
-                add_number(p, hf[1], tvb, off, len, *c.keys[1].domain, tag.vlan);
-                if (!push) // the tag's PCP beside its ethertype and VLAN
-                    add_number(p, hf_compound[pcp_i][0], tvb, off, len,
-                               *f::kCompounds[pcp_i].domain, efp.tag_pcp[i]);
+        case f::Shape::pairs: {
+            // A match tag shows its PCP beside its ethertype and VLAN.
+            const f::Compound &pcps = f::compound(f::F::efp_tag_pcp);
+            size_t pcp_i = f::index(f::F::efp_tag_pcp) - f::kScalarCount;
+            bool with_pcp = c.id == f::F::efp_tag;
+            for (size_t i = 0; i < c.access.entries(e); i++) {
+                proto_tree *p = element(t, ci, tvb, off, len, c.entry + std::to_string(i));
+                for (int k = 0; k < 2; k++)
+                    add_number(p, hf[k], tvb, off, len, *c.keys[k].domain,
+                               static_cast<uint32_t>(c.access.get(e, i, k)));
+                if (with_pcp)
+                    add_number(p, hf_compound[pcp_i][0], tvb, off, len, *pcps.domain,
+                               static_cast<uint32_t>(pcps.access.get(e, i, -1)));
             }
             break;
         }
-        case f::Special::ranges:
-            for (unsigned k = 0; k < efp.num_ranges && k < c.max; k++) {
-                proto_tree *p = element(t, ci, tvb, off, len, "Range " + std::to_string(k));
-                proto_tree_add_uint(p, hf[0], tvb, off, len, efp.ranges[k].low);
-                proto_tree_add_uint(p, hf[1], tvb, off, len, efp.ranges[k].high);
-            }
-            break;
-        default: // counts: the arrays say them; PCPs: in their tags
+        case f::Shape::list: // PCPs: in their tags; counts: the arrays say them
+        case f::Shape::count:
             break;
         }
     }

@@ -187,7 +187,7 @@ class Writer {
         Node config = t_.object();
         t_.set(config, "name", t_.string(name));
         t_.set(config, "type", t_.string(type));
-        if (held("mtu", e)) t_.set(config, "mtu", t_.integer(value("mtu", e)));
+        if (held(F::mtu, e)) t_.set(config, "mtu", t_.integer(value<F::mtu>(e)));
         bool efp = e.efp.configured && (e.valid_mask & kEfp);
         if (efp && f.num_tags > 0) {
             if (const char *tpid = tpid_identity(f.tag[0].ethertype))
@@ -201,7 +201,7 @@ class Writer {
             if (!ethernet) ethernet = t_.object();
             return ethernet;
         };
-        if (held("mac_addr", e)) {
+        if (held(F::mac_addr, e)) {
             Node c = t_.object();
             t_.set(c, "mac-address", Writer_(t_).mac(e.mac_addr));
             t_.set(eth(), "config", c);
@@ -213,8 +213,8 @@ class Writer {
             t_.set(s, "index", t_.integer(static_cast<uint64_t>(index)));
             Node c = t_.object();
             t_.set(c, "index", t_.integer(static_cast<uint64_t>(index)));
-            if (held("sub.admin_up", e))
-                t_.set(c, "enabled", t_.boolean(value("sub.admin_up", e) != 0));
+            if (held(F::sub_admin_up, e))
+                t_.set(c, "enabled", t_.boolean(value<F::sub_admin_up>(e) != 0));
             t_.set(s, "config", c);
             if (efp) t_.set(s, kVlan, vlan(e));
             Node list = t_.array();
@@ -253,33 +253,22 @@ class Writer {
             if (n == path) return;
         notes_.push_back(path);
     }
-    static bool held(const char *path, const Ext &e) {
-        return present(static_cast<size_t>(index_of(path)), e);
-    }
-    static uint64_t value(const char *path, const Ext &e) {
-        return kScalars[index_of(path)].get(e);
+    static bool held(F f, const Ext &e) { return present(index(f), e); }
+    template <F f>
+    static uint64_t value(const Ext &e) {
+        return scalar(f).get(e);
     }
     // A field at its default (0, an empty list, "any" PCPs) says nothing to lose.
     static bool at_default(size_t i, const Ext &e) {
         if (i < kScalarCount) return kScalars[i].get(e) == 0;
         const Compound &c = kCompounds[i - kScalarCount];
-        if (c.kind == Special::l2pt) {
-            for (uint8_t b : e.l2pt)
-                if (b & 0x7Fu) return false;
-            return true;
-        }
-        if (c.kind == Special::tag_pcp) {
-            for (size_t k = 0; k < entries(e, c); k++)
-                if (e.efp.tag_pcp[k] != EFP_PCP_ANY) return false;
-            return true;
-        }
-        if (c.shape == Shape::mac) {
-            const uint8_t *m = c.kind == Special::src_mac ? e.efp.src_mac : e.efp.dst_mac;
-            for (int k = 0; k < 6; k++)
-                if (m[k]) return false;
-            return true;
-        }
-        return true; // counts follow their lists
+        if (c.derived || c.shape == Shape::pairs) return true; // counts follow their lists
+        // A list of PCPs defaults to "any"; bit 7 of an L2PT byte is not stored.
+        uint64_t none = c.domain == &kPcp ? EFP_PCP_ANY : 0;
+        uint64_t kept = c.shape == Shape::l2pt ? 0x7Fu : ~uint64_t{0};
+        for (size_t k = 0; k < c.access.entries(e); k++)
+            if ((c.access.get(e, k, -1) & kept) != none) return false;
+        return true;
     }
 
     Node vlan_id(uint64_t v, const char *field) {
@@ -295,17 +284,19 @@ class Writer {
             if (!c) c = t_.object();
             return c;
         };
-        uint64_t trunk = value("trunk.vlan_switched_trunk", e);
-        uint64_t access = value("trunk.vlan_switched_access", e);
-        if (held("trunk.vlan_switched_trunk", e) && (trunk || access)) {
-            if (trunk && access) note("trunk.vlan_switched_access");
+        uint64_t trunk = value<F::trunk_vlan_switched_trunk>(e);
+        uint64_t access = value<F::trunk_vlan_switched_access>(e);
+        if (held(F::trunk_vlan_switched_trunk, e) && (trunk || access)) {
+            if (trunk && access) note(path_of(F::trunk_vlan_switched_access));
             t_.set(config(), "interface-mode", t_.string(trunk ? "TRUNK" : "ACCESS"));
         }
-        for (const char *field : {"trunk.access_vlan", "trunk.native_vlan"}) {
-            uint64_t id = value(field, e);
-            if (!held(field, e) || id == 0) continue;
-            if (Node v = vlan_id(id, field))
-                t_.set(config(), field[6] == 'a' ? "access-vlan" : "native-vlan", v);
+        const std::pair<const Scalar *, const char *> vlans[] = {
+            {&scalar(F::trunk_access_vlan), "access-vlan"},
+            {&scalar(F::trunk_native_vlan), "native-vlan"}};
+        for (auto [s, leaf] : vlans) {
+            uint64_t id = s->get(e);
+            if (!present(*s, e) || id == 0) continue;
+            if (Node v = vlan_id(id, s->path)) t_.set(config(), leaf, v);
         }
         if (!c) return Node{};
         Node sw = t_.object();

@@ -126,34 +126,26 @@ struct Verdict {
 
 namespace detail {
 
-constexpr int compound_number(Special k) {
-    for (size_t i = 0; i < std::size(kCompounds); i++)
-        if (kCompounds[i].kind == k) return static_cast<int>(kScalarCount + i);
-    return -1;
+constexpr int number(F f) {
+    return static_cast<int>(index(f));
 }
-inline constexpr int kTagField = compound_number(Special::tag);
-inline constexpr int kPcpField = compound_number(Special::tag_pcp);
-inline constexpr int kRangesField = compound_number(Special::ranges);
-inline constexpr int kPushField = compound_number(Special::push);
-inline constexpr int kTagsCount = compound_number(Special::num_tags);
-inline constexpr int kPushCount = compound_number(Special::num_tag_pushes);
-inline constexpr int kRangeCountField = compound_number(Special::num_ranges);
-inline constexpr int kPerTagField = compound_number(Special::tag_range_count);
-inline constexpr int kL2ptField = compound_number(Special::l2pt);
-constexpr int scalar_number(std::string_view path) {
-    for (size_t i = 0; i < kScalarCount; i++)
-        if (path == kScalars[i].path) return static_cast<int>(i);
-    return -1;
-}
-inline constexpr int kMacChecks[2] = {scalar_number("efp.src_mac_check"),
-                                      scalar_number("efp.dst_mac_check")};
+inline constexpr int kTagField = number(F::efp_tag);
+inline constexpr int kPcpField = number(F::efp_tag_pcp);
+inline constexpr int kRangesField = number(F::efp_ranges);
+inline constexpr int kPushField = number(F::efp_push);
+inline constexpr int kTagsCount = number(F::efp_num_tags);
+inline constexpr int kPushCount = number(F::efp_num_tag_pushes);
+inline constexpr int kRangeCountField = number(F::efp_num_ranges);
+inline constexpr int kPerTagField = number(F::efp_tag_range_count);
+inline constexpr int kL2ptField = number(F::l2pt);
+inline constexpr int kMacChecks[2] = {number(F::efp_src_mac_check), number(F::efp_dst_mac_check)};
 
-inline const Compound &compound(int field) {
+inline const Compound &compound_at(int field) {
     return kCompounds[static_cast<size_t>(field) - kScalarCount];
 }
 
 inline Verdict domain_at(int field, int index, int key, uint64_t v) {
-    const Compound &c = compound(field);
+    const Compound &c = compound_at(field);
     const Domain *d = key >= 0 ? c.keys[key].domain : c.domain;
     if (d->allows(v)) return {};
     return {d, nullptr, field, index, key, v};

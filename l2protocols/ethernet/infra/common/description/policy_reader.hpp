@@ -221,8 +221,13 @@ class Reader {
         return true;
     }
 
-    bool mac(const std::string &path, Node v, uint8_t *out) {
-        if (v && t_.is_string(v) && parse_mac(t_.string(v), out)) return true;
+    bool mac(const std::string &path, Node v, const Compound &c) {
+        uint8_t m[6];
+        if (v && t_.is_string(v) && parse_mac(t_.string(v), m)) {
+            for (size_t i = 0; i < 6; i++)
+                c.access.set(ext_, i, -1, m[i]);
+            return true;
+        }
         return refuse(path, v, "is not a MAC address: write it like \"00:11:22:33:44:55\"");
     }
 
@@ -257,8 +262,7 @@ class Reader {
     }
 
     // An array of objects with exactly the compound's two keys.
-    template <class Store>
-    bool pairs(const std::string &path, Node v, const Compound &c, Store store) {
+    bool pairs(const std::string &path, Node v, const Compound &c) {
         size_t n = 0;
         if (!array(path, v, c.max, n)) return false;
         for (size_t i = 0; i < n; i++) {
@@ -271,7 +275,8 @@ class Reader {
                         a) ||
                 !number(at + "." + c.keys[1].name, t_.get(o, c.keys[1].name), *c.keys[1].domain, b))
                 return false;
-            store(i, static_cast<uint16_t>(a), static_cast<uint16_t>(b));
+            c.access.set(ext_, i, 0, a);
+            c.access.set(ext_, i, 1, b);
         }
         return true;
     }
@@ -283,7 +288,7 @@ class Reader {
             size_t n = 0;
             if (!array(path, v, c.max, n)) return false;
             for (size_t i = 0; i < n; i++)
-                if (!number_into(item(path, i), t_.at(v, i), *c.domain, ext_.l2pt[i])) return false;
+                if (!element(item(path, i), t_.at(v, i), c, i)) return false;
             return true;
         }
         if (!t_.is_object(v)) return refuse(path, v, "is not an object of L2PT protocols");
@@ -301,7 +306,7 @@ class Reader {
                 return;
             }
             if (t_.is_int(val)) { // the raw byte
-                number_into(at, val, *c.domain, ext_.l2pt[i]);
+                element(at, val, c, i);
                 return;
             }
             if (!t_.is_object(val)) {
@@ -316,67 +321,57 @@ class Reader {
                         mode) ||
                 (given && !number(at + "." + c.keys[1].name, e, *c.keys[1].domain, exp)))
                 return;
-            ext_.l2pt[i] = static_cast<uint8_t>(
+            c.access.set(
+                ext_, i, -1,
                 mode |
-                (given ? ETH_IF_PLCY_L2PT_EXP_GIVEN | exp << ETH_IF_PLCY_L2PT_EXP_SHIFT : 0));
+                    (given ? ETH_IF_PLCY_L2PT_EXP_GIVEN | exp << ETH_IF_PLCY_L2PT_EXP_SHIFT : 0));
         });
         return !failed_;
     }
 
-    bool list(const std::string &path, Node v, const Compound &c, auto *out) {
+    // Entry i of a list (or the count itself) from a number.
+    bool element(const std::string &path, Node v, const Compound &c, size_t i) {
+        uint64_t n = 0;
+        if (!number(path, v, *c.domain, n)) return false;
+        c.access.set(ext_, i, -1, n);
+        return true;
+    }
+
+    bool list(const std::string &path, Node v, const Compound &c) {
         size_t n = 0;
         if (!array(path, v, c.max, n)) return false;
         for (size_t i = 0; i < n; i++)
-            if (!number_into(item(path, i), t_.at(v, i), *c.domain, out[i])) return false;
+            if (!element(item(path, i), t_.at(v, i), c, i)) return false;
         return true;
     }
 
     bool compound(const std::string &path, Node v, const Compound &c) {
-        auto &f = ext_.efp;
-        switch (c.kind) {
-        case Special::mac_addr:
-            return mac(path, v, ext_.mac_addr);
-        case Special::src_mac:
-            return mac(path, v, f.src_mac);
-        case Special::dst_mac:
-            return mac(path, v, f.dst_mac);
-        case Special::l2pt:
+        switch (c.shape) {
+        case Shape::mac:
+            return mac(path, v, c);
+        case Shape::l2pt:
             return l2pt(path, v, c);
-        case Special::tag_pcp:
-            return list(path, v, c, f.tag_pcp);
-        case Special::tag_range_count:
-            return list(path, v, c, f.tag_range_count);
-        case Special::tag:
-            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) { f.tag[i] = {a, b}; });
-        case Special::push:
-            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) { f.push[i] = {a, b}; });
-        case Special::ranges:
-            return pairs(path, v, c, [&](size_t i, uint16_t a, uint16_t b) {
-                f.ranges[i] = {a, b};
-            });
-        case Special::num_tags:
-            return number_into(path, v, *c.domain, f.num_tags);
-        case Special::num_tag_pushes:
-            return number_into(path, v, *c.domain, f.num_tag_pushes);
-        case Special::num_ranges:
-            return number_into(path, v, *c.domain, f.num_ranges);
+        case Shape::list:
+            return list(path, v, c);
+        case Shape::pairs:
+            return pairs(path, v, c);
+        case Shape::count:
+            return element(path, v, c, 0);
         }
         return false;
     }
 
-    bool seen(std::string_view path) const {
-        int i = index_of(path);
-        return i >= 0 && (seen_ >> i & 1u) != 0;
-    }
+    bool seen(F f) const { return (seen_ >> index(f) & 1u) != 0; }
 
     void field(const std::string &path, Node v) {
-        int i = index_of(path);
-        if (i < 0) {
+        std::optional<F> id = find_field(path);
+        if (!id) {
             fail(path, path + ": no such field");
             return;
         }
+        size_t i = index(*id);
         seen_ |= uint64_t{1} << i;
-        if (static_cast<size_t>(i) < kScalarCount) {
+        if (i < kScalarCount) {
             const Scalar &s = kScalars[i];
             uint64_t n = 0;
             if (!number(path, v, *s.domain, n)) return;
@@ -421,20 +416,15 @@ class Reader {
 
     // A count left out is its array's length; a count given must agree with it.
     bool count(Node root, const Compound &c) {
-        auto &f = ext_.efp;
         Node arr = node_at(root, c.counts);
         uint16_t n = static_cast<uint16_t>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
-        uint16_t given = c.kind == Special::num_tags         ? f.num_tags
-                         : c.kind == Special::num_tag_pushes ? f.num_tag_pushes
-                                                             : f.num_ranges;
-        if (seen(c.path)) {
+        uint64_t given = c.access.get(ext_, 0, -1);
+        if (seen(c.id)) {
             if (!arr || given == n) return true;
             return fail(c.path, std::string(c.path) + ": is " + std::to_string(given) + " but " +
                                     c.counts + " has " + std::to_string(n) + " entries");
         }
-        if (c.kind == Special::num_tags) f.num_tags = static_cast<uint8_t>(n);
-        if (c.kind == Special::num_tag_pushes) f.num_tag_pushes = static_cast<uint8_t>(n);
-        if (c.kind == Special::num_ranges) f.num_ranges = n;
+        c.access.set(ext_, 0, -1, n);
         return true;
     }
 
@@ -447,7 +437,7 @@ class Reader {
     static std::string key_of(uint32_t bit) {
         for (size_t i = 0; i < kFieldCount; i++)
             if (bit_of(i) == bit) return path_of(i);
-        return "efp.configured";
+        return path_of(F::efp_configured);
     }
 
     // Each field given must count in the record: its dependency holds.
@@ -468,11 +458,13 @@ class Reader {
         for (const Compound &c : kCompounds)
             if (c.shape == Shape::count && !count(root, c)) return;
         // A tag's PCP left out matches any priority; an entry needs its tag.
-        Node pcp = node_at(root, "efp.tag_pcp");
+        const char *pcp_path = path_of(F::efp_tag_pcp);
+        Node pcp = node_at(root, pcp_path);
         size_t pcps = pcp && t_.is_array(pcp) ? t_.size(pcp) : 0;
         if (pcps > f.num_tags) {
-            fail("efp.tag_pcp", "efp.tag_pcp: has " + std::to_string(pcps) +
-                                    " entries but efp.tag has " + std::to_string(f.num_tags));
+            fail(pcp_path, std::string(pcp_path) + ": has " + std::to_string(pcps) +
+                               " entries but " + path_of(F::efp_tag) + " has " +
+                               std::to_string(f.num_tags));
             return;
         }
         for (size_t i = pcps; i < f.num_tags; i++)
@@ -480,11 +472,11 @@ class Reader {
         // The per-tag view: each range tag uses the one list, unless given.
         for (unsigned i = 0; i < kMaxTags; i++) {
             bool range_tag = i < f.num_tags && f.tag[i].vlan == EFP_VLAN_RANGE;
-            if (!seen("efp.tag_range_count") && range_tag) f.tag_range_count[i] = f.num_ranges;
+            if (!seen(F::efp_tag_range_count) && range_tag) f.tag_range_count[i] = f.num_ranges;
             if (f.tag_range_count[i] != 0) f.tag_range_list[i] = f.ranges;
         }
         if (!dependencies()) return;
-        if (!seen("valid_mask")) {
+        if (!seen(F::valid_mask)) {
             ext_.valid_mask = covered_;
             if ((covered_ & kEfp) == 0) ext_.valid_mask |= efp_configured_;
             return;
@@ -501,8 +493,8 @@ class Reader {
         uint32_t missing = ext_.valid_mask & ~covered_ & ~kLoopback;
         if (missing != 0) {
             uint32_t bit = missing & ~(missing - 1);
-            fail("valid_mask",
-                 "valid_mask: has " + describe_bit(bit) + " but no " + key_of(bit) + " key");
+            fail(path_of(F::valid_mask), std::string(path_of(F::valid_mask)) + ": has " +
+                                             describe_bit(bit) + " but no " + key_of(bit) + " key");
         }
     }
 };

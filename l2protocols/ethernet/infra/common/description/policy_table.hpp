@@ -16,7 +16,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
+#include <type_traits>
 #include <string_view>
 #include <utility>
 
@@ -183,9 +185,80 @@ constexpr Where efp(Place compact, Place full) {
 }
 inline constexpr Place kNone{0, 0, 0, 0};
 
+// Every field by a name the compiler knows, in row order: the scalars, then
+// the compounds. A path's dots are underscores (efp.tag is efp_tag); each
+// row's static check holds the two together, so a wrong name does not compile.
+enum class F : uint8_t {
+    valid_mask,
+    ether_if_type,
+    interface_ready,
+    is_l2,
+    is_provisioned,
+    provision_info_xconnect_id,
+    provision_info_xcon_tags,
+    provision_info_ip_iw_enabled,
+    provision_info_imposition_vlan_rewrite,
+    provision_info_imposition_vlan_id,
+    efp_configured,
+    efp_native,
+    efp_native_with_preservation,
+    efp_src_mac_check,
+    efp_dst_mac_check,
+    efp_exact,
+    efp_l3_ambiguous,
+    efp_payload_ethertype,
+    efp_num_tag_pops,
+    sub_parent,
+    sub_admin_up,
+    sub_efp_filtering,
+    sub_src_bypass_filter,
+    trunk_native_vlan,
+    trunk_native_is_svlan,
+    trunk_qinq_tunneling_etype,
+    trunk_mac_acc_ingress,
+    trunk_mac_acc_egress,
+    trunk_filter_dot1q,
+    trunk_filter_dot1ad,
+    trunk_filter_mac_relay,
+    trunk_vlan_switched_trunk,
+    trunk_vlan_switched_access,
+    trunk_access_vlan,
+    is_in_icl_mode,
+    mtu,
+    // compounds
+    mac_addr,
+    l2pt,
+    efp_tag,
+    efp_tag_pcp,
+    efp_ranges,
+    efp_src_mac,
+    efp_dst_mac,
+    efp_push,
+    efp_num_tags,
+    efp_num_tag_pushes,
+    efp_num_ranges,
+    efp_tag_range_count,
+};
+constexpr size_t index(F f) {
+    return static_cast<size_t>(f);
+}
+
+// Whether a row's path is its identifier with dots for underscores.
+constexpr bool names_match(const char *path, const char *ident) {
+    for (; *path != '\0' && *ident != '\0'; path++, ident++)
+        if (*path != *ident && !(*path == '.' && *ident == '_')) return false;
+    return *path == *ident;
+}
+void row_path_differs_from_its_identifier(); // never defined: a constant expression fails here
+constexpr F checked(F id, const char *path, const char *ident) {
+    if (!names_match(path, ident)) row_path_differs_from_its_identifier();
+    return id;
+}
+
 // A numeric field. dflt is its value when omitted while its group is given,
 // as JSON text (nullptr: derived from the other keys).
 struct Scalar {
+    F id;
     const char *path;
     uint32_t bit;
     const Domain *domain;
@@ -198,9 +271,9 @@ struct Scalar {
     Where where;
 };
 
-#define ETH_IF_PLCY_SCALAR(path, bit, domain, dep, cls, dflt, about, member, where)                \
+#define ETH_IF_PLCY_SCALAR(id, path, bit, domain, dep, cls, dflt, about, member, where)            \
     Scalar {                                                                                       \
-        path, bit, &domain, Dep::dep, Cls::cls, dflt, about,                                       \
+        checked(F::id, path, #id), path, bit, &domain, Dep::dep, Cls::cls, dflt, about,            \
             [](const Ext &e) -> uint64_t { return e.member; },                                     \
             [](Ext &e, uint64_t v) { e.member = static_cast<decltype(e.member)>(v); }, where       \
     }
@@ -212,101 +285,103 @@ inline constexpr uint32_t kRewrite = ETH_IF_PLCY_EFP_REWRITE;
 
 inline constexpr Scalar kScalars[] = {
 #define S ETH_IF_PLCY_SCALAR
-    S("valid_mask", 0, kMask, none, any, nullptr,
+    S(valid_mask, "valid_mask", 0, kMask, none, any, nullptr,
       "Policy field bits of the groups present; derived from the keys when left out.", valid_mask,
       fixed(at(L::valid_mask))),
-    S("ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, kIfType, none, any, nullptr,
+    S(ether_if_type, "ether_if_type", ETH_IF_PLCY_ETHER_IF_TYPE, kIfType, none, any, nullptr,
       "Interface type, 1 to 21 or its name (\"ether\", \"ether.l2sub\", ...); it decides the "
       "interface class (trunk or sub-interface).",
       ether_if_type, fixed(at(L::ether_if_type))),
-    S("interface_ready", ETH_IF_PLCY_INTF_READY, kFlag, none, any, "0",
+    S(interface_ready, "interface_ready", ETH_IF_PLCY_INTF_READY, kFlag, none, any, "0",
       "1 when the interface is ready to forward.", interface_ready, fixed(at(L::interface_ready))),
-    S("is_l2", ETH_IF_PLCY_L2_FLAG, kFlag, none, any, "0",
+    S(is_l2, "is_l2", ETH_IF_PLCY_L2_FLAG, kFlag, none, any, "0",
       "1 when the interface is a Layer 2 interface.", is_l2, fixed(at(L::is_l2))),
-    S("is_provisioned", kProv, kFlag, none, any, "0",
+    S(is_provisioned, "is_provisioned", kProv, kFlag, none, any, "0",
       "1 when the interface is provisioned for a cross-connect; provision_info counts only then.",
       is_provisioned, fixed(at(L::is_provisioned))),
-    S("provision_info.xconnect_id", kProv, kU32, provisioned, any, "0", "Cross-connect ID.",
-      provision_info.xconnect_id, fixed(at(L::xconnect_id))),
-    S("provision_info.xcon_tags", kProv, kByte, provisioned, any, "0",
+    S(provision_info_xconnect_id, "provision_info.xconnect_id", kProv, kU32, provisioned, any, "0",
+      "Cross-connect ID.", provision_info.xconnect_id, fixed(at(L::xconnect_id))),
+    S(provision_info_xcon_tags, "provision_info.xcon_tags", kProv, kByte, provisioned, any, "0",
       "Number of tags the cross-connect carries.", provision_info.xcon_tags,
       fixed(at(L::xcon_tags))),
-    S("provision_info.ip_iw_enabled", kProv, kFlag, provisioned, any, "0",
-      "1 when IP interworking is enabled.", provision_info.ip_iw_enabled,
+    S(provision_info_ip_iw_enabled, "provision_info.ip_iw_enabled", kProv, kFlag, provisioned, any,
+      "0", "1 when IP interworking is enabled.", provision_info.ip_iw_enabled,
       fixed(at(L::ip_iw_enabled))),
-    S("provision_info.imposition_vlan_rewrite", kProv, kFlag, provisioned, any, "0",
-      "1 when the imposition VLAN is rewritten.", provision_info.imposition_vlan_rewrite,
-      fixed(at(L::imposition_vlan_rewrite))),
-    S("provision_info.imposition_vlan_id", kProv, kVlan, provisioned, any, "0",
-      "Imposition VLAN ID, 0 to 4095.", provision_info.imposition_vlan_id,
+    S(provision_info_imposition_vlan_rewrite, "provision_info.imposition_vlan_rewrite", kProv,
+      kFlag, provisioned, any, "0", "1 when the imposition VLAN is rewritten.",
+      provision_info.imposition_vlan_rewrite, fixed(at(L::imposition_vlan_rewrite))),
+    S(provision_info_imposition_vlan_id, "provision_info.imposition_vlan_id", kProv, kVlan,
+      provisioned, any, "0", "Imposition VLAN ID, 0 to 4095.", provision_info.imposition_vlan_id,
       fixed(at(L::imposition_vlan_id))),
-    S("efp.configured", kEfp, kFlag, none, any, "0",
+    S(efp_configured, "efp.configured", kEfp, kFlag, none, any, "0",
       "1 when an EFP is configured; without it no other efp field counts.", efp.configured,
       efp(at(L::compact_counts_unit.field(0)), at(L::full_flags_unit.field(0)))),
-    S("efp.native", kMatch, kFlag, efp, any, "0", "1 to match frames on the native VLAN.",
-      efp.native, efp(kNone, at(L::full_flags_unit.field(1)))),
-    S("efp.native_with_preservation", kMatch, kFlag, efp, any, "0",
+    S(efp_native, "efp.native", kMatch, kFlag, efp, any, "0",
+      "1 to match frames on the native VLAN.", efp.native,
+      efp(kNone, at(L::full_flags_unit.field(1)))),
+    S(efp_native_with_preservation, "efp.native_with_preservation", kMatch, kFlag, efp, any, "0",
       "1 to match the native VLAN and keep its tag.", efp.native_with_preservation,
       efp(kNone, at(L::full_flags_unit.field(2)))),
-    S("efp.src_mac_check", kMatch, kFlag, efp, any, "0",
+    S(efp_src_mac_check, "efp.src_mac_check", kMatch, kFlag, efp, any, "0",
       "1 to match the source MAC address efp.src_mac.", efp.src_mac_check,
       efp(kNone, efp_bytes(ETH_EFP_F_SRC_MAC_OFF, 6))),
-    S("efp.dst_mac_check", kMatch, kFlag, efp, any, "0",
+    S(efp_dst_mac_check, "efp.dst_mac_check", kMatch, kFlag, efp, any, "0",
       "1 to match the destination MAC address efp.dst_mac.", efp.dst_mac_check,
       efp(kNone, efp_bytes(ETH_EFP_F_DST_MAC_OFF, 6))),
-    S("efp.exact", kMatch, kFlag, efp, any, "0",
+    S(efp_exact, "efp.exact", kMatch, kFlag, efp, any, "0",
       "1 for an exact match: frames with more tags than matched do not match.", efp.exact,
       efp(at(L::compact_pcp_unit.field(1)), at(L::full_flags_unit.field(3)))),
-    S("efp.l3_ambiguous", kMatch, kFlag, efp, any, "0", "1 for an L3-ambiguous match.",
-      efp.l3_ambiguous, efp(at(L::compact_pcp_unit.field(2)), at(L::full_flags_unit.field(4)))),
-    S("efp.payload_ethertype", kMatch, kEthertype, efp, any, "0",
+    S(efp_l3_ambiguous, "efp.l3_ambiguous", kMatch, kFlag, efp, any, "0",
+      "1 for an L3-ambiguous match.", efp.l3_ambiguous,
+      efp(at(L::compact_pcp_unit.field(2)), at(L::full_flags_unit.field(4)))),
+    S(efp_payload_ethertype, "efp.payload_ethertype", kMatch, kEthertype, efp, any, "0",
       "Ethertype of the payload to match; 0 matches any.", efp.payload_ethertype,
       efp(at(L::compact_payload), at(L::full_payload))),
-    S("efp.num_tag_pops", kRewrite, kPops, efp, any, "0",
+    S(efp_num_tag_pops, "efp.num_tag_pops", kRewrite, kPops, efp, any, "0",
       "Number of tags the rewrite pops, 0 to 2.", efp.num_tag_pops,
       efp(at(L::compact_counts_unit.field(2)), efp_bytes(ETH_EFP_F_NUM_TAG_POPS_OFF, 1))),
-    S("sub.parent", ETH_IF_PLCY_PARENT, kIfIndex, none, sub, "0",
+    S(sub_parent, "sub.parent", ETH_IF_PLCY_PARENT, kIfIndex, none, sub, "0",
       "Interface index of the parent interface.", sub.parent, fixed(at(L::sub_parent))),
-    S("sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, kFlag, none, sub, "0",
+    S(sub_admin_up, "sub.admin_up", ETH_IF_PLCY_ADMIN_STATE, kFlag, none, sub, "0",
       "1 when the sub-interface is administratively up.", sub.admin_up, fixed(at(L::sub_admin_up))),
-    S("sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, kFlag, none, sub, "0",
+    S(sub_efp_filtering, "sub.efp_filtering", ETH_IF_PLCY_EFP_FILTERING, kFlag, none, sub, "0",
       "1 when EFP filtering is on.", sub.efp_filtering, fixed(at(L::sub_efp_filtering))),
-    S("sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, kFlag, none, sub, "0",
-      "1 when the source bypass filter is on.", sub.src_bypass_filter,
+    S(sub_src_bypass_filter, "sub.src_bypass_filter", ETH_IF_PLCY_SRC_BYPASS_FILTER, kFlag, none,
+      sub, "0", "1 when the source bypass filter is on.", sub.src_bypass_filter,
       fixed(at(L::sub_src_bypass_filter))),
-    S("trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, kVlan, none, trunk, "0",
+    S(trunk_native_vlan, "trunk.native_vlan", ETH_IF_PLCY_NATIVE_VLAN, kVlan, none, trunk, "0",
       "Native VLAN ID, 0 to 4095.", trunk.native_vlan, fixed(at(L::trunk_native_vlan))),
-    S("trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, kFlag, none, trunk, "0",
-      "1 when the native VLAN is an S-VLAN.", trunk.native_is_svlan,
+    S(trunk_native_is_svlan, "trunk.native_is_svlan", ETH_IF_PLCY_NATIVE_VLAN, kFlag, none, trunk,
+      "0", "1 when the native VLAN is an S-VLAN.", trunk.native_is_svlan,
       fixed(at(L::trunk_native_is_svlan))),
-    S("trunk.qinq_tunneling_etype", ETH_IF_PLCY_QINQ_ETYPE, kEthertype, none, trunk, "0",
-      "Ethertype of the outer tag for QinQ tunneling.", trunk.qinq_tunneling_etype,
-      fixed(at(L::trunk_qinq_tunneling_etype))),
-    S("trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
+    S(trunk_qinq_tunneling_etype, "trunk.qinq_tunneling_etype", ETH_IF_PLCY_QINQ_ETYPE, kEthertype,
+      none, trunk, "0", "Ethertype of the outer tag for QinQ tunneling.",
+      trunk.qinq_tunneling_etype, fixed(at(L::trunk_qinq_tunneling_etype))),
+    S(trunk_mac_acc_ingress, "trunk.mac_acc_ingress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
       "1 for MAC accounting on ingress.", trunk.mac_acc_ingress,
       fixed(at(L::trunk_mac_acc_ingress))),
-    S("trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
+    S(trunk_mac_acc_egress, "trunk.mac_acc_egress", ETH_IF_PLCY_MAC_ACC, kFlag, none, trunk, "0",
       "1 for MAC accounting on egress.", trunk.mac_acc_egress, fixed(at(L::trunk_mac_acc_egress))),
-    S("trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
+    S(trunk_filter_dot1q, "trunk.filter_dot1q", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
       "1 to filter 802.1Q frames.", trunk.filter_dot1q, fixed(at(L::trunk_filter_dot1q))),
-    S("trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
+    S(trunk_filter_dot1ad, "trunk.filter_dot1ad", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
       "1 to filter 802.1ad frames.", trunk.filter_dot1ad, fixed(at(L::trunk_filter_dot1ad))),
-    S("trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, kFlag, none, trunk, "0",
-      "1 to filter MAC relay frames.", trunk.filter_mac_relay,
+    S(trunk_filter_mac_relay, "trunk.filter_mac_relay", ETH_IF_PLCY_FILTERING, kFlag, none, trunk,
+      "0", "1 to filter MAC relay frames.", trunk.filter_mac_relay,
       fixed(at(L::trunk_filter_mac_relay))),
-    S("trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
-      "1 when the port is a VLAN-switched trunk.", trunk.vlan_switched_trunk,
+    S(trunk_vlan_switched_trunk, "trunk.vlan_switched_trunk", ETH_IF_PLCY_VLAN_SWITCHED, kFlag,
+      none, any, "0", "1 when the port is a VLAN-switched trunk.", trunk.vlan_switched_trunk,
       fixed(at(L::trunk_vlan_switched_trunk))),
-    S("trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, kFlag, none, any, "0",
-      "1 when the port is a VLAN-switched access port.", trunk.vlan_switched_access,
+    S(trunk_vlan_switched_access, "trunk.vlan_switched_access", ETH_IF_PLCY_VLAN_SWITCHED, kFlag,
+      none, any, "0", "1 when the port is a VLAN-switched access port.", trunk.vlan_switched_access,
       fixed(at(L::trunk_vlan_switched_access))),
-    S("trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, kVlan, none, any, "0",
+    S(trunk_access_vlan, "trunk.access_vlan", ETH_IF_PLCY_VLAN_SWITCHED, kVlan, none, any, "0",
       "Access VLAN ID, 0 to 4095.", trunk.access_vlan, fixed(at(L::trunk_access_vlan))),
-    S("is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, kFlag, none, any, "0",
+    S(is_in_icl_mode, "is_in_icl_mode", ETH_IF_PLCY_ICL_MODE, kFlag, none, any, "0",
       "1 when the interface is an inter-chassis link.", is_in_icl_mode,
       fixed(at(L::is_in_icl_mode))),
-    S("mtu", ETH_IF_PLCY_MTU, kU16, none, any, "0", "Maximum transmission unit, in bytes.", mtu,
-      fixed(at(L::mtu))),
+    S(mtu, "mtu", ETH_IF_PLCY_MTU, kU16, none, any, "0", "Maximum transmission unit, in bytes.",
+      mtu, fixed(at(L::mtu))),
 #undef S
 };
 #undef ETH_IF_PLCY_SCALAR
@@ -315,109 +390,166 @@ inline constexpr Scalar kScalars[] = {
 // object; a list of numbers; a list of two-key objects (tag pairs, ranges);
 // a count of another field's entries (derived from it, and must agree).
 enum class Shape { mac, l2pt, list, pairs, count };
-enum class Special {
-    mac_addr,
-    src_mac,
-    dst_mac,
-    l2pt,
-    tag_pcp,
-    tag,
-    push,
-    ranges,
-    num_tags,
-    num_tag_pushes,
-    num_ranges,
-    tag_range_count
-};
 struct Key {
     const char *name;
     const Domain *domain;
 };
+// How a compound is read and written in the external record, entry by entry:
+// the entries the policy holds (a MAC's bytes, the L2PT protocols, a list's
+// used entries, 1 for a count), and entry i's value (key k of a pair).
+struct Access {
+    size_t (*entries)(const Ext &);
+    uint64_t (*get)(const Ext &, size_t i, int k);
+    void (*set)(Ext &, size_t i, int k, uint64_t v);
+};
+// elem: the entry as an lvalue of e, i and k.
+#define ETH_IF_PLCY_ACCESS(count, elem)                                                            \
+    Access {                                                                                       \
+        [](const Ext &e) -> size_t {                                                               \
+            (void)e;                                                                               \
+            return count;                                                                          \
+        },                                                                                         \
+            [](const Ext &e, size_t i, int k) -> uint64_t {                                        \
+                (void)i, (void)k;                                                                  \
+                return elem;                                                                       \
+            },                                                                                     \
+            [](Ext &e, size_t i, int k, uint64_t v) {                                              \
+                (void)i, (void)k;                                                                  \
+                elem = static_cast<std::remove_reference_t<decltype(elem)>>(v);                    \
+            }                                                                                      \
+    }
 struct Compound {
+    F id;
     const char *path;
     uint32_t bit;
-    Special kind;
     Shape shape;
     Dep dep;
     uint8_t max;          // entries at most (list, pairs)
     const Domain *domain; // a list's entries, or a count
     Key keys[2];          // a pair's keys
     const char *counts;   // a count: the field it counts
+    bool derived;         // follows from other fields: never written
+    const char *entry;    // an entry as people name it ("Match tag 1", "L2PT tovu")
     const char *dflt;
     const char *about;
     Where where;
+    Access access;
 };
 
 inline constexpr uint8_t kMaxTags = 2;
-// A compound's row: path, bits, kind, shape, dependency, entries at most, a
-// list's or count's domain, a pair's keys, the field a count counts, default,
-// sentence, place.
-constexpr Compound row(const char *path, uint32_t bit, Special kind, Shape shape, Dep dep,
-                       uint8_t max, const Domain *domain, Key k0, Key k1, const char *counts,
-                       const char *dflt, const char *about, Where where) {
-    return {path, bit, kind, shape, dep, max, domain, {k0, k1}, counts, dflt, about, where};
-}
+// A compound's row: identifier, path, bits, shape, dependency, entries at
+// most, a list's or count's domain, a pair's keys, the field a count counts,
+// whether it is derived, an entry's name, default, sentence, place, access.
+#define ETH_IF_PLCY_ROW(id, path, ...)                                                             \
+    Compound {                                                                                     \
+        checked(F::id, path, #id), path, __VA_ARGS__                                               \
+    }
 inline constexpr Key kNoKey{};
 inline constexpr Where kRangeList =
     efp(efp_bytes(ETH_EFP_COMPACT_SIZE, 0), efp_bytes(ETH_EFP_FULL_SIZE, 0));
+#define ETH_IF_PLCY_TAGS std::min<size_t>(e.efp.num_tags, kMaxTags)
+#define ETH_IF_PLCY_PAIR(member, a, b) (k == 0 ? e.member[i].a : e.member[i].b)
 
 inline constexpr Compound kCompounds[] = {
-    row("mac_addr", ETH_IF_PLCY_MAC_ADDR, Special::mac_addr, Shape::mac, Dep::none, 0, nullptr,
-        kNoKey, kNoKey, nullptr, nullptr, "MAC address of the interface.",
-        fixed({L::mac_addr_off, 6, 0, 48})),
-    row("l2pt", ETH_IF_PLCY_L2PT, Special::l2pt, Shape::l2pt, Dep::none, ETH_IF_PLCY_L2PT_PROTOCOLS,
-        &kL2ptByte, {"mode", &kMode}, {"exp", &kExp}, nullptr, "{}",
+#define row ETH_IF_PLCY_ROW
+#define A ETH_IF_PLCY_ACCESS
+#define P ETH_IF_PLCY_PAIR
+    row(mac_addr, "mac_addr", ETH_IF_PLCY_MAC_ADDR, Shape::mac, Dep::none, 0, nullptr, {}, nullptr,
+        false, nullptr, nullptr, "MAC address of the interface.",
+        fixed({L::mac_addr_off, 6, 0, 48}), A(6, e.mac_addr[i])),
+    row(l2pt, "l2pt", ETH_IF_PLCY_L2PT, Shape::l2pt, Dep::none, ETH_IF_PLCY_L2PT_PROTOCOLS,
+        &kL2ptByte, {{"mode", &kMode}, {"exp", &kExp}}, nullptr, false, "L2PT ", "{}",
         "Layer 2 protocol tunneling by protocol: its mode and, where given, its EXP value; a "
         "protocol left out is off.",
-        fixed({L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS, 0, 8 * ETH_IF_PLCY_L2PT_PROTOCOLS})),
-    row("efp.tag", kMatch, Special::tag, Shape::pairs, Dep::efp, kMaxTags, nullptr,
-        {"ethertype", &kEthertype}, {"vlan", &kMatchVlan}, nullptr, "[]",
+        fixed({L::l2pt_off, ETH_IF_PLCY_L2PT_PROTOCOLS, 0, 8 * ETH_IF_PLCY_L2PT_PROTOCOLS}),
+        A(ETH_IF_PLCY_L2PT_PROTOCOLS, e.l2pt[i])),
+    row(efp_tag, "efp.tag", kMatch, Shape::pairs, Dep::efp, kMaxTags, nullptr,
+        {{"ethertype", &kEthertype}, {"vlan", &kMatchVlan}}, nullptr, false, "Match tag ", "[]",
         "Match tags, outermost first: each with its ethertype and VLAN (\"any\", or \"range\" "
         "for the VLANs of efp.ranges).",
         efp(efp_bytes(ETH_EFP_C_TAG_OFF(0), 2 * ETH_EFP_C_TAG_WORDS),
-            efp_bytes(ETH_EFP_F_TAG_OFF(0), 12))),
-    row("efp.tag_pcp", kMatch, Special::tag_pcp, Shape::list, Dep::efp, kMaxTags, &kPcp, kNoKey,
-        kNoKey, nullptr, "[\"any\", \"any\"]",
+            efp_bytes(ETH_EFP_F_TAG_OFF(0), 12)),
+        A(ETH_IF_PLCY_TAGS, P(efp.tag, ethertype, vlan))),
+    row(efp_tag_pcp, "efp.tag_pcp", kMatch, Shape::list, Dep::efp, kMaxTags, &kPcp, {}, nullptr,
+        false, nullptr, "[\"any\", \"any\"]",
         "Priority (PCP) each match tag must carry, 0 to 7 or \"any\"; a tag with no entry "
         "matches any priority.",
-        efp(at(L::compact_pcp_unit.field(0)), efp_bytes(ETH_EFP_F_TAG_OFF(0), 12))),
-    row("efp.ranges", kMatch, Special::ranges, Shape::pairs, Dep::efp, ETH_IF_PLCY_EXT_MAX_RANGES,
-        nullptr, {"low", &kVlan}, {"high", &kVlan}, nullptr, "[]",
-        "VLAN ranges a tag with VLAN \"range\" matches, each low to high.", kRangeList),
-    row("efp.src_mac", kMatch, Special::src_mac, Shape::mac, Dep::src_mac_check, 0, nullptr, kNoKey,
-        kNoKey, nullptr, nullptr, "Source MAC address to match, with efp.src_mac_check 1.",
-        efp(kNone, efp_bytes(ETH_EFP_F_SRC_MAC_OFF, 6))),
-    row("efp.dst_mac", kMatch, Special::dst_mac, Shape::mac, Dep::dst_mac_check, 0, nullptr, kNoKey,
-        kNoKey, nullptr, nullptr, "Destination MAC address to match, with efp.dst_mac_check 1.",
-        efp(kNone, efp_bytes(ETH_EFP_F_DST_MAC_OFF, 6))),
-    row("efp.push", kRewrite, Special::push, Shape::pairs, Dep::efp, kMaxTags, nullptr,
-        {"ethertype", &kEthertype}, {"vlan", &kVlan}, nullptr, "[]",
+        efp(at(L::compact_pcp_unit.field(0)), efp_bytes(ETH_EFP_F_TAG_OFF(0), 12)),
+        A(ETH_IF_PLCY_TAGS, e.efp.tag_pcp[i])),
+    row(efp_ranges, "efp.ranges", kMatch, Shape::pairs, Dep::efp, ETH_IF_PLCY_EXT_MAX_RANGES,
+        nullptr, {{"low", &kVlan}, {"high", &kVlan}}, nullptr, false, "Range ", "[]",
+        "VLAN ranges a tag with VLAN \"range\" matches, each low to high.", kRangeList,
+        A(std::min<size_t>(e.efp.num_ranges, ETH_IF_PLCY_EXT_MAX_RANGES),
+          P(efp.ranges, low, high))),
+    row(efp_src_mac, "efp.src_mac", kMatch, Shape::mac, Dep::src_mac_check, 0, nullptr, {}, nullptr,
+        false, nullptr, nullptr, "Source MAC address to match, with efp.src_mac_check 1.",
+        efp(kNone, efp_bytes(ETH_EFP_F_SRC_MAC_OFF, 6)), A(6, e.efp.src_mac[i])),
+    row(efp_dst_mac, "efp.dst_mac", kMatch, Shape::mac, Dep::dst_mac_check, 0, nullptr, {}, nullptr,
+        false, nullptr, nullptr, "Destination MAC address to match, with efp.dst_mac_check 1.",
+        efp(kNone, efp_bytes(ETH_EFP_F_DST_MAC_OFF, 6)), A(6, e.efp.dst_mac[i])),
+    row(efp_push, "efp.push", kRewrite, Shape::pairs, Dep::efp, kMaxTags, nullptr,
+        {{"ethertype", &kEthertype}, {"vlan", &kVlan}}, nullptr, false, "Push tag ", "[]",
         "Tags the rewrite pushes, outermost first: each with its ethertype and VLAN.",
         efp(efp_bytes(ETH_EFP_C_TAG_OFF(0), 2 * ETH_EFP_C_TAG_WORDS),
-            efp_bytes(ETH_EFP_F_PUSH_OFF(0), 8))),
-    row("efp.num_tags", kMatch, Special::num_tags, Shape::count, Dep::efp, 0, &kTags, kNoKey,
-        kNoKey, "efp.tag", nullptr, "Number of match tags; the length of efp.tag when left out.",
-        efp(at(L::compact_counts_unit.field(1)), efp_bytes(ETH_EFP_F_NUM_MATCH_TAGS_OFF, 1))),
-    row("efp.num_tag_pushes", kRewrite, Special::num_tag_pushes, Shape::count, Dep::efp, 0, &kTags,
-        kNoKey, kNoKey, "efp.push", nullptr,
+            efp_bytes(ETH_EFP_F_PUSH_OFF(0), 8)),
+        A(std::min<size_t>(e.efp.num_tag_pushes, kMaxTags), P(efp.push, ethertype, vlan))),
+    row(efp_num_tags, "efp.num_tags", kMatch, Shape::count, Dep::efp, 0, &kTags, {}, "efp.tag",
+        true, nullptr, nullptr, "Number of match tags; the length of efp.tag when left out.",
+        efp(at(L::compact_counts_unit.field(1)), efp_bytes(ETH_EFP_F_NUM_MATCH_TAGS_OFF, 1)),
+        A(1, e.efp.num_tags)),
+    row(efp_num_tag_pushes, "efp.num_tag_pushes", kRewrite, Shape::count, Dep::efp, 0, &kTags, {},
+        "efp.push", true, nullptr, nullptr,
         "Number of pushed tags; the length of efp.push when left out.",
-        efp(at(L::compact_counts_unit.field(3)), efp_bytes(ETH_EFP_F_NUM_TAG_PUSHES_OFF, 1))),
-    row("efp.num_ranges", kMatch, Special::num_ranges, Shape::count, Dep::efp, 0, &kRangeCount,
-        kNoKey, kNoKey, "efp.ranges", nullptr,
-        "Number of VLAN ranges; the length of efp.ranges when left out.", kRangeList),
-    row("efp.tag_range_count", kMatch, Special::tag_range_count, Shape::list, Dep::efp, kMaxTags,
-        &kRangeCount, kNoKey, kNoKey, nullptr, nullptr,
+        efp(at(L::compact_counts_unit.field(3)), efp_bytes(ETH_EFP_F_NUM_TAG_PUSHES_OFF, 1)),
+        A(1, e.efp.num_tag_pushes)),
+    row(efp_num_ranges, "efp.num_ranges", kMatch, Shape::count, Dep::efp, 0, &kRangeCount, {},
+        "efp.ranges", true, nullptr, nullptr,
+        "Number of VLAN ranges; the length of efp.ranges when left out.", kRangeList,
+        A(1, e.efp.num_ranges)),
+    row(efp_tag_range_count, "efp.tag_range_count", kMatch, Shape::list, Dep::efp, kMaxTags,
+        &kRangeCount, {}, nullptr, true, nullptr, nullptr,
         "Ranges per match tag (per-tag view); each range tag's count is efp.num_ranges when left "
         "out.",
-        kRangeList),
+        kRangeList, A(kMaxTags, e.efp.tag_range_count[i])),
+#undef P
+#undef A
+#undef row
 };
-
-// Every field by number: the scalars, then the compounds.
+#undef ETH_IF_PLCY_PAIR
+#undef ETH_IF_PLCY_TAGS
+#undef ETH_IF_PLCY_ROW
+#undef ETH_IF_PLCY_ACCESS
+// Every field by number (its F): the scalars, then the compounds.
 inline constexpr size_t kScalarCount = std::size(kScalars);
 inline constexpr size_t kFieldCount = kScalarCount + std::size(kCompounds);
 static_assert(kFieldCount <= 64, "a field set is one 64-bit word");
+constexpr bool rows_in_order() {
+    for (size_t i = 0; i < kScalarCount; i++)
+        if (index(kScalars[i].id) != i) return false;
+    for (size_t i = 0; i < std::size(kCompounds); i++)
+        if (index(kCompounds[i].id) != kScalarCount + i) return false;
+    return index(F::efp_tag_range_count) + 1 == kFieldCount;
+}
+static_assert(rows_in_order(), "row i has identifier i");
+constexpr F field(size_t i) {
+    return static_cast<F>(i);
+}
+constexpr bool is_scalar(F f) {
+    return index(f) < kScalarCount;
+}
+// A row by its identifier: naming a compound as a scalar, or the other way,
+// does not compile (the index leaves the array).
+consteval const Scalar &scalar(F f) {
+    return kScalars[index(f)];
+}
+consteval const Compound &compound(F f) {
+    return kCompounds[index(f) - kScalarCount];
+}
 constexpr const char *path_of(size_t i) {
     return i < kScalarCount ? kScalars[i].path : kCompounds[i - kScalarCount].path;
+}
+constexpr const char *path_of(F f) {
+    return path_of(index(f));
 }
 constexpr uint32_t bit_of(size_t i) {
     return i < kScalarCount ? kScalars[i].bit : kCompounds[i - kScalarCount].bit;
@@ -429,18 +561,6 @@ constexpr const char *about_of(size_t i) {
     return i < kScalarCount ? kScalars[i].about : kCompounds[i - kScalarCount].about;
 }
 
-constexpr const Compound &compound_of(Special kind) {
-    size_t i = 0;
-    while (kCompounds[i].kind != kind)
-        i++;
-    return kCompounds[i];
-}
-constexpr const Scalar &scalar_of(uint32_t bit) {
-    size_t i = 0;
-    while (kScalars[i].bit != bit)
-        i++;
-    return kScalars[i];
-}
 // The word for a value in a set of words.
 constexpr const char *word_of(Words words, uint64_t value) {
     for (const Word &w : words_of(words))
@@ -448,18 +568,39 @@ constexpr const char *word_of(Words words, uint64_t value) {
     return nullptr;
 }
 
-// The number of the field at a path, or -1: a binary search of the paths.
-inline int index_of(std::string_view path) {
+// The field at a path a person typed (a JSON key, a command's argument), if
+// there is one: a binary search of the paths.
+inline std::optional<F> find_field(std::string_view path) {
     static constexpr auto sorted = [] {
-        std::array<std::pair<std::string_view, int>, kFieldCount> a{};
+        std::array<std::pair<std::string_view, size_t>, kFieldCount> a{};
         for (size_t i = 0; i < kFieldCount; i++)
-            a[i] = {path_of(i), static_cast<int>(i)};
+            a[i] = {path_of(i), i};
         std::sort(a.begin(), a.end());
         return a;
     }();
-    auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(path, -1));
-    return it != sorted.end() && it->first == path ? it->second : -1;
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(path, size_t{0}));
+    if (it == sorted.end() || it->first != path) return std::nullopt;
+    return field(it->second);
 }
+// The same as a number, -1 for none, for the stream commands' --key.
+inline int index_of(std::string_view path) {
+    std::optional<F> f = find_field(path);
+    return f ? static_cast<int>(index(*f)) : -1;
+}
+
+// Data of the internal record that no policy carries. Compare, the printers
+// and the hexdump read these rows beside the fields; the policy's faces (JSON,
+// schema, YANG, Python, the dissector) walk kScalars and kCompounds only, so
+// they never see them.
+struct Internal {
+    const char *path;
+    uint32_t bit;
+    Dep dep;
+    Place place;
+};
+inline constexpr Internal kInternal[] = {
+    {"provision_info.l2_prop_remote_status", kProv, Dep::provisioned, at(L::l2_prop_remote_status)},
+};
 
 // The policy field bits of each interface class's view.
 constexpr uint32_t class_fields(Cls c) {

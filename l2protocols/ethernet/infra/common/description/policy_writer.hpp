@@ -17,37 +17,6 @@
 
 namespace eth_if_plcy::fields {
 
-// The entries a list-shaped compound (tags, pushes, ranges, PCPs) holds.
-inline size_t entries(const Ext &e, const Compound &c) {
-    const auto &f = e.efp;
-    switch (c.kind) {
-    case Special::tag:
-    case Special::tag_pcp:
-        return std::min<size_t>(f.num_tags, kMaxTags);
-    case Special::push:
-        return std::min<size_t>(f.num_tag_pushes, kMaxTags);
-    case Special::ranges:
-        return std::min<size_t>(f.num_ranges, ETH_IF_PLCY_EXT_MAX_RANGES);
-    default:
-        return 0;
-    }
-}
-
-// Key k (0 or 1) of a pair entry, or a PCP entry (k ignored); i < entries().
-inline uint16_t entry(const Ext &e, const Compound &c, size_t i, int k) {
-    const auto &f = e.efp;
-    switch (c.kind) {
-    case Special::tag:
-        return k == 0 ? f.tag[i].ethertype : f.tag[i].vlan;
-    case Special::push:
-        return k == 0 ? f.push[i].ethertype : f.push[i].vlan;
-    case Special::ranges:
-        return k == 0 ? f.ranges[i].low : f.ranges[i].high;
-    default:
-        return f.tag_pcp[i];
-    }
-}
-
 template <class Tree>
 class Writer {
   public:
@@ -100,40 +69,33 @@ class Writer {
 
     // Entry i of a list-shaped compound: a pair's object, or a number.
     Node entry_node(const Ext &e, const Compound &c, size_t i) {
-        if (c.shape != Shape::pairs) return number(entry(e, c, i, 0), *c.domain);
+        if (c.shape != Shape::pairs) return number(c.access.get(e, i, -1), *c.domain);
         Node o = t_.object();
         for (int k = 0; k < 2; k++)
-            t_.set(o, c.keys[k].name, number(entry(e, c, i, k), *c.keys[k].domain));
+            t_.set(o, c.keys[k].name, number(c.access.get(e, i, k), *c.keys[k].domain));
         return o;
     }
 
-    // A compound's value; a null Node for the derived counts.
+    // A compound's value; a null Node for the derived fields.
     Node compound(const Ext &e, const Compound &c) {
-        switch (c.kind) {
-        case Special::mac_addr:
-            return mac(e.mac_addr);
-        case Special::src_mac:
-            return mac(e.efp.src_mac);
-        case Special::dst_mac:
-            return mac(e.efp.dst_mac);
-        case Special::l2pt: {
+        if (c.derived) return Node{};
+        if (c.shape == Shape::mac) {
+            uint8_t m[6];
+            for (size_t i = 0; i < 6; i++)
+                m[i] = static_cast<uint8_t>(c.access.get(e, i, -1));
+            return mac(m);
+        }
+        if (c.shape == Shape::l2pt) {
             Node obj = t_.object();
             for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-                if (Node v = l2pt_entry(c, e.l2pt[i])) t_.set(obj, kL2ptNames[i], v);
+                if (Node v = l2pt_entry(c, static_cast<uint8_t>(c.access.get(e, i, -1))))
+                    t_.set(obj, kL2ptNames[i], v);
             return obj;
         }
-        case Special::tag_pcp:
-        case Special::tag:
-        case Special::push:
-        case Special::ranges: {
-            Node arr = t_.array();
-            for (size_t i = 0; i < entries(e, c); i++)
-                t_.append(arr, entry_node(e, c, i));
-            return arr;
-        }
-        default:
-            return Node{}; // derived counts are not written
-        }
+        Node arr = t_.array();
+        for (size_t i = 0; i < c.access.entries(e); i++)
+            t_.append(arr, entry_node(e, c, i));
+        return arr;
     }
 
   private:

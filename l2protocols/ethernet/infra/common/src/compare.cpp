@@ -6,67 +6,21 @@
 
 #include "eth_efp_util.h"
 #include "internal.hpp"
-#include "policy_table.hpp"
+#include "walk.hpp"
 
 namespace {
 
 using namespace ethplcy;
 namespace L = ethplcy::layout;
+namespace f = eth_if_plcy::fields;
 
 constexpr uint32_t kAcceptedOptions = ETH_IF_PLCY_CMP_ONE_SIDED | ETH_IF_PLCY_CMP_FIRST_ABSENT_ALL;
 
-// The data a policy field bit governs, read through the view the bit names.
-struct Governed {
-    uint32_t bit;
-    uint8_t nflags;
-    std::array<Bits, 3> flags;
-    uint8_t nints;
-    std::array<Int, 3> ints;
-};
-
-constexpr Bits kNoBits{};
-constexpr Int kNoInt{};
-
-constexpr std::array<Governed, 14> kGoverned = {{
-    {ETH_IF_PLCY_ETHER_IF_TYPE, 1, {L::ether_if_type, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_INTF_READY, 1, {L::interface_ready, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_L2_FLAG, 1, {L::is_l2, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_PARENT, 0, {}, 1, {L::sub_parent, kNoInt, kNoInt}},
-    {ETH_IF_PLCY_ADMIN_STATE, 1, {L::sub_admin_up, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_NATIVE_VLAN,
-     1,
-     {L::trunk_native_is_svlan, kNoBits, kNoBits},
-     1,
-     {L::trunk_native_vlan, kNoInt, kNoInt}},
-    {ETH_IF_PLCY_QINQ_ETYPE, 0, {}, 1, {L::trunk_qinq_tunneling_etype, kNoInt, kNoInt}},
-    {ETH_IF_PLCY_MAC_ACC, 2, {L::trunk_mac_acc_ingress, L::trunk_mac_acc_egress, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_FILTERING,
-     3,
-     {L::trunk_filter_dot1q, L::trunk_filter_dot1ad, L::trunk_filter_mac_relay},
-     0,
-     {}},
-    {ETH_IF_PLCY_EFP_FILTERING, 1, {L::sub_efp_filtering, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_SRC_BYPASS_FILTER, 1, {L::sub_src_bypass_filter, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_ICL_MODE, 1, {L::is_in_icl_mode, kNoBits, kNoBits}, 0, {}},
-    {ETH_IF_PLCY_MTU, 0, {}, 1, {L::mtu, kNoInt, kNoInt}},
-    {ETH_IF_PLCY_VLAN_SWITCHED,
-     2,
-     {L::trunk_vlan_switched_access, L::trunk_vlan_switched_trunk, kNoBits},
-     1,
-     {L::trunk_access_vlan, kNoInt, kNoInt}},
-}};
-
-// Provisioning details count only when both records are provisioned.
-constexpr Governed kProvisionDetails = {
-    ETH_IF_PLCY_PROVISION,
-    3,
-    {L::l2_prop_remote_status, L::ip_iw_enabled, L::imposition_vlan_rewrite},
-    3,
-    {L::xconnect_id, L::xcon_tags, L::imposition_vlan_id}};
-
 // Which bytes and bits of the fixed part (offsets 0-47) each bit governs,
-// built at compile time from the table above, so that compare tests each
-// bit with a few masked word compares.
+// built at compile time from the field description (its fixed-part fields,
+// the record's own data beside them, the MAC address and the L2PT bytes), so
+// that compare tests each bit with a few masked word compares. A field bit
+// reads both views of the type-dependent area: a bit names its view.
 constexpr unsigned kWords = ETH_IF_PLCY_EFP_PART / 8;
 using ByteMask = std::array<uint8_t, ETH_IF_PLCY_EFP_PART>;
 using WordMask = std::array<uint64_t, kWords>;
@@ -96,33 +50,37 @@ constexpr WordMask words_of(const ByteMask &m) {
     return w;
 }
 
-constexpr ByteMask mask_of(const Governed &g) {
-    ByteMask m{};
-    for (unsigned k = 0; k < g.nflags; k++)
-        add(m, g.flags[k]);
-    for (unsigned k = 0; k < g.nints; k++)
-        add(m, g.ints[k]);
-    return m;
+constexpr void add(ByteMask &m, f::Place p) {
+    walk::is_int(p) ? add(m, walk::int_of(p)) : add(m, walk::bits_of(p));
 }
 
 // Indexed by bit number; bits with no data here (EFP, LOOPBACK) stay empty.
-constexpr std::array<WordMask, eth_if_plcy::fields::kFieldBits> kMasks = [] {
-    std::array<WordMask, eth_if_plcy::fields::kFieldBits> masks{};
-    for (const Governed &g : kGoverned)
-        masks[std::countr_zero(g.bit)] = words_of(mask_of(g));
-    ByteMask provisioned{}, l2pt{}, mac{};
-    add(provisioned, L::is_provisioned);
+// Provisioning details (what depends on is_provisioned) are a mask of their own.
+struct Masks {
+    std::array<WordMask, f::kFieldBits> bits;
+    WordMask provision_details;
+};
+constexpr Masks kMasks = [] {
+    std::array<ByteMask, f::kFieldBits> bytes{};
+    ByteMask details{};
+    auto add_field = [&](uint32_t bit, f::Dep dep, f::Place p) {
+        add(dep == f::Dep::provisioned ? details : bytes[std::countr_zero(bit)], p);
+    };
+    for (const f::Scalar &s : f::kScalars)
+        if (walk::in_fixed_part(s)) add_field(s.bit, s.dep, s.where.full);
+    for (const f::Internal &r : f::kInternal)
+        add_field(r.bit, r.dep, r.place);
+    add_field(walk::kMacAddr.bit, walk::kMacAddr.dep, walk::kMacAddr.where.full);
+    // Each L2PT byte is a unit of three fields (its spare bit is no field).
     for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-        for (unsigned k = 0; k < 3; k++) // mode, EXP given, EXP; the spare bit is no field
-            add(l2pt, L::l2pt_unit(i).field(k));
-    for (unsigned i = 0; i < 6; i++)
-        mac[L::mac_addr_off + i] = 0xFF;
-    masks[std::countr_zero(ETH_IF_PLCY_PROVISION)] = words_of(provisioned);
-    masks[std::countr_zero(ETH_IF_PLCY_L2PT)] = words_of(l2pt);
-    masks[std::countr_zero(ETH_IF_PLCY_MAC_ADDR)] = words_of(mac);
-    return masks;
+        for (unsigned k = 0; k < L::l2pt_unit(i).nfields; k++)
+            add(bytes[std::countr_zero(walk::kL2pt.bit)], L::l2pt_unit(i).field(k));
+    Masks out{};
+    for (unsigned b = 0; b < f::kFieldBits; b++)
+        out.bits[b] = words_of(bytes[b]);
+    out.provision_details = words_of(details);
+    return out;
 }();
-constexpr WordMask kProvisionMask = words_of(mask_of(kProvisionDetails));
 
 bool any_masked(const WordMask &diff, const WordMask &mask) {
     uint64_t hit = 0;
@@ -151,11 +109,11 @@ uint32_t compare_both(const uint8_t *a, const uint8_t *b, uint32_t fields, uint3
     // Identical fixed parts (the usual case) leave only the EFP to compare.
     for (uint32_t left = any != 0 ? common : 0; left != 0; left &= left - 1) {
         unsigned bit = static_cast<unsigned>(std::countr_zero(left));
-        if (any_masked(diff, kMasks[bit])) result |= 1u << bit;
+        if (any_masked(diff, kMasks.bits[bit])) result |= 1u << bit;
     }
     // Provisioning details count only when both records are provisioned.
     if (any != 0 && (common & ETH_IF_PLCY_PROVISION) && get(a, L::is_provisioned) &&
-        any_masked(diff, kProvisionMask))
+        any_masked(diff, kMasks.provision_details))
         result |= ETH_IF_PLCY_PROVISION;
     const uint8_t *ea = a + L::efp_base, *eb = b + L::efp_base;
     if ((common & ETH_IF_PLCY_EFP_MATCH) && !eth_efp_util_match_equal(ea, eb))

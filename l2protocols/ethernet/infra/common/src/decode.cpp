@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // Decode: internal policy record to external policy record.
-#include "internal.hpp"
+#include "walk.hpp"
 
 namespace {
 
@@ -193,50 +193,19 @@ ETH_IF_PLCY_EXPORT uint32_t eth_if_plcy_decode(const eth_if_plcy_t *record, uint
         clear_fixed<sizeof *ext>(ext);
     }
     ext->valid_mask = m;
-    if (m & ETH_IF_PLCY_ETHER_IF_TYPE) ext->ether_if_type = get(rec, L::ether_if_type);
-    if (m & ETH_IF_PLCY_L2_FLAG) ext->is_l2 = get(rec, L::is_l2) & 1u;
-    if (m & ETH_IF_PLCY_INTF_READY) ext->interface_ready = get(rec, L::interface_ready) & 1u;
-    if ((m & ETH_IF_PLCY_PROVISION) && get(rec, L::is_provisioned)) {
-        ext->is_provisioned = 1;
-        auto &p = ext->provision_info;
-        p.xconnect_id = load(rec, L::xconnect_id);
-        p.xcon_tags = static_cast<uint8_t>(load(rec, L::xcon_tags));
-        p.ip_iw_enabled = get(rec, L::ip_iw_enabled) & 1u;
-        p.imposition_vlan_rewrite = get(rec, L::imposition_vlan_rewrite) & 1u;
-        p.imposition_vlan_id = static_cast<uint16_t>(load(rec, L::imposition_vlan_id));
-    }
-    if (m & ETH_IF_PLCY_L2PT)
+    // The fixed part in row order: a field that depends on another (the
+    // provisioning details on is_provisioned) comes after it, so the test
+    // reads the value just decoded.
+    walk::each_fixed<ETH_IF_PLCY_ALL_FIELDS>([&](auto i) {
+        constexpr const eth_if_plcy::fields::Scalar &s = eth_if_plcy::fields::kScalars[i];
+        if ((m & s.bit) == 0) return;
+        if constexpr (s.dep != eth_if_plcy::fields::Dep::none)
+            if (!eth_if_plcy::fields::holds(s.dep, *ext)) return;
+        s.set(*ext, walk::read(rec, s.where.full));
+    });
+    if (m & walk::kL2pt.bit)
         for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
             ext->l2pt[i] = l2pt_get(rec, i);
-    if (m & ETH_IF_PLCY_MAC_ADDR) std::memcpy(ext->mac_addr, rec + L::mac_addr_off, 6);
-    if (m & ETH_IF_PLCY_PARENT) ext->sub.parent = load(rec, L::sub_parent);
-    if (m & ETH_IF_PLCY_ADMIN_STATE)
-        ext->sub.admin_up = static_cast<uint8_t>(get(rec, L::sub_admin_up));
-    if (m & ETH_IF_PLCY_NATIVE_VLAN) {
-        ext->trunk.native_vlan = static_cast<uint16_t>(load(rec, L::trunk_native_vlan));
-        ext->trunk.native_is_svlan = get(rec, L::trunk_native_is_svlan) & 1u;
-    }
-    if (m & ETH_IF_PLCY_EFP_FILTERING) ext->sub.efp_filtering = get(rec, L::sub_efp_filtering) & 1u;
-    if (m & ETH_IF_PLCY_QINQ_ETYPE)
-        ext->trunk.qinq_tunneling_etype =
-            static_cast<uint16_t>(load(rec, L::trunk_qinq_tunneling_etype));
-    if (m & ETH_IF_PLCY_MAC_ACC) {
-        ext->trunk.mac_acc_ingress = get(rec, L::trunk_mac_acc_ingress) & 1u;
-        ext->trunk.mac_acc_egress = get(rec, L::trunk_mac_acc_egress) & 1u;
-    }
-    if (m & ETH_IF_PLCY_FILTERING) {
-        ext->trunk.filter_dot1q = get(rec, L::trunk_filter_dot1q) & 1u;
-        ext->trunk.filter_dot1ad = get(rec, L::trunk_filter_dot1ad) & 1u;
-        ext->trunk.filter_mac_relay = get(rec, L::trunk_filter_mac_relay) & 1u;
-    }
-    if (m & ETH_IF_PLCY_SRC_BYPASS_FILTER)
-        ext->sub.src_bypass_filter = get(rec, L::sub_src_bypass_filter) & 1u;
-    if (m & ETH_IF_PLCY_ICL_MODE) ext->is_in_icl_mode = get(rec, L::is_in_icl_mode) & 1u;
-    if (m & ETH_IF_PLCY_MTU) ext->mtu = static_cast<uint16_t>(load(rec, L::mtu));
-    if (m & ETH_IF_PLCY_VLAN_SWITCHED) {
-        ext->trunk.vlan_switched_access = get(rec, L::trunk_vlan_switched_access) & 1u;
-        ext->trunk.vlan_switched_trunk = get(rec, L::trunk_vlan_switched_trunk) & 1u;
-        ext->trunk.access_vlan = static_cast<uint16_t>(load(rec, L::trunk_access_vlan));
-    }
+    if (m & walk::kMacAddr.bit) std::memcpy(ext->mac_addr, rec + walk::kMacAddr.where.full.off, 6);
     return 0;
 }

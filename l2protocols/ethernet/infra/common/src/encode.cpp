@@ -3,7 +3,7 @@
 // Encode: external policy record to a new internal policy record.
 #include "eth_efp_util.h"
 #include "internal.hpp"
-#include "policy_table.hpp"
+#include "walk.hpp"
 
 namespace {
 
@@ -128,61 +128,29 @@ void put(uint8_t *rec, Bits f, uint32_t v) {
         rec[f.off] = static_cast<uint8_t>(rec[f.off] | bits);
 }
 
-void encode_sub(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
-    if (mask & ETH_IF_PLCY_PARENT) store(w, L::sub_parent, ext.sub.parent);
-    if (mask & ETH_IF_PLCY_EFP_FILTERING) put(w, L::sub_efp_filtering, ext.sub.efp_filtering);
-    if (mask & ETH_IF_PLCY_ADMIN_STATE) put(w, L::sub_admin_up, ext.sub.admin_up & 1u);
-    if (mask & ETH_IF_PLCY_SRC_BYPASS_FILTER)
-        put(w, L::sub_src_bypass_filter, ext.sub.src_bypass_filter);
-}
-
-void encode_trunk(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
-    const auto &t = ext.trunk;
-    if (mask & ETH_IF_PLCY_NATIVE_VLAN) {
-        store(w, L::trunk_native_vlan, t.native_vlan);
-        put(w, L::trunk_native_is_svlan, t.native_is_svlan);
-    }
-    if (mask & ETH_IF_PLCY_QINQ_ETYPE)
-        store(w, L::trunk_qinq_tunneling_etype, t.qinq_tunneling_etype);
-    if (mask & ETH_IF_PLCY_MAC_ACC) {
-        put(w, L::trunk_mac_acc_ingress, t.mac_acc_ingress);
-        put(w, L::trunk_mac_acc_egress, t.mac_acc_egress);
-    }
-    if (mask & ETH_IF_PLCY_FILTERING) {
-        put(w, L::trunk_filter_dot1q, t.filter_dot1q);
-        put(w, L::trunk_filter_dot1ad, t.filter_dot1ad);
-        put(w, L::trunk_filter_mac_relay, t.filter_mac_relay);
-    }
+// The fields of the groups of Run, in row order, each written while its
+// group is in the mask and what it depends on holds.
+template <uint32_t Run>
+void encode_run(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
+    walk::each_fixed<Run>([&](auto i) {
+        constexpr const eth_if_plcy::fields::Scalar &s = eth_if_plcy::fields::kScalars[i];
+        constexpr auto p = s.where.full;
+        if ((mask & s.bit) == 0) return;
+        if constexpr (s.dep != eth_if_plcy::fields::Dep::none)
+            if (!eth_if_plcy::fields::holds(s.dep, ext)) return;
+        if constexpr (walk::is_int(p))
+            store(w, walk::int_of(p), static_cast<uint32_t>(s.get(ext)));
+        else
+            put(w, walk::bits_of(p), static_cast<uint32_t>(s.get(ext)));
+    });
 }
 
 void encode_flags(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
-    if (mask & ETH_IF_PLCY_L2_FLAG) put(w, L::is_l2, ext.is_l2);
-    if (mask & ETH_IF_PLCY_INTF_READY) put(w, L::interface_ready, ext.interface_ready);
-    if (mask & ETH_IF_PLCY_PROVISION) {
-        put(w, L::is_provisioned, ext.is_provisioned);
-        if (ext.is_provisioned) {
-            const auto &p = ext.provision_info;
-            store(w, L::xconnect_id, p.xconnect_id);
-            store(w, L::xcon_tags, p.xcon_tags);
-            put(w, L::ip_iw_enabled, p.ip_iw_enabled);
-            put(w, L::imposition_vlan_rewrite, p.imposition_vlan_rewrite);
-            store(w, L::imposition_vlan_id, p.imposition_vlan_id);
-        }
-    }
-    if (mask & ETH_IF_PLCY_L2PT)
+    encode_run<kFlagGroups>(ext, mask, w);
+    if (mask & walk::kL2pt.bit)
         for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
             l2pt_set(w, i, ext.l2pt[i]);
-    if (mask & ETH_IF_PLCY_MAC_ADDR) std::memcpy(w + L::mac_addr_off, ext.mac_addr, 6);
-}
-
-void encode_late(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t *__restrict w) {
-    if (mask & ETH_IF_PLCY_ICL_MODE) put(w, L::is_in_icl_mode, ext.is_in_icl_mode);
-    if (mask & ETH_IF_PLCY_MTU) store(w, L::mtu, ext.mtu);
-    if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
-        put(w, L::trunk_vlan_switched_access, ext.trunk.vlan_switched_access);
-        put(w, L::trunk_vlan_switched_trunk, ext.trunk.vlan_switched_trunk);
-        store(w, L::trunk_access_vlan, ext.trunk.access_vlan);
-    }
+    if (mask & walk::kMacAddr.bit) std::memcpy(w + walk::kMacAddr.where.full.off, ext.mac_addr, 6);
 }
 
 // The fixed part and the type-dependent area, written straight into the new
@@ -190,12 +158,12 @@ void encode_late(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask, uint8_t
 // (in mask order) is passed over with one test.
 [[gnu::noinline]] void encode_fixed(const eth_if_plcy_ext_t &__restrict ext, uint32_t mask,
                                     uint8_t *__restrict w) {
-    if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) put(w, L::ether_if_type, ext.ether_if_type);
+    encode_run<ETH_IF_PLCY_ETHER_IF_TYPE>(ext, mask, w);
     if (mask & kFlagGroups) encode_flags(ext, mask, w);
     // A policy writes one view of the type-dependent area at most (checked).
-    if (mask & kSubFields) encode_sub(ext, mask, w);
-    if (mask & kTrunkFields) encode_trunk(ext, mask, w);
-    if (mask & kLateGroups) encode_late(ext, mask, w);
+    if (mask & kSubFields) encode_run<kSubFields>(ext, mask, w);
+    if (mask & kTrunkFields) encode_run<kTrunkFields>(ext, mask, w);
+    if (mask & kLateGroups) encode_run<kLateGroups>(ext, mask, w);
 }
 
 } // namespace

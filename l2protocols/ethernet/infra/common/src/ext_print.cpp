@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // External policy print: full and compact layouts of an external record.
+#include <array>
 #include <cstdio>
 
 #include "eth_efp_util.h"
 #include "internal.hpp"
+#include "policy_table.hpp"
 #include "text.hpp"
 
 namespace {
 
 using namespace ethplcy;
 namespace L = ethplcy::layout;
+namespace f = eth_if_plcy::fields;
 
 constexpr size_t kEfpText = 1000;
 
@@ -32,90 +35,64 @@ struct Out {
 
 // A record's interface class; on a row, Cls::none lists the row's dashes for every record.
 enum class Cls { none, sub, trunk };
-enum class Shown { dec, hex4, parent, special };
 
-using Getter = uint32_t (*)(const eth_if_plcy_ext_t &);
-
-struct Token {
-    const char *name;
-    Shown shown;
-    Getter value;
-};
-
-// One row: its bit, the class whose records list it when absent in the compact
-// layout, its value tokens and the dash tokens that stand for it when absent.
+// One row of the layout: its bit, the class whose records list it when
+// absent in the compact layout, whether a function of its own prints it, and
+// the dash tokens that stand for it when absent. The other rows' tokens are
+// the fields of their bit, from the field description.
 struct Row {
     uint32_t bit;
     Cls cls;
-    Token tokens[3];
+    bool own;
     const char *dashes[2];
 };
 
-#define FIELD(expr) [](const eth_if_plcy_ext_t &e) -> uint32_t { return e.expr; }
-
+constexpr uint32_t kEfp = ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE;
 constexpr Row kRows[] = {
-    {ETH_IF_PLCY_ETHER_IF_TYPE,
-     Cls::none,
-     {{"ether_if_type", Shown::dec, FIELD(ether_if_type)}},
-     {"ether_if_type"}},
-    {ETH_IF_PLCY_L2_FLAG, Cls::none, {{"is_l2", Shown::dec, FIELD(is_l2)}}, {"is_l2"}},
-    {ETH_IF_PLCY_INTF_READY,
-     Cls::none,
-     {{"interface_ready", Shown::dec, FIELD(interface_ready)}},
-     {"intf_ready"}},
-    {ETH_IF_PLCY_PROVISION, Cls::none, {{"provision", Shown::special, nullptr}}, {"provisioned"}},
-    {ETH_IF_PLCY_L2PT, Cls::none, {{"l2pt", Shown::special, nullptr}}, {"l2pt"}},
-    {ETH_IF_PLCY_MAC_ADDR, Cls::none, {{"mac_addr", Shown::special, nullptr}}, {"mac_addr"}},
-    {ETH_IF_PLCY_PARENT, Cls::sub, {{"parent", Shown::parent, FIELD(sub.parent)}}, {"parent"}},
-    {ETH_IF_PLCY_ADMIN_STATE,
-     Cls::sub,
-     {{"admin_up", Shown::dec, FIELD(sub.admin_up)}},
-     {"admin_up"}},
-    {ETH_IF_PLCY_EFP_FILTERING,
-     Cls::sub,
-     {{"efp_filtering", Shown::dec, FIELD(sub.efp_filtering)}},
-     {"efp_filtering"}},
-    {ETH_IF_PLCY_NATIVE_VLAN,
-     Cls::trunk,
-     {{"native_vlan", Shown::dec, FIELD(trunk.native_vlan)},
-      {"native_is_svlan", Shown::dec, FIELD(trunk.native_is_svlan)}},
-     {"native_vlan"}},
-    {ETH_IF_PLCY_QINQ_ETYPE,
-     Cls::trunk,
-     {{"qinq_tunneling_etype", Shown::hex4, FIELD(trunk.qinq_tunneling_etype)}},
-     {"qinq_tunneling_etype"}},
-    {ETH_IF_PLCY_MAC_ACC,
-     Cls::trunk,
-     {{"mac_acc_ingress", Shown::dec, FIELD(trunk.mac_acc_ingress)},
-      {"mac_acc_egress", Shown::dec, FIELD(trunk.mac_acc_egress)}},
-     {"mac_acc_ingress", "mac_acc_egress"}},
-    {ETH_IF_PLCY_FILTERING,
-     Cls::trunk,
-     {{"filter_dot1q", Shown::dec, FIELD(trunk.filter_dot1q)},
-      {"filter_dot1ad", Shown::dec, FIELD(trunk.filter_dot1ad)},
-      {"filter_mac_relay", Shown::dec, FIELD(trunk.filter_mac_relay)}},
-     {"filter_*"}},
-    {ETH_IF_PLCY_SRC_BYPASS_FILTER,
-     Cls::sub,
-     {{"src_bypass_filter", Shown::dec, FIELD(sub.src_bypass_filter)}},
-     {"src_bypass_filter"}},
-    {ETH_IF_PLCY_ICL_MODE,
-     Cls::none,
-     {{"is_in_icl_mode", Shown::dec, FIELD(is_in_icl_mode)}},
-     {"is_in_icl_mode"}},
-    {ETH_IF_PLCY_EFP_MATCH | ETH_IF_PLCY_EFP_REWRITE,
-     Cls::sub,
-     {{"efp", Shown::special, nullptr}},
-     {"efp"}},
-    {ETH_IF_PLCY_MTU, Cls::none, {{"mtu", Shown::dec, FIELD(mtu)}}, {"mtu"}},
-    {ETH_IF_PLCY_VLAN_SWITCHED,
-     Cls::none,
-     {{"vlan_switched_trunk", Shown::dec, FIELD(trunk.vlan_switched_trunk)},
-      {"vlan_switched_access", Shown::dec, FIELD(trunk.vlan_switched_access)}},
-     {"vlan_switched_trunk", "vlan_switched_access"}},
+    {ETH_IF_PLCY_ETHER_IF_TYPE, Cls::none, false, {"ether_if_type"}},
+    {ETH_IF_PLCY_L2_FLAG, Cls::none, false, {"is_l2"}},
+    {ETH_IF_PLCY_INTF_READY, Cls::none, false, {"intf_ready"}},
+    {ETH_IF_PLCY_PROVISION, Cls::none, true, {"provisioned"}},
+    {ETH_IF_PLCY_L2PT, Cls::none, true, {"l2pt"}},
+    {ETH_IF_PLCY_MAC_ADDR, Cls::none, true, {"mac_addr"}},
+    {ETH_IF_PLCY_PARENT, Cls::sub, false, {"parent"}},
+    {ETH_IF_PLCY_ADMIN_STATE, Cls::sub, false, {"admin_up"}},
+    {ETH_IF_PLCY_EFP_FILTERING, Cls::sub, false, {"efp_filtering"}},
+    {ETH_IF_PLCY_NATIVE_VLAN, Cls::trunk, false, {"native_vlan"}},
+    {ETH_IF_PLCY_QINQ_ETYPE, Cls::trunk, false, {"qinq_tunneling_etype"}},
+    {ETH_IF_PLCY_MAC_ACC, Cls::trunk, false, {"mac_acc_ingress", "mac_acc_egress"}},
+    {ETH_IF_PLCY_FILTERING, Cls::trunk, false, {"filter_*"}},
+    {ETH_IF_PLCY_SRC_BYPASS_FILTER, Cls::sub, false, {"src_bypass_filter"}},
+    {ETH_IF_PLCY_ICL_MODE, Cls::none, false, {"is_in_icl_mode"}},
+    {kEfp, Cls::sub, true, {"efp"}},
+    {ETH_IF_PLCY_MTU, Cls::none, false, {"mtu"}},
+    {ETH_IF_PLCY_VLAN_SWITCHED, Cls::none, false, {"vlan_switched_trunk", "vlan_switched_access"}},
 };
 
-#undef FIELD
+// A row's tokens: the scalars of its bit in row order, each named within its
+// group. The external print has never shown the access VLAN.
+constexpr bool is_token(const f::Scalar &s, uint32_t bit) {
+    return s.bit == bit && s.id != f::F::trunk_access_vlan;
+}
+constexpr size_t kMaxTokens = 3;
+struct Tokens {
+    uint8_t n;
+    std::array<uint8_t, kMaxTokens> scalar;
+};
+constexpr auto kTokens = [] {
+    std::array<Tokens, std::size(kRows)> t{};
+    for (size_t r = 0; r < std::size(kRows); r++)
+        for (size_t i = 0; i < f::kScalarCount && !kRows[r].own; i++)
+            if (is_token(f::kScalars[i], kRows[r].bit))
+                t[r].scalar[t[r].n++] = static_cast<uint8_t>(i);
+    return t;
+}();
+constexpr const char *name_in_group(const char *path) {
+    const char *name = path;
+    for (const char *c = path; *c != '\0'; c++)
+        if (*c == '.') name = c + 1;
+    return name;
+}
 
 Cls class_of(const eth_if_plcy_ext_t &rec) {
     if (!(rec.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE)) return Cls::none;
@@ -124,18 +101,19 @@ Cls class_of(const eth_if_plcy_ext_t &rec) {
     return Cls::none;
 }
 
-void append_token(Out &o, const Token &t, const eth_if_plcy_ext_t &rec) {
-    uint32_t v = t.value(rec);
-    switch (t.shown) {
-    case Shown::hex4:
-        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s0x%04x%s", "", t.name, o.s.sep, v, o.s.term);
+void append_token(Out &o, const f::Scalar &s, const eth_if_plcy_ext_t &rec) {
+    auto v = static_cast<uint32_t>(s.get(rec));
+    const char *name = name_in_group(s.path);
+    switch (s.domain->style) {
+    case f::Style::hex4:
+        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s0x%04x%s", "", name, o.s.sep, v, o.s.term);
         break;
-    case Shown::parent:
-        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s%s0x%8.8x%s", "", t.name, o.s.sep,
+    case f::Style::hex8: // an interface index: the parent's
+        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s%s0x%8.8x%s", "", name, o.s.sep,
                            o.s.parent_prefix, v, o.s.term);
         break;
     default:
-        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s%u%s", "", t.name, o.s.sep, v, o.s.term);
+        eth_if_plcy_append(&o.pos, &o.len, "%s%s%s%u%s", "", name, o.s.sep, v, o.s.term);
     }
 }
 
@@ -246,13 +224,14 @@ void render(Out &o, const eth_if_plcy_ext_t *rec) {
         eth_if_plcy_print_ext_mask_internal(rec->valid_mask, &o.pos, &o.len);
     }
     Cls cls = class_of(*rec);
-    for (const Row &row : kRows) {
+    for (size_t r = 0; r < std::size(kRows); r++) {
+        const Row &row = kRows[r];
         if (rec->valid_mask & row.bit) {
-            if (row.tokens[0].shown == Shown::special) {
+            if (row.own) {
                 special_row(o, row.bit, *rec);
             } else {
-                for (const Token &t : row.tokens)
-                    if (t.name != nullptr) append_token(o, t, *rec);
+                for (size_t k = 0; k < kTokens[r].n; k++)
+                    append_token(o, f::kScalars[kTokens[r].scalar[k]], *rec);
             }
         } else if (o.s.compact && (row.cls == Cls::none || row.cls == cls)) {
             for (const char *dash : row.dashes)

@@ -7,12 +7,14 @@
 #include "eth_efp_util.h"
 #include "eth_iftype.h"
 #include "internal.hpp"
+#include "walk.hpp"
 #include "text.hpp"
 
 namespace {
 
 using namespace ethplcy;
 namespace L = ethplcy::layout;
+namespace f = eth_if_plcy::fields;
 
 // Room for a full EFP form and a range list of 13 entries with its terminator.
 constexpr size_t kEfpScratch = 144;
@@ -24,60 +26,56 @@ struct Out {
     size_t len;
 };
 
-// A field of the record as a value: a flag-unit field or an integer.
-struct Value {
-    Bits bits;
-    Int integer;
-    constexpr Value(Bits b) : bits(b), integer{} {}
-    constexpr Value(Int i) : bits{}, integer(i) {}
-    uint32_t of(const uint8_t *rec) const {
-        return integer.bytes != 0 ? load(rec, integer) : get(rec, bits);
-    }
-};
-
-enum class Shown { dec, hex4, hex8 };
-
-// One "name: value" line of the full and compact layouts.
+// One "name: value" line of the full and compact layouts: a fixed-part field
+// of the type-dependent area or the interface's modes, named, placed and
+// written as the field description says.
 struct Line {
     uint32_t bit;
     const char *name;
-    Shown shown;
-    Value value;
+    f::Style style;
+    f::Place place;
 };
 
-constexpr Line kInterfaceLines[] = {
-    {ETH_IF_PLCY_PARENT, "sub.parent", Shown::hex8, L::sub_parent},
-    {ETH_IF_PLCY_ADMIN_STATE, "sub.admin_up", Shown::dec, L::sub_admin_up},
-    {ETH_IF_PLCY_EFP_FILTERING, "sub.efp_filtering", Shown::dec, L::sub_efp_filtering},
-    {ETH_IF_PLCY_SRC_BYPASS_FILTER, "sub.src_bypass_filter", Shown::dec, L::sub_src_bypass_filter},
-    {ETH_IF_PLCY_NATIVE_VLAN, "trunk.native_vlan", Shown::dec, L::trunk_native_vlan},
-    {ETH_IF_PLCY_NATIVE_VLAN, "trunk.native_is_svlan", Shown::dec, L::trunk_native_is_svlan},
-    {ETH_IF_PLCY_QINQ_ETYPE, "trunk.qinq_tunneling_etype", Shown::hex4,
-     L::trunk_qinq_tunneling_etype},
-    {ETH_IF_PLCY_MAC_ACC, "trunk.mac_acc_ingress", Shown::dec, L::trunk_mac_acc_ingress},
-    {ETH_IF_PLCY_MAC_ACC, "trunk.mac_acc_egress", Shown::dec, L::trunk_mac_acc_egress},
-    {ETH_IF_PLCY_FILTERING, "trunk.filter_dot1q", Shown::dec, L::trunk_filter_dot1q},
-    {ETH_IF_PLCY_FILTERING, "trunk.filter_dot1ad", Shown::dec, L::trunk_filter_dot1ad},
-    {ETH_IF_PLCY_FILTERING, "trunk.filter_mac_relay", Shown::dec, L::trunk_filter_mac_relay},
-    {ETH_IF_PLCY_VLAN_SWITCHED, "trunk.vlan_switched_access", Shown::dec,
-     L::trunk_vlan_switched_access},
-    {ETH_IF_PLCY_VLAN_SWITCHED, "trunk.vlan_switched_trunk", Shown::dec,
-     L::trunk_vlan_switched_trunk},
-    {ETH_IF_PLCY_VLAN_SWITCHED, "trunk.access_vlan", Shown::dec, L::trunk_access_vlan},
-    {ETH_IF_PLCY_ICL_MODE, "is_in_icl_mode", Shown::dec, L::is_in_icl_mode},
-};
+// The groups printed with texts of their own, before these lines.
+constexpr uint32_t kOwnTexts = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_INTF_READY |
+                               ETH_IF_PLCY_L2_FLAG | ETH_IF_PLCY_PROVISION | ETH_IF_PLCY_MTU;
+constexpr bool is_line(const f::Scalar &s) {
+    return walk::in_fixed_part(s) && (s.bit & kOwnTexts) == 0;
+}
+constexpr size_t kLineCount = [] {
+    size_t n = 0;
+    for (const f::Scalar &s : f::kScalars)
+        n += is_line(s);
+    return n;
+}();
+constexpr auto kInterfaceLines = [] {
+    std::array<Line, kLineCount> lines{};
+    size_t n = 0;
+    for (const f::Scalar &s : f::kScalars)
+        if (is_line(s)) lines[n++] = {s.bit, s.path, s.domain->style, s.where.full};
+    // The text has always listed a VLAN-switched port's access flag before its trunk flag.
+    auto at = [&](f::F id) {
+        size_t i = 0;
+        while (lines[i].name != f::path_of(id))
+            i++;
+        return i;
+    };
+    std::swap(lines[at(f::F::trunk_vlan_switched_trunk)],
+              lines[at(f::F::trunk_vlan_switched_access)]);
+    return lines;
+}();
 
 void append_line(Out &o, const char *prefix, const Line &line, const uint8_t *rec) {
-    uint32_t v = line.value.of(rec);
-    switch (line.shown) {
-    case Shown::dec:
-        eth_if_plcy_append(&o.pos, &o.len, "%s%s: %u\n", prefix, line.name, v);
-        break;
-    case Shown::hex4:
+    uint32_t v = walk::read(rec, line.place);
+    switch (line.style) {
+    case f::Style::hex4:
         eth_if_plcy_append(&o.pos, &o.len, "%s%s: 0x%04x\n", prefix, line.name, v);
         break;
-    case Shown::hex8:
+    case f::Style::hex8:
         eth_if_plcy_append(&o.pos, &o.len, "%s%s: 0x%8.8x\n", prefix, line.name, v);
+        break;
+    default:
+        eth_if_plcy_append(&o.pos, &o.len, "%s%s: %u\n", prefix, line.name, v);
         break;
     }
 }
