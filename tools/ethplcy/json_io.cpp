@@ -25,51 +25,47 @@ namespace {
 using Ext = eth_if_plcy_ext_t;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
-// A policy's JSON kept as text pieces in one vector and written out once:
-// the writer's values are numbers, words, hex strings and MACs, none of which
-// needs escaping, so this writes the same text as jansson's dumps (compact,
-// or indented by 2) at a fraction of its cost. Node 0 is "none".
+// A policy's JSON kept as text pieces and written out once: the writer's
+// values are numbers, words, hex strings and MACs, none of which needs
+// escaping, so this writes the same text as jansson's dumps (compact, or
+// indented by 2) at a fraction of its cost. The scalars' text lies in one
+// arena and the tree is cleared, not freed, between policies: a stream
+// writes a policy without a heap allocation. Node 0 is "none".
 class TextTree {
   public:
     using Node = int;
+    void clear() {
+        items_.clear();
+        arena_.clear();
+    }
     Node object() { return add(Kind::object); }
     Node array() { return add(Kind::array); }
     Node integer(uint64_t v) {
-        Node n = add(Kind::scalar);
         char digits[24];
         char *end = digits + sizeof digits, *p = end;
         do
             *--p = static_cast<char>('0' + v % 10);
         while ((v /= 10) != 0);
-        items_[n - 1].text.assign(p, end);
-        return n;
+        return scalar(std::string_view(p, static_cast<size_t>(end - p)));
     }
     Node string(std::string_view s) {
-        Node n = add(Kind::scalar);
-        std::string &t = items_[n - 1].text;
-        t.reserve(s.size() + 2);
-        t += '"';
+        Node n = scalar("\"");
         for (char c : s) {
-            if (c == '"' || c == '\\') t += '\\';
-            t += c;
+            if (c == '"' || c == '\\') arena_ += '\\';
+            arena_ += c;
         }
-        t += '"';
+        arena_ += '"';
+        items_[n - 1].len = static_cast<uint32_t>(arena_.size() - items_[n - 1].off);
         return n;
     }
-    Node null() {
-        Node n = add(Kind::scalar);
-        items_[n - 1].text = "null";
-        return n;
-    }
+    Node null() { return scalar("null"); }
     Node hex(uint64_t v, int digits) {
-        Node n = add(Kind::scalar);
-        std::string &t = items_[n - 1].text;
-        t.assign(static_cast<size_t>(digits) + 4, '0');
-        t[0] = t.back() = '"';
-        t[2] = 'x';
-        for (size_t i = t.size() - 2; i > 2; i--, v >>= 4)
+        char t[24] = {'"', '0', 'x'};
+        size_t size = static_cast<size_t>(digits) + 4;
+        t[size - 1] = '"';
+        for (size_t i = size - 2; i > 2; i--, v >>= 4)
             t[i] = "0123456789abcdef"[v & 15];
-        return n;
+        return scalar(std::string_view(t, size));
     }
     Node get(Node o, std::string_view key) const {
         for (Node c = items_[o - 1].first; c != 0; c = items_[c - 1].next)
@@ -88,11 +84,10 @@ class TextTree {
             parent.first = v;
         items_[a - 1].last = v;
     }
-    std::string text(Node root, bool one_line) const {
-        std::string out;
-        out.reserve(one_line ? 512 : 2048);
+    // The text and a newline, after what out holds.
+    void write(Node root, bool one_line, std::string &out) const {
         write(root, one_line, 0, out);
-        return out + "\n";
+        out += '\n';
     }
 
   private:
@@ -100,20 +95,28 @@ class TextTree {
     struct Item {
         Kind kind;
         std::string_view key;
-        std::string text; // a scalar's JSON
+        uint32_t off = 0, len = 0; // a scalar's JSON in the arena
         Node first = 0, last = 0, next = 0;
     };
     std::vector<Item> items_;
+    std::string arena_;
 
     Node add(Kind k) {
-        items_.push_back(Item{k, {}, {}});
+        items_.push_back(Item{k, {}});
         return static_cast<Node>(items_.size());
+    }
+    Node scalar(std::string_view text) {
+        Node n = add(Kind::scalar);
+        items_[n - 1].off = static_cast<uint32_t>(arena_.size());
+        items_[n - 1].len = static_cast<uint32_t>(text.size());
+        arena_ += text;
+        return n;
     }
 
     void write(Node n, bool one_line, int depth, std::string &out) const {
         const Item &it = items_[n - 1];
         if (it.kind == Kind::scalar) {
-            out += it.text;
+            out.append(arena_, it.off, it.len);
             return;
         }
         bool object = it.kind == Kind::object;
@@ -121,7 +124,8 @@ class TextTree {
         for (Node c = it.first; c != 0; c = items_[c - 1].next) {
             if (!one_line) out.append("\n").append(2 * (depth + 1), ' ');
             if (object) {
-                out.append("\"").append(items_[c - 1].key).append(one_line ? "\":" : "\": ");
+                out += '"';
+                out.append(items_[c - 1].key).append(one_line ? "\":" : "\": ");
             }
             write(c, one_line, depth + 1, out);
             if (items_[c - 1].next != 0) out += ',';
@@ -134,9 +138,17 @@ class TextTree {
 } // namespace
 
 std::string ext_to_json(const Ext &e, bool one_line) {
-    TextTree tree;
+    std::string out;
+    out.reserve(one_line ? 512 : 2048);
+    append_json(e, out, one_line);
+    return out;
+}
+
+void append_json(const Ext &e, std::string &out, bool one_line) {
+    static thread_local TextTree tree; // kept between policies: cleared, not freed
+    tree.clear();
     TextTree::Node root = eth_if_plcy::fields::Writer<TextTree>(tree).policy(e);
-    return tree.text(root, one_line);
+    tree.write(root, one_line, out);
 }
 
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
