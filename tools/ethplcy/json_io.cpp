@@ -8,6 +8,7 @@
 #include <jansson.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
 #include <simdjson.h>
@@ -37,6 +38,7 @@ class TextTree {
     void clear() {
         items_.clear();
         arena_.clear();
+        keys_ = 0;
     }
     Node object() { return add(Kind::object); }
     Node array() { return add(Kind::array); }
@@ -74,6 +76,7 @@ class TextTree {
     }
     void set(Node o, std::string_view key, Node v) {
         items_[v - 1].key = key;
+        keys_ += key.size();
         append(o, v);
     }
     void append(Node a, Node v) {
@@ -84,10 +87,20 @@ class TextTree {
             parent.first = v;
         items_[a - 1].last = v;
     }
-    // The text and a newline, after what out holds.
+    // The text and a newline, after what out holds. One line is written
+    // into room sized once (every scalar, key and bracket counted), not
+    // grown a character at a time.
     void write(Node root, bool one_line, std::string &out) const {
-        write(root, one_line, 0, out);
-        out += '\n';
+        if (!one_line) {
+            write(root, false, 0, out);
+            out += '\n';
+            return;
+        }
+        size_t at = out.size();
+        out.resize(at + arena_.size() + keys_ + 6 * items_.size() + 1);
+        char *end = write_line(root, out.data() + at);
+        *end++ = '\n';
+        out.resize(static_cast<size_t>(end - out.data()));
     }
 
   private:
@@ -100,6 +113,33 @@ class TextTree {
     };
     std::vector<Item> items_;
     std::string arena_;
+    size_t keys_ = 0; // the keys' characters, for the one-line text's size
+
+    // Each item takes at most its scalar, its key with two quotes and a
+    // colon, a comma, and two brackets: within the room write() makes.
+    char *write_line(Node n, char *p) const {
+        const Item &it = items_[n - 1];
+        if (it.kind == Kind::scalar) {
+            std::memcpy(p, arena_.data() + it.off, it.len);
+            return p + it.len;
+        }
+        bool object = it.kind == Kind::object;
+        *p++ = object ? '{' : '[';
+        for (Node c = it.first; c != 0; c = items_[c - 1].next) {
+            if (object) {
+                std::string_view key = items_[c - 1].key;
+                *p++ = '"';
+                std::memcpy(p, key.data(), key.size());
+                p += key.size();
+                *p++ = '"';
+                *p++ = ':';
+            }
+            p = write_line(c, p);
+            if (items_[c - 1].next != 0) *p++ = ',';
+        }
+        *p++ = object ? '}' : ']';
+        return p;
+    }
 
     Node add(Kind k) {
         items_.push_back(Item{k, {}});
@@ -282,8 +322,10 @@ std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
 }
 
 void ext_from_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    std::string policy = text;
-    read_policy(rfc7951_policy(policy) ? policy : text, ext, check);
+    // A copy only for instance data, which rfc7951_policy rewrites in place.
+    std::string policy;
+    bool yang = text.find(kYangTop) != std::string::npos && rfc7951_policy(policy = text);
+    read_policy(yang ? policy : text, ext, check);
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
 }

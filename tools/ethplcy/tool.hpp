@@ -95,6 +95,8 @@ void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check =
 // data (refused when it breaks the module's interface-class rules).
 std::string policy_yang();
 std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
+// The top member of the instance data: "eth-if-plcy:policy".
+inline constexpr const char *kYangTop = "eth-if-plcy:policy";
 // When text is RFC 7951 instance data of the module: the policy JSON in it.
 bool rfc7951_policy(std::string &text);
 
