@@ -212,6 +212,12 @@ out=$({ printf '{"x": "%s"}\n' "$(head -c 1100000 /dev/zero | tr '\0' a)"; echo 
 out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")
 [ $? -eq 2 ] && [ "$(cat "$work/err")" = 'ethplcy: record 3, line 5: the record is not hex: "zz00" at position 0' ] \
   && [ "$(grep -c '^# record' <<<"$out")" = 3 ] && grep -q '^# record 4, line 6$' <<<"$out" && ok || bad "stream with a bad line"
+# Past a few MiB a second thread renders: records and refusals keep their order.
+awk 'NR == FNR { r[NR] = $0; n = NR; next } END {
+  for (i = 1; i <= 60000; i++) print (i % 997 == 0 ? "zz" : r[i % n + 1]) }' "$work/dump.hex" /dev/null >"$work/big.hex"
+[ "$(run show --stream --layout=brief "$work/big.hex" 2>&1 | grep -o '^\(# \|ethplcy: \)record [0-9]*' |
+  awk '{ if ($NF != ++n) { print "record " $NF " at " n; exit } } END { print n }')" = 60000 ] \
+  && ok || bad "records and refusals in order past a few MiB"
 # A broken raw dump: garbage between records, a record with a broken size
 # field, one that fails its check, the last one cut short. The walk passes
 # over each with the bytes it skips and finds every record left whole.

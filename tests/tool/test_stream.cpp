@@ -87,7 +87,8 @@ TEST(StreamResync, EveryWholeRecordAndNothingElse) {
                             << "lost the record at " << placed[next - 1].offset;
                     ASSERT_LT(next, placed.size()) << "phantom at " << item.offset;
                     ASSERT_EQ(placed[next].offset, item.offset) << "phantom record";
-                    ASSERT_EQ(placed[next].bytes, item.bytes) << placed[next].bytes.size() << " vs " << item.bytes.size() << " at " << item.offset << " next " << placed[next+1].offset;
+                    ASSERT_EQ(placed[next].bytes, item.bytes)
+                        << "phantom record at " << item.offset;
                     damaged += placed[next++].damaged;
                 }
             }

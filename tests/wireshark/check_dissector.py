@@ -69,7 +69,7 @@ try:
 
     # The sample capture the README reads is what its script makes, and shows
     # the sub-interface (MTU 9000) in frames 2 and 3.
-    subprocess.run([sys.executable, str(source / "tests/wireshark/make_sample_capture.py"),
+    subprocess.run([sys.executable, str(source / "scripts/make_sample_capture.py"),
                     str(home / "sample.pcap")], check=True)
     os.chmod(home / "sample.pcap", 0o644)
     shipped = source / "tests/wireshark/sample.pcap"

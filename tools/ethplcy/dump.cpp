@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 
@@ -68,16 +70,91 @@ Framing record_framing(const StreamOptions &o) {
 
 } // namespace
 
+namespace {
+
+// What a run of items gives: their output, and the refusals with the place
+// in it where each goes.
+struct Part {
+    std::string text;
+    std::vector<std::pair<size_t, std::string>> refusals;
+};
+
+// Items read ahead and rendered in order, on two threads once the input
+// has passed a few MiB: records are independent, so the first half of a
+// batch is rendered by a second thread while this one renders the second;
+// the halves are written in order, each refusal after the output before it.
+// A batch holds a few thousand items, so memory stays flat.
+template <class Render>
+int render_stream(Stream &s, Output &out, Render render) {
+    constexpr size_t kBatch = 4096;
+    constexpr uint64_t kThreaded = 4u << 20; // bytes read before the second thread starts
+    std::vector<StreamItem> items(kBatch);
+    Part parts[2];
+    int status = 0;
+    auto run = [&](size_t from, size_t to, Part &part) {
+        part.text.clear();
+        part.refusals.clear();
+        for (size_t i = from; i < to; i++) {
+            StreamItem &item = items[i];
+            if (item.error.empty()) {
+                try {
+                    render(item, part.text);
+                    continue;
+                } catch (const Failure &f) {
+                    item.error = f.what();
+                }
+            }
+            part.refusals.emplace_back(part.text.size(),
+                                       "ethplcy: " + item.where() + ": " + item.error + "\n");
+        }
+    };
+    auto emit = [&](const Part &part) {
+        size_t at = 0;
+        for (const auto &[place, line] : part.refusals) {
+            out.write(part.text.data() + at, place - at);
+            at = place;
+            std::fflush(stdout);
+            std::fputs(line.c_str(), stderr);
+            status = 2;
+        }
+        out.write(part.text.data() + at, part.text.size() - at);
+    };
+    for (;;) {
+        size_t n = 0;
+        while (n < kBatch && s.next(items[n]))
+            n++;
+        if (n == 0) break;
+        if (s.position() < kThreaded || n < 2) {
+            run(0, n, parts[0]);
+            emit(parts[0]);
+            continue;
+        }
+        std::exception_ptr failed;
+        std::thread first([&] {
+            try {
+                run(0, n / 2, parts[0]);
+            } catch (...) { // out of memory: given to this thread
+                failed = std::current_exception();
+            }
+        });
+        run(n / 2, n, parts[1]);
+        first.join();
+        if (failed) std::rethrow_exception(failed);
+        emit(parts[0]);
+        emit(parts[1]);
+    }
+    return status;
+}
+
+} // namespace
+
 int show_stream(const Input &in, const StreamOptions &o, Output &out) {
     Stream s(in, record_framing(o), o.net);
-    StreamItem item;
-    eth_if_plcy::Record rec;
-    int status = 0;
-    char text[8192];
-    while (next_record(s, item, o.net, rec, status)) {
+    return render_stream(s, out, [&](const StreamItem &item, std::string &text) {
+        eth_if_plcy::Record rec = record_of(item, o.net, 0, true);
         if (o.json) { // JSON Lines: one policy per line, nothing else
-            out.write(ext_to_json(decoded(rec), true, o.words));
-            continue;
+            append_json(decoded(rec), text, true, o.words);
+            return;
         }
         char heading[64];
         int len = item.line != 0
@@ -85,42 +162,40 @@ int show_stream(const Input &in, const StreamOptions &o, Output &out) {
                                       item.number, item.line)
                       : std::snprintf(heading, sizeof heading, "# record %zu at offset %llu\n",
                                       item.number, static_cast<unsigned long long>(item.offset));
-        out.write(heading, static_cast<size_t>(len));
+        text.append(heading, static_cast<size_t>(len));
         if (o.ext) {
-            out.write(
-                eth_if_plcy::ext_print(decoded(rec), o.compact ? ETH_IF_PLCY_PRINT_COMPACT : 0) +
-                (o.compact ? "\n" : ""));
-            continue;
+            text += eth_if_plcy::ext_print(decoded(rec), o.compact ? ETH_IF_PLCY_PRINT_COMPACT : 0);
+            if (o.compact) text += '\n';
+            return;
         }
         // One render into a buffer that holds any usual text; a longer one is
         // rendered again at its exact size.
-        eth_if_plcy_print(rec.get(), text, sizeof text, o.layout);
-        size_t n = std::strlen(text);
-        std::string longer =
-            n + 1 < sizeof text ? std::string() : eth_if_plcy::print(rec, o.layout);
-        std::string_view shown = longer.empty() ? std::string_view(text, n) : longer;
-        out.write(shown.data(), shown.size());
+        char shown[8192];
+        eth_if_plcy_print(rec.get(), shown, sizeof shown, o.layout);
+        size_t n = std::strlen(shown);
+        if (n + 1 < sizeof shown)
+            text.append(shown, n);
+        else
+            text += eth_if_plcy::print(rec, o.layout);
         // Every record's text ends its line, so the next heading starts one.
-        if (shown.empty() || shown.back() != '\n') out.write("\n", 1);
-    }
-    return status;
+        if (text.back() != '\n') text += '\n';
+    });
 }
 
 int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, bool check,
                   Output &out) {
     Stream s(in, Framing::text, false); // policies, or records passed through
-    StreamItem item;
-    eth_if_plcy::Record rec;
-    int status = 0;
-    while (next_record(s, item, false, rec, status, options, check)) {
-        auto bytes = rec.bytes();
+    return render_stream(s, out, [&](const StreamItem &item, std::string &text) {
+        eth_if_plcy::Record rec = record_of(item, false, options, check);
+        auto bytes = rec.bytes(); // sized in host order, before hton turns the size field
         if (o.net) (void)eth_if_plcy::hton(rec);
-        if (o.binary)
-            out.write(bytes.data(), bytes.size());
-        else
-            out.write(to_hex(bytes) + "\n");
-    }
-    return status;
+        if (o.binary) {
+            text.append(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+            return;
+        }
+        append_hex(bytes, text);
+        text += '\n';
+    });
 }
 
 namespace {

@@ -153,13 +153,19 @@ std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name)
 }
 
 std::string to_hex(std::span<const uint8_t> bytes) {
-    static const char digits[] = "0123456789abcdef";
     std::string out;
-    for (uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
+    append_hex(bytes, out);
     return out;
+}
+
+void append_hex(std::span<const uint8_t> bytes, std::string &out) {
+    static const char digits[] = "0123456789abcdef";
+    size_t at = out.size();
+    out.resize(at + 2 * bytes.size());
+    for (uint8_t b : bytes) {
+        out[at++] = digits[b >> 4];
+        out[at++] = digits[b & 15];
+    }
 }
 
 Output::Output(const std::string &path) : path_(path == "-" ? "standard output" : path) {

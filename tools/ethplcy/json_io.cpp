@@ -8,6 +8,7 @@
 #include <jansson.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
 #include <simdjson.h>
@@ -25,51 +26,48 @@ namespace {
 using Ext = eth_if_plcy_ext_t;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
-// A policy's JSON kept as text pieces in one vector and written out once:
-// the writer's values are numbers, words, hex strings and MACs, none of which
-// needs escaping, so this writes the same text as jansson's dumps (compact,
-// or indented by 2) at a fraction of its cost. Node 0 is "none".
+// A policy's JSON kept as text pieces and written out once: the writer's
+// values are numbers, words, hex strings and MACs, none of which needs
+// escaping, so this writes the same text as jansson's dumps (compact, or
+// indented by 2) at a fraction of its cost. The scalars' text lies in one
+// arena and the tree is cleared, not freed, between policies: a stream
+// writes a policy without a heap allocation. Node 0 is "none".
 class TextTree {
   public:
     using Node = int;
+    void clear() {
+        items_.clear();
+        arena_.clear();
+        keys_ = 0;
+    }
     Node object() { return add(Kind::object); }
     Node array() { return add(Kind::array); }
     Node integer(uint64_t v) {
-        Node n = add(Kind::scalar);
         char digits[24];
         char *end = digits + sizeof digits, *p = end;
         do
             *--p = static_cast<char>('0' + v % 10);
         while ((v /= 10) != 0);
-        items_[n - 1].text.assign(p, end);
-        return n;
+        return scalar(std::string_view(p, static_cast<size_t>(end - p)));
     }
     Node string(std::string_view s) {
-        Node n = add(Kind::scalar);
-        std::string &t = items_[n - 1].text;
-        t.reserve(s.size() + 2);
-        t += '"';
+        Node n = scalar("\"");
         for (char c : s) {
-            if (c == '"' || c == '\\') t += '\\';
-            t += c;
+            if (c == '"' || c == '\\') arena_ += '\\';
+            arena_ += c;
         }
-        t += '"';
+        arena_ += '"';
+        items_[n - 1].len = static_cast<uint32_t>(arena_.size() - items_[n - 1].off);
         return n;
     }
-    Node null() {
-        Node n = add(Kind::scalar);
-        items_[n - 1].text = "null";
-        return n;
-    }
+    Node null() { return scalar("null"); }
     Node hex(uint64_t v, int digits) {
-        Node n = add(Kind::scalar);
-        std::string &t = items_[n - 1].text;
-        t.assign(static_cast<size_t>(digits) + 4, '0');
-        t[0] = t.back() = '"';
-        t[2] = 'x';
-        for (size_t i = t.size() - 2; i > 2; i--, v >>= 4)
+        char t[24] = {'"', '0', 'x'};
+        size_t size = static_cast<size_t>(digits) + 4;
+        t[size - 1] = '"';
+        for (size_t i = size - 2; i > 2; i--, v >>= 4)
             t[i] = "0123456789abcdef"[v & 15];
-        return n;
+        return scalar(std::string_view(t, size));
     }
     Node get(Node o, std::string_view key) const {
         for (Node c = items_[o - 1].first; c != 0; c = items_[c - 1].next)
@@ -78,6 +76,7 @@ class TextTree {
     }
     void set(Node o, std::string_view key, Node v) {
         items_[v - 1].key = key;
+        keys_ += key.size();
         append(o, v);
     }
     void append(Node a, Node v) {
@@ -88,11 +87,20 @@ class TextTree {
             parent.first = v;
         items_[a - 1].last = v;
     }
-    std::string text(Node root, bool one_line) const {
-        std::string out;
-        out.reserve(one_line ? 512 : 2048);
-        write(root, one_line, 0, out);
-        return out + "\n";
+    // The text and a newline, after what out holds. One line is written
+    // into room sized once (every scalar, key and bracket counted), not
+    // grown a character at a time.
+    void write(Node root, bool one_line, std::string &out) const {
+        if (!one_line) {
+            write(root, false, 0, out);
+            out += '\n';
+            return;
+        }
+        size_t at = out.size();
+        out.resize(at + arena_.size() + keys_ + 6 * items_.size() + 1);
+        char *end = write_line(root, out.data() + at);
+        *end++ = '\n';
+        out.resize(static_cast<size_t>(end - out.data()));
     }
 
   private:
@@ -100,20 +108,55 @@ class TextTree {
     struct Item {
         Kind kind;
         std::string_view key;
-        std::string text; // a scalar's JSON
+        uint32_t off = 0, len = 0; // a scalar's JSON in the arena
         Node first = 0, last = 0, next = 0;
     };
     std::vector<Item> items_;
+    std::string arena_;
+    size_t keys_ = 0; // the keys' characters, for the one-line text's size
+
+    // Each item takes at most its scalar, its key with two quotes and a
+    // colon, a comma, and two brackets: within the room write() makes.
+    char *write_line(Node n, char *p) const {
+        const Item &it = items_[n - 1];
+        if (it.kind == Kind::scalar) {
+            std::memcpy(p, arena_.data() + it.off, it.len);
+            return p + it.len;
+        }
+        bool object = it.kind == Kind::object;
+        *p++ = object ? '{' : '[';
+        for (Node c = it.first; c != 0; c = items_[c - 1].next) {
+            if (object) {
+                std::string_view key = items_[c - 1].key;
+                *p++ = '"';
+                std::memcpy(p, key.data(), key.size());
+                p += key.size();
+                *p++ = '"';
+                *p++ = ':';
+            }
+            p = write_line(c, p);
+            if (items_[c - 1].next != 0) *p++ = ',';
+        }
+        *p++ = object ? '}' : ']';
+        return p;
+    }
 
     Node add(Kind k) {
-        items_.push_back(Item{k, {}, {}});
+        items_.push_back(Item{k, {}});
         return static_cast<Node>(items_.size());
+    }
+    Node scalar(std::string_view text) {
+        Node n = add(Kind::scalar);
+        items_[n - 1].off = static_cast<uint32_t>(arena_.size());
+        items_[n - 1].len = static_cast<uint32_t>(text.size());
+        arena_ += text;
+        return n;
     }
 
     void write(Node n, bool one_line, int depth, std::string &out) const {
         const Item &it = items_[n - 1];
         if (it.kind == Kind::scalar) {
-            out += it.text;
+            out.append(arena_, it.off, it.len);
             return;
         }
         bool object = it.kind == Kind::object;
@@ -121,7 +164,8 @@ class TextTree {
         for (Node c = it.first; c != 0; c = items_[c - 1].next) {
             if (!one_line) out.append("\n").append(2 * (depth + 1), ' ');
             if (object) {
-                out.append("\"").append(items_[c - 1].key).append(one_line ? "\":" : "\": ");
+                out += '"';
+                out.append(items_[c - 1].key).append(one_line ? "\":" : "\": ");
             }
             write(c, one_line, depth + 1, out);
             if (items_[c - 1].next != 0) out += ',';
@@ -134,9 +178,17 @@ class TextTree {
 } // namespace
 
 std::string ext_to_json(const Ext &e, bool one_line, bool words) {
-    TextTree tree;
+    std::string out;
+    out.reserve(one_line ? 512 : 2048);
+    append_json(e, out, one_line, words);
+    return out;
+}
+
+void append_json(const Ext &e, std::string &out, bool one_line, bool words) {
+    static thread_local TextTree tree; // kept between policies: cleared, not freed
+    tree.clear();
     TextTree::Node root = eth_if_plcy::fields::Writer<TextTree>(tree, words).policy(e);
-    return tree.text(root, one_line);
+    tree.write(root, one_line, out);
 }
 
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
@@ -270,8 +322,10 @@ std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
 }
 
 void ext_from_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    std::string policy = text;
-    read_policy(rfc7951_policy(policy) ? policy : text, ext, check);
+    // A copy only for instance data, which rfc7951_policy rewrites in place.
+    std::string policy;
+    bool yang = text.find(kYangTop) != std::string::npos && rfc7951_policy(policy = text);
+    read_policy(yang ? policy : text, ext, check);
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
 }

@@ -57,6 +57,7 @@ struct NotJson : Failure {
 
 std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name);
 std::string to_hex(std::span<const uint8_t> bytes);
+void append_hex(std::span<const uint8_t> bytes, std::string &out);
 
 // Where output goes: "-" (standard output) or a file; every write is checked.
 class Output {
@@ -82,6 +83,9 @@ eth_if_plcy::Record encoded(const eth_if_plcy_ext_t &e, uint32_t options);
 
 // words: interface types and ethertypes by name (show --words).
 std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false, bool words = false);
+// The same after what out holds.
+void append_json(const eth_if_plcy_ext_t &ext, std::string &out, bool one_line = false,
+                 bool words = false);
 // Fills ext from JSON; per-tag range lists point at ext.efp.ranges. With
 // check, only values an interface can carry, and the strict check (with
 // encode's options) refuses in the JSON's words: the field's path (an entry's
@@ -93,6 +97,8 @@ void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check =
 // data (refused when it breaks the module's interface-class rules).
 std::string policy_yang();
 std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
+// The top member of the instance data: "eth-if-plcy:policy".
+inline constexpr const char *kYangTop = "eth-if-plcy:policy";
 // When text is RFC 7951 instance data of the module: the policy JSON in it.
 bool rfc7951_policy(std::string &text);
 
@@ -170,6 +176,8 @@ class Stream {
     // Small reads, for a stream read again at places seek() picks.
     void random_access();
     FILE *file() const { return file_; }
+    // Where the next read starts: a byte offset into the input.
+    uint64_t position() const;
 
   private:
     static constexpr char kRecordSeparator = 0x1e; // RFC 7464
@@ -182,7 +190,6 @@ class Stream {
     size_t hidden_in(size_t at);
     bool take_at(size_t at);
     std::string broken();
-    uint64_t position() const;
     size_t chunk_ = 1u << 16;
     void resync(StreamItem &item);
     bool read_binary(StreamItem &item);

@@ -33,7 +33,7 @@ namespace f = eth_if_plcy::fields;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
 constexpr const char *kModule = "eth-if-plcy";
-constexpr const char *kTop = "eth-if-plcy:policy";
+constexpr const char *kTop = kYangTop;
 
 // One revision per release, newest first.
 struct Revision {

@@ -6,14 +6,14 @@ back), the network images of tests/tool/trunk.json and sub.json, in a
 classic pcap file with fixed addresses and times, so that the same bytes
 come out on every run.
 
-    python3 make_sample_capture.py [OUTPUT]   (default: sample.pcap beside this script)
+    python3 scripts/make_sample_capture.py [OUTPUT]   (default: tests/wireshark/sample.pcap)
 """
 import pathlib
 import struct
 import sys
 
-here = pathlib.Path(__file__).resolve().parent
-tool = here.parent / "tool"
+tests = pathlib.Path(__file__).resolve().parent.parent / "tests"
+tool = tests / "tool"
 trunk, sub = (bytes.fromhex((tool / name).read_text()) for name in ("trunk.net.hex", "sub.net.hex"))
 
 
@@ -39,5 +39,5 @@ out = bytearray(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, 1))  # Et
 for i, payload in enumerate([trunk, sub, trunk + sub]):
     packet = frame(payload)
     out += struct.pack("<IIII", 1767225600 + i, 0, len(packet), len(packet)) + packet
-target = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else here / "sample.pcap"
+target = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else tests / "wireshark" / "sample.pcap"
 target.write_bytes(bytes(out))
