@@ -42,7 +42,8 @@ class Dumper {
     // rec: the record in host order, whose values are shown; shown: the bytes
     // as the user gave them (a network image stays as it came).
     Dumper(const uint8_t *rec, const uint8_t *shown, uint32_t size)
-        : rec_(rec), shown_(shown), size_(size), mask_(integer_at(4, 4)) {}
+        : rec_(rec), shown_(shown), size_(size),
+          mask_(integer_at(L::valid_mask.off, L::valid_mask.bytes)) {}
 
     std::string text() const { return out_.str(); }
     uint32_t mask() const { return mask_; }
@@ -218,22 +219,25 @@ void efp_area(Dumper &d, const uint8_t *rec, uint32_t size) {
                    {{"efp tag word vlan", efp}, {"efp tag word dot1ad", efp}, {"(spare)", 0}});
         ranges = L::efp_base + ETH_EFP_COMPACT_SIZE;
     } else {
-        auto byte = [](unsigned off) { return L::Int{static_cast<uint8_t>(L::efp_base + off), 1}; };
-        d.integer(byte(ETH_EFP_F_NUM_MATCH_TAGS_OFF), "efp num_match_tags", efp);
-        for (unsigned i = 0; i < 2; i++) {
-            uint8_t t = static_cast<uint8_t>(L::efp_base + ETH_EFP_F_TAG_OFF(i));
+        // n bytes at off from the EFP base.
+        auto at = [](unsigned off, unsigned n) {
+            return L::Int{static_cast<uint8_t>(L::efp_base + off), static_cast<uint8_t>(n)};
+        };
+        d.integer(at(ETH_EFP_F_NUM_MATCH_TAGS_OFF, 1), "efp num_match_tags", efp);
+        for (unsigned i = 0; i < ETH_EFP_MAX_MATCH_TAGS; i++) {
+            unsigned t = ETH_EFP_F_TAG_OFF(i);
             std::string n = "efp match_tags[" + std::to_string(i) + "].";
-            d.integer(L::Int{t, 2}, n + "ethertype", efp, true);
-            d.integer(L::Int{static_cast<uint8_t>(t + 2), 2}, n + "vlan_low", efp);
-            d.integer(L::Int{static_cast<uint8_t>(t + 4), 1}, n + "pcp", efp);
+            d.integer(at(t + ETH_EFP_F_TAG_ETHERTYPE, 2), n + "ethertype", efp, true);
+            d.integer(at(t + ETH_EFP_F_TAG_VLAN_LOW, 2), n + "vlan_low", efp);
+            d.integer(at(t + ETH_EFP_F_TAG_PCP, 1), n + "pcp", efp);
         }
-        d.integer(byte(ETH_EFP_F_NUM_TAG_POPS_OFF), "efp num_tag_pops", efp);
-        d.integer(byte(ETH_EFP_F_NUM_TAG_PUSHES_OFF), "efp num_tag_pushes", efp);
-        for (unsigned j = 0; j < 2; j++) {
-            uint8_t t = static_cast<uint8_t>(L::efp_base + ETH_EFP_F_PUSH_OFF(j));
+        d.integer(at(ETH_EFP_F_NUM_TAG_POPS_OFF, 1), "efp num_tag_pops", efp);
+        d.integer(at(ETH_EFP_F_NUM_TAG_PUSHES_OFF, 1), "efp num_tag_pushes", efp);
+        for (unsigned j = 0; j < ETH_EFP_MAX_PUSH_TAGS; j++) {
+            unsigned t = ETH_EFP_F_PUSH_OFF(j);
             std::string n = "efp push_tags[" + std::to_string(j) + "].";
-            d.integer(L::Int{t, 2}, n + "ethertype", efp, true);
-            d.integer(L::Int{static_cast<uint8_t>(t + 2), 2}, n + "vlan", efp);
+            d.integer(at(t + ETH_EFP_F_PUSH_ETHERTYPE, 2), n + "ethertype", efp, true);
+            d.integer(at(t + ETH_EFP_F_PUSH_VLAN, 2), n + "vlan", efp);
         }
         d.unit(L::full_flags_unit, {{"efp cfgd_flags", efp},
                                     {"efp native", efp},

@@ -249,7 +249,7 @@ void field(Text &y, size_t i, bool in_group) {
 
 // The policy JSON's L2PT object in the module's shape, or back.
 void l2pt_to_yang(json_t *policy, bool back) {
-    json_t *l2pt = json_object_get(policy, "l2pt");
+    json_t *l2pt = json_object_get(policy, f::path_of(f::F::l2pt));
     const char *name;
     json_t *v;
     json_object_foreach(l2pt, name, v) {

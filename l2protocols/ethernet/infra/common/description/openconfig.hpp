@@ -25,68 +25,68 @@ namespace eth_if_plcy::fields::oc {
 // Each field's OpenConfig path (relative to the interface; "sub/" for the
 // sub-interface), or why it has none.
 struct Row {
-    const char *field;
+    F field;
     const char *path; // nullptr: not modelled by OpenConfig
     const char *why;
 };
 inline constexpr Row kRows[] = {
-    {"valid_mask", nullptr, "which fields are held: follows from the leaves present"},
-    {"ether_if_type", "config/type",
+    {F::valid_mask, nullptr, "which fields are held: follows from the leaves present"},
+    {F::ether_if_type, "config/type",
      "the iana-if-type identity of the kind of port it names; read, the kind's own number (for a "
      "sub-interface its Layer 2 sub-interface's)"},
-    {"interface_ready", nullptr, "operational state, not configuration"},
-    {"is_l2", nullptr, "no OpenConfig leaf"},
-    {"is_provisioned", nullptr, "cross-connect provisioning"},
-    {"provision_info.xconnect_id", nullptr, "cross-connect provisioning"},
-    {"provision_info.xcon_tags", nullptr, "cross-connect provisioning"},
-    {"provision_info.ip_iw_enabled", nullptr, "cross-connect provisioning"},
-    {"provision_info.imposition_vlan_rewrite", nullptr, "cross-connect provisioning"},
-    {"provision_info.imposition_vlan_id", nullptr, "cross-connect provisioning"},
-    {"efp.configured", "sub/vlan", "1 when the sub-interface has a VLAN match or mapping"},
-    {"efp.native", nullptr, "no match on the native VLAN"},
-    {"efp.native_with_preservation", nullptr, "no match on the native VLAN"},
-    {"efp.src_mac_check", nullptr, "no MAC match"},
-    {"efp.dst_mac_check", nullptr, "no MAC match"},
-    {"efp.exact", nullptr, "no exact-match flag"},
-    {"efp.l3_ambiguous", nullptr, "no such flag"},
-    {"efp.payload_ethertype", nullptr, "no payload ethertype match"},
-    {"efp.num_tag_pops", "sub/vlan/ingress-mapping/config/vlan-stack-action", "POP or SWAP: 1"},
-    {"sub.parent", nullptr, "the parent is the interface named"},
-    {"sub.admin_up", "sub/config/enabled", ""},
-    {"sub.efp_filtering", nullptr, "no filtering flag"},
-    {"sub.src_bypass_filter", nullptr, "no filtering flag"},
-    {"trunk.native_vlan", "ethernet/switched-vlan/config/native-vlan", ""},
-    {"trunk.native_is_svlan", nullptr, "no S-VLAN flag"},
-    {"trunk.qinq_tunneling_etype", nullptr, "no tunneling ethertype"},
-    {"trunk.mac_acc_ingress", nullptr, "no MAC accounting"},
-    {"trunk.mac_acc_egress", nullptr, "no MAC accounting"},
-    {"trunk.filter_dot1q", nullptr, "no filtering flag"},
-    {"trunk.filter_dot1ad", nullptr, "no filtering flag"},
-    {"trunk.filter_mac_relay", nullptr, "no filtering flag"},
-    {"trunk.vlan_switched_trunk", "ethernet/switched-vlan/config/interface-mode", "TRUNK"},
-    {"trunk.vlan_switched_access", "ethernet/switched-vlan/config/interface-mode", "ACCESS"},
-    {"trunk.access_vlan", "ethernet/switched-vlan/config/access-vlan", ""},
-    {"is_in_icl_mode", nullptr, "no inter-chassis link mode"},
-    {"mtu", "config/mtu", ""},
-    {"mac_addr", "ethernet/config/mac-address", ""},
-    {"l2pt", nullptr, "no Layer 2 protocol tunneling"},
-    {"efp.tag", "sub/vlan/match",
+    {F::interface_ready, nullptr, "operational state, not configuration"},
+    {F::is_l2, nullptr, "no OpenConfig leaf"},
+    {F::is_provisioned, nullptr, "cross-connect provisioning"},
+    {F::provision_info_xconnect_id, nullptr, "cross-connect provisioning"},
+    {F::provision_info_xcon_tags, nullptr, "cross-connect provisioning"},
+    {F::provision_info_ip_iw_enabled, nullptr, "cross-connect provisioning"},
+    {F::provision_info_imposition_vlan_rewrite, nullptr, "cross-connect provisioning"},
+    {F::provision_info_imposition_vlan_id, nullptr, "cross-connect provisioning"},
+    {F::efp_configured, "sub/vlan", "1 when the sub-interface has a VLAN match or mapping"},
+    {F::efp_native, nullptr, "no match on the native VLAN"},
+    {F::efp_native_with_preservation, nullptr, "no match on the native VLAN"},
+    {F::efp_src_mac_check, nullptr, "no MAC match"},
+    {F::efp_dst_mac_check, nullptr, "no MAC match"},
+    {F::efp_exact, nullptr, "no exact-match flag"},
+    {F::efp_l3_ambiguous, nullptr, "no such flag"},
+    {F::efp_payload_ethertype, nullptr, "no payload ethertype match"},
+    {F::efp_num_tag_pops, "sub/vlan/ingress-mapping/config/vlan-stack-action", "POP or SWAP: 1"},
+    {F::sub_parent, nullptr, "the parent is the interface named"},
+    {F::sub_admin_up, "sub/config/enabled", ""},
+    {F::sub_efp_filtering, nullptr, "no filtering flag"},
+    {F::sub_src_bypass_filter, nullptr, "no filtering flag"},
+    {F::trunk_native_vlan, "ethernet/switched-vlan/config/native-vlan", ""},
+    {F::trunk_native_is_svlan, nullptr, "no S-VLAN flag"},
+    {F::trunk_qinq_tunneling_etype, nullptr, "no tunneling ethertype"},
+    {F::trunk_mac_acc_ingress, nullptr, "no MAC accounting"},
+    {F::trunk_mac_acc_egress, nullptr, "no MAC accounting"},
+    {F::trunk_filter_dot1q, nullptr, "no filtering flag"},
+    {F::trunk_filter_dot1ad, nullptr, "no filtering flag"},
+    {F::trunk_filter_mac_relay, nullptr, "no filtering flag"},
+    {F::trunk_vlan_switched_trunk, "ethernet/switched-vlan/config/interface-mode", "TRUNK"},
+    {F::trunk_vlan_switched_access, "ethernet/switched-vlan/config/interface-mode", "ACCESS"},
+    {F::trunk_access_vlan, "ethernet/switched-vlan/config/access-vlan", ""},
+    {F::is_in_icl_mode, nullptr, "no inter-chassis link mode"},
+    {F::mtu, "config/mtu", ""},
+    {F::mac_addr, "ethernet/config/mac-address", ""},
+    {F::l2pt, nullptr, "no Layer 2 protocol tunneling"},
+    {F::efp_tag, "sub/vlan/match",
      "the VLANs, by match kind; the outer tag's ethertype is config/tpid, an inner tag's 0x8100"},
-    {"efp.tag_pcp", nullptr, "no PCP match"},
-    {"efp.ranges", "sub/vlan/match", "the -range and -list match kinds"},
-    {"efp.src_mac", nullptr, "no MAC match"},
-    {"efp.dst_mac", nullptr, "no MAC match"},
-    {"efp.push", "sub/vlan/ingress-mapping/config",
+    {F::efp_tag_pcp, nullptr, "no PCP match"},
+    {F::efp_ranges, "sub/vlan/match", "the -range and -list match kinds"},
+    {F::efp_src_mac, nullptr, "no MAC match"},
+    {F::efp_dst_mac, nullptr, "no MAC match"},
+    {F::efp_push, "sub/vlan/ingress-mapping/config",
      "PUSH or SWAP: vlan-id and tpid of the one tag"},
-    {"efp.num_tags", "sub/vlan/match", "follows from the match kind"},
-    {"efp.num_tag_pushes", "sub/vlan/ingress-mapping/config/vlan-stack-action", "PUSH or SWAP: 1"},
-    {"efp.num_ranges", "sub/vlan/match", "follows from the ranges"},
-    {"efp.tag_range_count", nullptr, "follows from the ranges"},
+    {F::efp_num_tags, "sub/vlan/match", "follows from the match kind"},
+    {F::efp_num_tag_pushes, "sub/vlan/ingress-mapping/config/vlan-stack-action", "PUSH or SWAP: 1"},
+    {F::efp_num_ranges, "sub/vlan/match", "follows from the ranges"},
+    {F::efp_tag_range_count, nullptr, "follows from the ranges"},
 };
 static_assert(std::size(kRows) == kFieldCount, "every field has its OpenConfig row");
 constexpr bool rows_in_order() {
     for (size_t i = 0; i < kFieldCount; i++)
-        if (std::string_view(kRows[i].field) != path_of(i)) return false;
+        if (index(kRows[i].field) != i) return false;
     return true;
 }
 static_assert(rows_in_order(), "the rows follow the field description");
@@ -180,7 +180,7 @@ class Writer {
             return fail(
                 "OpenConfig needs the interface's type: the policy holds no known ether_if_type");
         // Read back, the type is its kind's own number: any other is said.
-        if (e.ether_if_type != (sub ? kind->l2sub : kind->port)) note("ether_if_type");
+        if (e.ether_if_type != (sub ? kind->l2sub : kind->port)) note(path_of(F::ether_if_type));
         const char *type = kind->identity;
         Node intf = t_.object();
         t_.set(intf, "name", t_.string(name));
@@ -334,14 +334,14 @@ class Writer {
         if (n == 2 && f.tag[1].ethertype != kDot1q) note("efp.tag[1].ethertype");
         if (n == 0 && f.num_ranges == 0) ok = false;
         if (ok && kind[0] == Kind::range && n == 2 && kind[1] == Kind::range)
-            ok = false, note("efp.ranges");
+            ok = false, note(path_of(F::efp_ranges));
         bool list = f.num_ranges > 1;
         // A list gives its VLANs back as ranges sorted and merged.
         for (size_t k = 1; list && k < f.num_ranges; k++)
-            if (f.ranges[k].low <= f.ranges[k - 1].high + 1) note("efp.ranges");
+            if (f.ranges[k].low <= f.ranges[k - 1].high + 1) note(path_of(F::efp_ranges));
         for (size_t k = 0; ok && k < f.num_ranges; k++)
             if (!oc_vlan(f.ranges[k].low) || !oc_vlan(f.ranges[k].high))
-                ok = false, note("efp.ranges");
+                ok = false, note(path_of(F::efp_ranges));
         if (ok) {
             const char *name = match_name(n, kind[0], n == 2 ? kind[1] : Kind::exact, list);
             Node c = t_.object();
@@ -372,7 +372,7 @@ class Writer {
             t_.set(m, name, kindc);
             t_.set(v, "match", m);
         } else if (n > 0 || f.num_ranges > 0) {
-            note("efp.tag");
+            note(path_of(F::efp_tag));
         }
         // The rewrite: one action on one tag.
         int pops = f.num_tag_pops, pushes = f.num_tag_pushes;
@@ -383,8 +383,8 @@ class Writer {
                                                             : nullptr;
             const char *tpid = pushes == 1 ? tpid_identity(f.push[0].ethertype) : "";
             if (action == nullptr || tpid == nullptr || (pushes == 1 && !oc_vlan(f.push[0].vlan))) {
-                note("efp.push");
-                note("efp.num_tag_pops");
+                note(path_of(F::efp_push));
+                note(path_of(F::efp_num_tag_pops));
                 return v;
             }
             Node c = t_.object();
@@ -441,7 +441,7 @@ class Reader {
         bool subinterface = false;
         const PortKind *kind = nullptr;
         if (InNode c = obj(intf, "config")) {
-            if (InNode mtu = in_.get(c, "mtu")) out_.set(policy, "mtu", copy(mtu));
+            if (InNode mtu = in_.get(c, "mtu")) out_.set(policy, path_of(F::mtu), copy(mtu));
             if (InNode type = in_.get(c, "type")) {
                 for (const PortKind &k : kKinds)
                     if (in_.is_string(type) && in_.string(type) == k.identity) kind = &k;
@@ -462,7 +462,7 @@ class Reader {
         }
         if (InNode eth = obj(intf, kEthernet)) {
             if (InNode c = obj(eth, "config"); c && in_.get(c, "mac-address"))
-                out_.set(policy, "mac_addr", copy(in_.get(c, "mac-address")));
+                out_.set(policy, path_of(F::mac_addr), copy(in_.get(c, "mac-address")));
             if (InNode sw = obj(eth, kSwitched)) {
                 if (InNode c = obj(sw, "config")) {
                     if (InNode mode = in_.get(c, "interface-mode")) {
@@ -520,7 +520,7 @@ class Reader {
             return fail(kSwitched, "a trunk's switched VLANs and a sub-interface's settings "
                                    "exclude each other in one policy");
         if (kind != nullptr)
-            out_.set(policy, "ether_if_type",
+            out_.set(policy, path_of(F::ether_if_type),
                      out_.integer(subinterface ? kind->l2sub : kind->port));
         return true;
     }

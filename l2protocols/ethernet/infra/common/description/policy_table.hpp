@@ -130,26 +130,6 @@ inline constexpr Domain kExp{0,  7,                      7,          St::dec,  W
 // details only while is_provisioned is 1, no EFP field but efp.configured
 // without efp.configured 1, and a MAC match address only with its check flag.
 enum class Dep { none, provisioned, efp, src_mac_check, dst_mac_check };
-// The field a dependency needs to be 1, and why, for refusals.
-struct Needs {
-    const char *field;
-    const char *why;
-};
-constexpr Needs needs_of(Dep d) {
-    switch (d) {
-    case Dep::provisioned:
-        return {"is_provisioned", "provision_info counts only then"};
-    case Dep::efp:
-        return {"efp.configured", "no other efp field counts without it"};
-    case Dep::src_mac_check:
-        return {"efp.src_mac_check", "the address is matched only then"};
-    case Dep::dst_mac_check:
-        return {"efp.dst_mac_check", "the address is matched only then"};
-    case Dep::none:
-        break;
-    }
-    return {nullptr, nullptr};
-}
 // The interface class whose view holds a field (a policy sets one class at most).
 enum class Cls { any, sub, trunk };
 
@@ -561,6 +541,26 @@ constexpr const char *about_of(size_t i) {
     return i < kScalarCount ? kScalars[i].about : kCompounds[i - kScalarCount].about;
 }
 
+// The field a dependency needs to be 1, and why, for refusals.
+struct Needs {
+    const char *field;
+    const char *why;
+};
+constexpr Needs needs_of(Dep d) {
+    switch (d) {
+    case Dep::provisioned:
+        return {path_of(F::is_provisioned), "provision_info counts only then"};
+    case Dep::efp:
+        return {path_of(F::efp_configured), "no other efp field counts without it"};
+    case Dep::src_mac_check:
+        return {path_of(F::efp_src_mac_check), "the address is matched only then"};
+    case Dep::dst_mac_check:
+        return {path_of(F::efp_dst_mac_check), "the address is matched only then"};
+    case Dep::none:
+        break;
+    }
+    return {nullptr, nullptr};
+}
 // The word for a value in a set of words.
 constexpr const char *word_of(Words words, uint64_t value) {
     for (const Word &w : words_of(words))
