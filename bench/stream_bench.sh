@@ -70,7 +70,8 @@ RUNS=1 run by_key "$tool" diff --stream --key sub.parent "$work/dump.hex" "$work
 read -r _ brief_floor_ns _ _ < <("$build/bench/eth_if_plcy_stream_floor" "$work/dump.bin" | grep '^brief')
 read -r _ compact_floor_ns _ _ < <("$build/bench/eth_if_plcy_stream_floor" "$work/dump.bin" | grep '^compact')
 
-python3 - "$count" <<PY
+# shellcheck disable=SC2154 # run() sets NAME_s, NAME_kib and NAME_cpu
+python3 - <<PY
 n = $count
 floor, jq = $floor_s, $jq_s
 print("%-36s %7s %8s %7s  %-22s %8s %6s" % ("into a pipe", "s", "x floor", "x jq", "target",
