@@ -115,6 +115,12 @@ std::vector<uint8_t> hex_record(const Input &in, const std::string &text, const 
 
 // Hex digits with blanks and newlines anywhere and an optional leading 0x.
 std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name) {
+    std::vector<uint8_t> bytes;
+    parse_hex(std::string_view(text), name, bytes);
+    return bytes;
+}
+
+void parse_hex(std::string_view text, const std::string &name, std::vector<uint8_t> &bytes) {
     static constexpr auto kValue = [] { // a digit's value; 16 for a blank, 17 for anything else
         std::array<uint8_t, 256> v{};
         v.fill(17);
@@ -127,29 +133,30 @@ std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name)
         return v;
     }();
     size_t start = text.find_first_not_of(" \t\r\n");
-    if (start != std::string::npos && text.compare(start, 2, "0x") == 0) start += 2;
-    std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() / 2);
+    if (start != std::string_view::npos && text.compare(start, 2, "0x") == 0) start += 2;
+    // Sized once for the digits there can be, cut to those there were.
+    bytes.resize(text.size() / 2);
+    size_t n = 0;
     unsigned high = 0, digits = 0;
-    for (size_t i = start == std::string::npos ? text.size() : start; i < text.size(); i++) {
+    for (size_t i = start == std::string_view::npos ? text.size() : start; i < text.size(); i++) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         uint8_t v = kValue[c];
         if (v == 16) continue;
         if (v == 17) {
-            std::string msg = name + " is not hex: " + quote(text.substr(i)) + " at position " +
-                              std::to_string(i);
+            std::string msg = name + " is not hex: " + quote(std::string(text.substr(i))) +
+                              " at position " + std::to_string(i);
             if (!std::isprint(c)) msg += " (raw bytes? use --binary)";
             throw Failure(msg);
         }
         if (digits++ % 2 == 0)
             high = v;
         else
-            bytes.push_back(static_cast<uint8_t>(high << 4 | v));
+            bytes[n++] = static_cast<uint8_t>(high << 4 | v);
     }
+    bytes.resize(n);
     if (digits == 0) throw Failure(name + " is not hex: no digits");
     if (digits % 2 != 0)
         throw Failure(name + " is not hex: odd number of digits (" + std::to_string(digits) + ")");
-    return bytes;
 }
 
 std::string to_hex(std::span<const uint8_t> bytes) {

@@ -265,7 +265,7 @@ bool Stream::read_hex(StreamItem &item) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.remove_suffix(1);
     try {
-        item.bytes = parse_hex(std::string(text), "the record");
+        parse_hex(text, "the record", item.bytes);
     } catch (const Failure &f) {
         item.error = f.what();
         if (!text.empty() && (text[0] == '[' || text[0] == '"'))

@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "eth_if_plcy.hpp"
@@ -56,6 +57,8 @@ struct NotJson : Failure {
 };
 
 std::vector<uint8_t> parse_hex(const std::string &text, const std::string &name);
+// The same into bytes, whose storage is kept (a stream's next record).
+void parse_hex(std::string_view text, const std::string &name, std::vector<uint8_t> &bytes);
 std::string to_hex(std::span<const uint8_t> bytes);
 void append_hex(std::span<const uint8_t> bytes, std::string &out);
 
