@@ -3,8 +3,10 @@
 // The annotated dump: each field of the record's view with its offset, bytes,
 // name and value, walked over the layout description; a policy field is
 // named, governed and written as the field description says.
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 #include "eth_iftype.h"
 #include "policy_table.hpp"
@@ -112,7 +114,7 @@ class Dumper {
         auto other = others.begin();
         for (unsigned k = 0; k < u.nfields; k++) {
             L::Bits b = u.field(k);
-            Other o{"", 0};
+            Other o{policy ? "(reserved flag)" : "", 0}; // a policy unit's field no row names
             if (!(policy && named_at(f::at(b), view, o)) && other != others.end()) o = *other++;
             field(b, o.name, o.bit);
         }
@@ -159,38 +161,67 @@ std::string mask_text(uint32_t mask) {
     return text;
 }
 
+// The places of the fixed part (view Cls::any) or of one view of the
+// type-dependent area, in record order: each field's, the record's own
+// data's, a flag unit's once. The fields every class may carry lie where the
+// trunk view keeps them.
+std::vector<f::Place> places(f::Cls view) {
+    std::vector<f::Place> out;
+    auto add = [&](f::Place p, f::Cls cls) {
+        bool in_area = p.off >= L::sub_parent.off && p.off < L::reserved_word.off;
+        f::Cls holder = cls == f::Cls::any ? f::Cls::trunk : cls;
+        if (p.off < L::type_unit.off || p.off >= L::reserved_word.off ||
+            (view == f::Cls::any ? in_area : !in_area || holder != view))
+            return;
+        if (p.width != 8u * p.bytes) p.lsb = p.width = 0; // a unit
+        if (std::find(out.begin(), out.end(), p) == out.end()) out.push_back(p);
+    };
+    for (const f::Scalar &s : f::kScalars)
+        if (s.bit != 0 && s.where.compact == s.where.full) add(s.where.full, s.cls);
+    for (const f::Internal &r : f::kInternal)
+        add(r.place, f::Cls::any);
+    for (const f::Compound &c : f::kCompounds)
+        if (c.where.compact == c.where.full) add(c.where.full, f::Cls::any);
+    std::sort(out.begin(), out.end(), [](f::Place a, f::Place b) { return a.off < b.off; });
+    return out;
+}
+
+void fields(Dumper &d, f::Cls view) {
+    const f::Compound &l2pt = f::compound(f::F::l2pt), &mac_addr = f::compound(f::F::mac_addr);
+    for (f::Place p : places(view)) {
+        if (p == l2pt.where.full) {
+            for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
+                d.l2pt(i, l2pt);
+        } else if (p == mac_addr.where.full) {
+            std::string mac;
+            for (unsigned i = 0; i < p.bytes; i++) {
+                char b[4];
+                snprintf(b, sizeof b, i ? ":%02x" : "%02x", d.integer_at(p.off + i, 1));
+                mac += b;
+            }
+            d.line(p.off, p.bytes, mac_addr.path, (d.mask() & mac_addr.bit) ? mac : "absent");
+        } else if (p.width != 0) {
+            d.integer(L::Int{p.off, p.bytes}, view);
+        } else {
+            for (const L::Unit &u : L::kFixedUnits)
+                if (u.off == p.off && u.bits == 8u * p.bytes) d.unit(u, view);
+        }
+    }
+}
+
 void fixed_part(Dumper &d) {
     d.integer(L::version, "version", 0);
     d.integer(L::size, "size", 0);
     d.line(L::valid_mask.off, L::valid_mask.bytes, "valid mask", mask_text(d.mask()));
-    d.unit(L::type_unit, f::Cls::any);
-    d.integer(L::xconnect_id);
-    d.integer(L::xcon_tags);
-    d.unit(L::provision_unit, f::Cls::any);
-    d.integer(L::imposition_vlan_id);
-    const f::Compound &l2pt = f::compound(f::F::l2pt), &mac_addr = f::compound(f::F::mac_addr);
-    for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++)
-        d.l2pt(i, l2pt);
-    std::string mac;
-    for (unsigned i = 0; i < 6; i++) {
-        char b[4];
-        snprintf(b, sizeof b, i ? ":%02x" : "%02x", d.integer_at(mac_addr.where.full.off + i, 1));
-        mac += b;
-    }
-    d.line(mac_addr.where.full.off, 6, mac_addr.path, (d.mask() & mac_addr.bit) ? mac : "absent");
-    d.integer(L::mtu);
+    fields(d, f::Cls::any);
 }
 
 void type_area(Dumper &d, uint32_t type) {
     bool typed = (d.mask() & ETH_IF_PLCY_ETHER_IF_TYPE) != 0;
     if (typed && (ETH_IF_PLCY_TRUNK_TYPES >> type & 1)) {
-        d.integer(L::trunk_native_vlan, f::Cls::trunk);
-        d.integer(L::trunk_qinq_tunneling_etype, f::Cls::trunk);
-        d.unit(L::trunk_unit, f::Cls::trunk, {{"(reserved flag)", 0}});
-        d.integer(L::trunk_access_vlan, f::Cls::trunk);
+        fields(d, f::Cls::trunk);
     } else if (typed && (ETH_IF_PLCY_SUB_TYPES >> type & 1)) {
-        d.integer(L::sub_parent, f::Cls::sub);
-        d.unit(L::sub_unit, f::Cls::sub);
+        fields(d, f::Cls::sub);
     } else {
         d.line(L::sub_parent.off, L::reserved_word.off - L::sub_parent.off,
                "type-dependent area (no view for this type)", "");

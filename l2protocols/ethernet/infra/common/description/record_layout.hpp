@@ -107,6 +107,10 @@ inline constexpr Bits sub_src_bypass_filter = sub_unit.field(2);
 inline constexpr uint16_t sub_unit_fields_in_trunk_unit = 0x7;
 inline constexpr uint16_t vlan_switched_fields_in_trunk_unit = 0x180;
 
+// The flag units of the fixed part and the type-dependent area (the L2PT
+// bytes aside), for readers that walk the record in order.
+inline constexpr Unit kFixedUnits[] = {type_unit, provision_unit, trunk_unit, sub_unit};
+
 // ---- EFP part (48 to size - 1) ----------------------------------------------
 inline constexpr Int reserved_word{48, 4};
 inline constexpr uint8_t efp_base = ETH_IF_PLCY_EFP_BASE;

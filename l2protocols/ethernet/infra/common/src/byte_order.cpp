@@ -11,12 +11,13 @@
 #include <array>
 #include <utility>
 
-#include "internal.hpp"
+#include "walk.hpp"
 
 namespace {
 
 using namespace ethplcy;
 namespace L = ethplcy::layout;
+namespace f = eth_if_plcy::fields;
 using L::Unit;
 
 enum class To { network, host };
@@ -163,22 +164,33 @@ void convert_efp(uint8_t *rec, uint32_t size) {
     }
 }
 
+// The fixed part's integers of more than one byte, from the field
+// description: before the type-dependent area (view Cls::any), or in one view
+// of it. The fields every class may carry lie where the trunk view keeps them.
+template <To to, f::Cls view>
+void convert_integers(uint8_t *rec) {
+    walk::each_fixed<ETH_IF_PLCY_ALL_FIELDS>([&](auto i) {
+        constexpr const f::Scalar &s = f::kScalars[i];
+        constexpr f::Place p = s.where.full;
+        constexpr bool in_area = p.off >= L::sub_parent.off;
+        constexpr f::Cls holder = s.cls == f::Cls::any ? f::Cls::trunk : s.cls;
+        constexpr bool ours = view == f::Cls::any ? !in_area : in_area && holder == view;
+        if constexpr (walk::is_int(p) && p.bytes > 1 && ours) convert<to>(rec, walk::int_of(p));
+    });
+}
+
 template <To to>
 void convert_always(uint8_t *rec) {
     convert<to>(rec, L::size);
     convert<to>(rec, L::valid_mask);
-    convert<to>(rec, L::xconnect_id);
-    convert<to>(rec, L::imposition_vlan_id);
+    convert_integers<to, f::Cls::any>(rec);
     convert<L::provision_unit, to>(rec);
-    convert<to>(rec, L::mtu);
     convert<L::type_unit, to>(rec);
 }
 
 template <To to>
 void convert_trunk(uint8_t *rec) {
-    convert<to>(rec, L::trunk_native_vlan);
-    convert<to>(rec, L::trunk_qinq_tunneling_etype);
-    convert<to>(rec, L::trunk_access_vlan);
+    convert_integers<to, f::Cls::trunk>(rec);
     convert<L::trunk_unit, to>(rec);
 }
 
@@ -188,7 +200,7 @@ void convert_trunk(uint8_t *rec) {
 // first byte of the trunk unit.
 template <To to>
 void convert_sub(uint8_t *rec, uint32_t mask) {
-    convert<to>(rec, L::sub_parent);
+    convert_integers<to, f::Cls::sub>(rec);
     if (mask & ETH_IF_PLCY_VLAN_SWITCHED) {
         convert<L::trunk_unit, to,
                 L::sub_unit_fields_in_trunk_unit | L::vlan_switched_fields_in_trunk_unit>(rec);

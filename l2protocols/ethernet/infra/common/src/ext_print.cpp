@@ -75,24 +75,28 @@ constexpr bool is_token(const f::Scalar &s, uint32_t bit) {
     return s.bit == bit && s.id != f::F::trunk_access_vlan;
 }
 constexpr size_t kMaxTokens = 3;
-struct Tokens {
-    uint8_t n;
-    std::array<uint8_t, kMaxTokens> scalar;
-};
-constexpr auto kTokens = [] {
-    std::array<Tokens, std::size(kRows)> t{};
-    for (size_t r = 0; r < std::size(kRows); r++)
-        for (size_t i = 0; i < f::kScalarCount && !kRows[r].own; i++)
-            if (is_token(f::kScalars[i], kRows[r].bit))
-                t[r].scalar[t[r].n++] = static_cast<uint8_t>(i);
-    return t;
-}();
 constexpr const char *name_in_group(const char *path) {
     const char *name = path;
     for (const char *c = path; *c != '\0'; c++)
         if (*c == '.') name = c + 1;
     return name;
 }
+struct Token {
+    const f::Scalar *scalar;
+    const char *name;
+};
+struct Tokens {
+    uint8_t n;
+    std::array<Token, kMaxTokens> token;
+};
+constexpr auto kTokens = [] {
+    std::array<Tokens, std::size(kRows)> t{};
+    for (size_t r = 0; r < std::size(kRows); r++)
+        for (const f::Scalar &s : f::kScalars)
+            if (!kRows[r].own && is_token(s, kRows[r].bit))
+                t[r].token[t[r].n++] = {&s, name_in_group(s.path)};
+    return t;
+}();
 
 Cls class_of(const eth_if_plcy_ext_t &rec) {
     if (!(rec.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE)) return Cls::none;
@@ -101,10 +105,10 @@ Cls class_of(const eth_if_plcy_ext_t &rec) {
     return Cls::none;
 }
 
-void append_token(Out &o, const f::Scalar &s, const eth_if_plcy_ext_t &rec) {
-    auto v = static_cast<uint32_t>(s.get(rec));
-    const char *name = name_in_group(s.path);
-    switch (s.domain->style) {
+void append_token(Out &o, const Token &t, const eth_if_plcy_ext_t &rec) {
+    auto v = static_cast<uint32_t>(t.scalar->get(rec));
+    const char *name = t.name;
+    switch (t.scalar->domain->style) {
     case f::Style::hex4:
         eth_if_plcy_append(&o.pos, &o.len, "%s%s%s0x%04x%s", "", name, o.s.sep, v, o.s.term);
         break;
@@ -231,7 +235,7 @@ void render(Out &o, const eth_if_plcy_ext_t *rec) {
                 special_row(o, row.bit, *rec);
             } else {
                 for (size_t k = 0; k < kTokens[r].n; k++)
-                    append_token(o, f::kScalars[kTokens[r].scalar[k]], *rec);
+                    append_token(o, kTokens[r].token[k], *rec);
             }
         } else if (o.s.compact && (row.cls == Cls::none || row.cls == cls)) {
             for (const char *dash : row.dashes)
