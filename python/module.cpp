@@ -93,39 +93,33 @@ PyObject *make_error(PyObject *module, const char *name, const char *doc, PyObje
 // A record argument, checked and in host order; rec is null with the
 // exception raised when it is not one.
 struct Loaded {
-    Py_buffer view{};
     std::vector<uint8_t> buf;
     uint32_t size = 0;
     const eth_if_plcy_t *rec = nullptr;
     Loaded(State *st, PyObject *o, const char *what, bool net) {
+        Py_buffer view;
         if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) != 0) {
             PyErr_Format(PyExc_TypeError,
                          "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
                          Py_TYPE(o)->tp_name);
-            view.obj = nullptr;
             return;
         }
-        auto *data = static_cast<const uint8_t *>(view.buf);
-        size_t len = static_cast<size_t>(view.len);
+        // Copied first, then checked and read: nothing reads the caller's bytes twice.
+        RecordCopy copy(static_cast<const uint8_t *>(view.buf), static_cast<size_t>(view.len));
+        PyBuffer_Release(&view);
         const char *reason = nullptr;
         uint32_t offset = 0;
         uint32_t status = eth_if_plcy_validate_explain(
-            data, len, net ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason, &offset);
+            copy.bytes, copy.size, net ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason, &offset);
         if (status != 0) {
             raise_invalid(st, status, reason, offset);
             return;
         }
-        size = static_cast<uint32_t>(net ? data[2] << 8 | data[3] : 0);
-        buf.assign(data, data + (net ? size : len));
+        buf.assign(copy.bytes, copy.bytes + copy.size);
         if (net) eth_if_plcy_ntoh(reinterpret_cast<eth_if_plcy_t *>(buf.data()));
         rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
         size = eth_if_plcy_get_size(rec, 0);
     }
-    ~Loaded() {
-        if (view.obj != nullptr) PyBuffer_Release(&view);
-    }
-    Loaded(const Loaded &) = delete;
-    Loaded &operator=(const Loaded &) = delete;
 };
 
 PyObject *lib_version(PyObject *, PyObject *) {
@@ -290,6 +284,8 @@ void free_module(void *m) {
 
 PyModuleDef_Slot slots[] = {{Py_mod_exec, reinterpret_cast<void *>(exec)}, {0, nullptr}};
 
+} // namespace
+
 PyModuleDef module_def = {PyModuleDef_HEAD_INIT,
                           "_core",
                           "Native part of eth_if_plcy; use the eth_if_plcy package.",
@@ -299,8 +295,6 @@ PyModuleDef module_def = {PyModuleDef_HEAD_INIT,
                           traverse,
                           clear,
                           free_module};
-
-} // namespace
 
 } // namespace pyplcy
 

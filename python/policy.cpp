@@ -3,11 +3,13 @@
 // The Policy class: the external record, its fields as attributes (made from
 // the field description, each with its sentence), and its conversions to and
 // from record bytes and the tool's JSON shape.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
 
 #include "binding.hpp"
+#include "policy_check.hpp"
 #include "record_layout.hpp"
 
 namespace pyplcy {
@@ -172,6 +174,57 @@ PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObje
                           &size);
 }
 
+// A constant path ("efp.tag[0].vlan") as steps into the plain tree.
+Path parse_path(std::string_view text) {
+    Path path;
+    while (!text.empty() && path.n < 4) {
+        size_t end = text.find_first_of(".[");
+        if (end != 0) path.key(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        if (text[end] == '[') {
+            size_t i = 0;
+            for (end++; end < text.size() && text[end] != ']'; end++)
+                i = i * 10 + static_cast<size_t>(text[end] - '0');
+            path.at(i);
+            end++;
+        }
+        text.remove_prefix(std::min(text.size(), end + (end < text.size() && text[end] == '.')));
+    }
+    return path;
+}
+
+// A refusal of the strict check, in the tool's words: "path: value what",
+// the value as the tool's JSON shows it.
+PyObject *refuse(State *st, const Ext &ext, const f::Verdict &v) {
+    std::string path = v.path(), value;
+    try {
+        Ref tree(write_policy(ext, true));
+        Path at = parse_path(path);
+        if (PyObject *node = at.n > 0 ? node_at(tree.get(), at, at.n) : nullptr)
+            value = ReadTree().show(node) + " ";
+    } catch (Raised &) {
+        return nullptr;
+    }
+    std::string words = v.rule && v.rule->words ? v.rule->words : f::outside(*v.domain, v.value);
+    return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, path + ": " + value + words, path);
+}
+
+// The rule by which the C library's encode refused a policy: an interface
+// type it has no class for, fields of both classes (its own test), else what
+// the strict check finds in the EFP.
+f::Verdict encode_rule(const Ext &e, uint32_t options) {
+    namespace d = f::detail;
+    static const int type = f::index_of("ether_if_type");
+    bool typed = (e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE) != 0;
+    if (typed && (e.ether_if_type == 0 || e.ether_if_type > ETH_IF_PLCY_MAX_IF_TYPE))
+        return {&f::kIfType, nullptr, type, -1, -1, e.ether_if_type};
+    if (f::Verdict v = d::classes(e); !v.ok()) return v;
+    for (size_t i = 0; typed && i < f::kScalarCount; i++) // a type of neither class counts as sub
+        if (f::kScalars[i].cls == f::Cls::trunk && (e.valid_mask & f::kScalars[i].bit))
+            return {nullptr, &f::kTrunkOnSub, static_cast<int>(i)};
+    return f::check(e, options);
+}
+
 PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
     static const char *names[] = {"tag_ranges", "check", nullptr};
     int tag_ranges = 0, checked = 1;
@@ -181,18 +234,15 @@ PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
     const Ext &ext = as_policy(self)->ext;
     State *st = as_policy(self)->state;
     uint32_t options = tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
-    const char *reason = nullptr, *field = nullptr;
-    uint32_t status =
-        checked ? eth_if_plcy_ext_validate_explain(&ext, options, &reason, &field) : 0;
-    if (status != 0) return raise_bad_policy(st, status, reason, field ? field : "");
+    if (checked)
+        if (f::Verdict v = f::check(ext, options); !v.ok()) return refuse(st, ext, v);
     eth_if_plcy_t *rec = nullptr;
-    status = eth_if_plcy_encode(&ext, &rec, options);
+    uint32_t status = eth_if_plcy_encode(&ext, &rec, options);
     if (status == ETH_IF_PLCY_ERR_NOMEM) return PyErr_NoMemory();
-    if (status != 0) { // unchecked: the check says why, where it can
-        reason = eth_if_plcy_status_str(status);
-        field = nullptr;
-        eth_if_plcy_ext_validate_explain(&ext, options, &reason, &field);
-        return raise_bad_policy(st, status, reason, field ? field : "");
+    if (status != 0) {
+        f::Verdict v = encode_rule(ext, options);
+        if (!v.ok()) return refuse(st, ext, v);
+        return raise_bad_policy(st, status, eth_if_plcy_status_str(status), "");
     }
     PyObject *out = PyBytes_FromStringAndSize(reinterpret_cast<const char *>(rec),
                                               eth_if_plcy_get_size(rec, 0));
@@ -308,10 +358,8 @@ std::array<PyGetSetDef, f::kFieldCount + kGroupCount + 1> &getsets() {
     return table;
 }
 
-PyModuleDef *g_module_def; // set by add_policy_type
-
 State *as_state(PyTypeObject *type) {
-    PyObject *m = PyType_GetModuleByDef(type, g_module_def);
+    PyObject *m = PyType_GetModuleByDef(type, &module_def);
     return m ? static_cast<State *>(PyModule_GetState(m)) : nullptr;
 }
 
@@ -322,16 +370,41 @@ PyObject *new_policy(PyTypeObject *type) {
     return args.get() ? type->tp_new(type, args.get(), nullptr) : nullptr;
 }
 
+RecordCopy::RecordCopy(const uint8_t *data, size_t len) {
+    // Enough for the record by either byte order's size field (so that the
+    // other order's check, for its hint, sees the same bytes), never past len.
+    static_assert(ethplcy::layout::size.off == 2 && ethplcy::layout::size.bytes == 2);
+    size_t n = len;
+    if (len >= 4) {
+        size_t big = static_cast<size_t>(data[2]) << 8 | data[3];
+        size_t little = static_cast<size_t>(data[3]) << 8 | data[2];
+        n = std::min(len, std::max({big, little, size_t{ETH_IF_PLCY_MIN_SIZE}}));
+    }
+    if (n > sizeof small_) {
+        big_.assign(data, data + n);
+        bytes = big_.data();
+    } else {
+        std::memcpy(small_, data, n);
+        bytes = small_;
+    }
+    size = n;
+}
+
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
                          uint32_t fields, size_t base, uint32_t *size) {
+    // The bytes are copied before they are checked: creating the policy may
+    // run Python code (a subclass's __new__), which could change the caller's.
+    RecordCopy copy(data, len);
+    uint8_t *bytes = copy.bytes;
+    len = copy.size;
     const char *reason = nullptr;
     uint32_t offset = 0;
     uint32_t opt = net ? ETH_IF_PLCY_VALIDATE_NET : 0;
-    uint32_t status = eth_if_plcy_validate_explain(data, len, opt, &reason, &offset);
+    uint32_t status = eth_if_plcy_validate_explain(bytes, len, opt, &reason, &offset);
     if (status != 0) {
         std::string why = reason;
         // As the tool says it: the other byte order would have held.
-        if (eth_if_plcy_validate(data, len, opt ^ ETH_IF_PLCY_VALIDATE_NET) == 0)
+        if (eth_if_plcy_validate(bytes, len, opt ^ ETH_IF_PLCY_VALIDATE_NET) == 0)
             why += net ? " (a host image? leave out net=True)" : " (a network image? use net=True)";
         if (base != SIZE_MAX) { // a record of a dump: its own offset, the byte in the reason
             why += " (byte " + std::to_string(offset) + ")";
@@ -339,15 +412,8 @@ PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, siz
         }
         return raise_invalid(st, status, why.c_str(), offset);
     }
-    std::vector<uint8_t> buf;
-    auto *rec = reinterpret_cast<const eth_if_plcy_t *>(data);
-    if (net && !ETH_EFP_HOST_BIG_ENDIAN) {
-        // A network image is converted in a copy of its own size (validated <= len).
-        static_assert(ethplcy::layout::size.off == 2 && ethplcy::layout::size.bytes == 2);
-        buf.assign(data, data + (static_cast<size_t>(data[2]) << 8 | data[3]));
-        eth_if_plcy_ntoh(reinterpret_cast<eth_if_plcy_t *>(buf.data()));
-        rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
-    }
+    auto *rec = reinterpret_cast<eth_if_plcy_t *>(bytes);
+    if (net && !ETH_EFP_HOST_BIG_ENDIAN) eth_if_plcy_ntoh(rec); // the copy, validated
     *size = eth_if_plcy_get_size(rec, 0);
     Ref p(new_policy(type));
     if (p.get() == nullptr) return nullptr;
@@ -357,7 +423,6 @@ PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, siz
 }
 
 int add_policy_type(PyObject *module, State *st) {
-    g_module_def = PyModule_GetDef(module);
     PyType_Slot slots[] = {
         {Py_tp_doc, const_cast<char *>(
                         "Policy(fields=None)\n--\n\nThe external policy record, with the field "

@@ -131,23 +131,27 @@ PyObject *view_repr(PyObject *self) {
 }
 
 // view["name"]: the attribute of that name, for the names the class lists.
-PyObject *named(PyObject *self, PyObject *key) {
-    PyObject *descr = PyUnicode_Check(key) ? _PyType_Lookup(Py_TYPE(self), key) : nullptr;
-    if (descr == nullptr || Py_TYPE(descr) != &PyGetSetDescr_Type) {
-        PyErr_SetObject(PyExc_KeyError, key);
-        return nullptr;
-    }
-    return descr;
+// Found in the class's own table (no borrowed object held while it runs).
+const PyGetSetDef *named(PyObject *self, PyObject *key) {
+    Py_ssize_t n = 0;
+    const char *name = PyUnicode_Check(key) ? PyUnicode_AsUTF8AndSize(key, &n) : nullptr;
+    if (name != nullptr)
+        for (const PyGetSetDef *d = Py_TYPE(self)->tp_getset; d && d->name; d++)
+            if (std::string_view(d->name) == std::string_view(name, static_cast<size_t>(n)))
+                return d;
+    PyErr_Clear();
+    PyErr_SetObject(PyExc_KeyError, key);
+    return nullptr;
 }
 
 PyObject *view_getitem(PyObject *self, PyObject *key) {
-    PyObject *descr = named(self, key);
-    return descr ? Py_TYPE(descr)->tp_descr_get(descr, self, nullptr) : nullptr;
+    const PyGetSetDef *d = named(self, key);
+    return d ? d->get(self, d->closure) : nullptr;
 }
 
 int view_setitem(PyObject *self, PyObject *key, PyObject *value) {
-    PyObject *descr = named(self, key);
-    return descr ? Py_TYPE(descr)->tp_descr_set(descr, self, value ? value : Py_None) : -1;
+    const PyGetSetDef *d = named(self, key);
+    return d ? d->set(self, value ? value : Py_None, d->closure) : -1;
 }
 
 // ---- groups: the closure is the field's number -------------------------------------
@@ -455,7 +459,8 @@ int edit(PolicyObject *p, const Path &path, PyObject *value) {
     State *st = p->state;
     try {
         // The value is copied before the record is read: copying may run Python code.
-        Ref v(value != nullptr && value != Py_None ? plain(st, value) : nullptr);
+        Ref v(value != nullptr && value != Py_None ? plain(st, value, kPolicyDepth, path.text)
+                                                   : nullptr);
         bool removing = v.get() == nullptr;
         Ref root(write_policy(p->ext, false));
         PyObject *node = root.get();
