@@ -24,6 +24,7 @@
 #include "policy_reader.hpp"
 #include "names.hpp"
 #include "policy_writer.hpp"
+#include "signatures.hpp"
 
 namespace pyplcy {
 
@@ -199,7 +200,8 @@ inline constexpr int kPolicyDepth = 8, kOpenconfigDepth = 16;
 // base: the path the value is written at (for refusals).
 PyObject *plain(State *st, PyObject *v, int depth = kPolicyDepth, std::string_view base = {});
 // The policy's tree: hexadecimal fields as integers, or "0x..." strings.
-PyObject *write_policy(const Ext &ext, bool hex_strings);
+// words: names where a field has them (show --json --words).
+PyObject *write_policy(const Ext &ext, bool hex_strings, bool words = false);
 // Reads a plain tree; false with BadPolicy raised. scope: the field read
 // strictly when strict is false.
 bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope = {});
@@ -223,12 +225,29 @@ PyTypeObject *add_class(PyObject *module, const char *name, int size, unsigned f
 
 extern PyModuleDef module_def;
 
+// A call's arguments by the signature's names: out[i] the i-th (borrowed),
+// null where left out; false with a TypeError raised.
+bool parse(const sig::Signature &s, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
+           PyObject **out);
+// The same for a call made with a tuple and a dict (tp_init).
+bool parse(const sig::Signature &s, PyObject *args, PyObject *kwargs, PyObject **out);
+// The signature's docstring, kept for the program's life.
+const char *doc_of(const sig::Signature &s);
+// A method or function of the module: fn takes (self, args, nargs, kwnames).
+using Fast = PyObject *(*)(PyObject *, PyObject *const *, Py_ssize_t, PyObject *);
+PyMethodDef method(const sig::Signature &s, Fast fn);
+// A bool argument (its truth), def when left out; -1 raised.
+inline int flag(PyObject *o, bool def) {
+    return o == nullptr ? def : PyObject_IsTrue(o);
+}
+
 // ---- views.cpp -----------------------------------------------------------------
 
 PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index);
 // Field i of a policy as Python reads it (None when absent).
 PyObject *field_value(PolicyObject *p, size_t i);
-PyObject *group_value(PolicyObject *p, size_t g);
+PyObject *group_value(PolicyObject *p, size_t g); // a view, present or not
+bool group_present(const PolicyObject *p, size_t g);
 // Sets (None: removes) what path names, reading the policy back; -1 raised.
 int edit(PolicyObject *p, const Path &path, PyObject *value);
 Path field_path(size_t i);
@@ -239,8 +258,9 @@ int add_view_types(PyObject *module, State *st);
 
 // ---- openconfig.cpp ------------------------------------------------------------
 
-PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs);
-PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs);
+PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames);
+PyObject *from_openconfig(PyObject *type, PyObject *const *args, Py_ssize_t nargs,
+                          PyObject *kwnames);
 
 // ---- policy.cpp ----------------------------------------------------------------
 

@@ -165,9 +165,9 @@ std::string json_text(PyObject *s) {
     return out;
 }
 
-PyObject *write_policy(const Ext &ext, bool hex_strings) {
+PyObject *write_policy(const Ext &ext, bool hex_strings, bool words) {
     WriteTree tree{hex_strings};
-    return f::Writer<WriteTree>(tree).policy(ext);
+    return f::Writer<WriteTree>(tree, words).policy(ext);
 }
 
 bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope) {
