@@ -80,6 +80,8 @@ def first_lines() -> None:
     p.efp.tag_pcp[1] = 3
     assert p.efp.tag.pop(0) == {"ethertype": 0x88a8, "vlan": 7} and p.efp.tag_pcp == [3]
     assert "sub" in p and "trunk" not in p and p.trunk.native_vlan is None
+    assert p.to_dict(words=True)["ether_if_type"] == "ether.l2sub" == e.Policy.from_dict(
+        {"ether_if_type": "ether.l2sub"}).to_dict(words=True)["ether_if_type"]
     q = e.Policy(ether_if_type=3, sub={"parent": 0x04000340}, efp=p.efp, mtu=9000)
     del q.mtu
     assert q == p == e.Policy(p.to_dict()) == e.Policy(fields=p.to_dict())
