@@ -63,56 +63,40 @@ int policy_init(PyObject *self, PyObject *args, PyObject *kwargs) {
                      nargs);
         return -1;
     }
-    PyObject *fields = nargs ? PyTuple_GET_ITEM(args, 0) : nullptr;
+    Ref given(Py_XNewRef(nargs ? PyTuple_GET_ITEM(args, 0) : nullptr));
     Ref values(kwargs ? PyDict_Copy(kwargs) : nullptr);
-    if (kwargs && values.get() == nullptr) return -1;
-    if (values.get() != nullptr) { // fields= is the dict: no field has that name
-        Ref word(PyUnicode_FromString("fields"));
-        if (word.get() == nullptr) return -1;
-        PyObject *named = PyDict_GetItemWithError(values.get(), word.get());
-        if (named == nullptr && PyErr_Occurred()) return -1;
-        if (named != nullptr && fields != nullptr) {
+    Ref word(PyUnicode_FromString("fields"));
+    if ((kwargs && values.get() == nullptr) || word.get() == nullptr) return -1;
+    // fields= is the dict: no field has that name.
+    PyObject *named = values.get() ? PyDict_GetItemWithError(values.get(), word.get()) : nullptr;
+    if (named == nullptr && PyErr_Occurred()) return -1;
+    if (named != nullptr) {
+        if (given.get() != nullptr) {
             PyErr_SetString(PyExc_TypeError, "Policy() got the dict twice (fields=)");
             return -1;
         }
-        if (named != nullptr) {
-            fields = Py_NewRef(named);
-            if (PyDict_DelItem(values.get(), word.get()) != 0) {
-                Py_DECREF(fields);
-                return -1;
-            }
-        } else if (fields != nullptr) {
-            Py_INCREF(fields);
-        }
-    } else if (fields != nullptr) {
-        Py_INCREF(fields);
+        given.reset(Py_NewRef(named));
+        if (PyDict_DelItem(values.get(), word.get()) != 0) return -1;
     }
-    Ref given(fields);
-    if (fields == Py_None) given.reset(nullptr);
+    if (given.get() == Py_None) given.reset(nullptr);
+    if (given.get() != nullptr && !PyDict_Check(given.get())) { // a mapping, as dict() takes it
+        given.reset(PyObject_CallOneArg(reinterpret_cast<PyObject *>(&PyDict_Type), given.get()));
+        if (given.get() == nullptr) return -1;
+    }
     Ext ext{};
     try {
-        Ref tree(given.get() ? nullptr : check(PyDict_New()));
-        if (given.get() != nullptr) {
-            if (!PyDict_Check(given.get())) { // a mapping: its items, as dict() takes them
-                Ref d(PyObject_CallOneArg(reinterpret_cast<PyObject *>(&PyDict_Type), given.get()));
-                if (d.get() == nullptr) return -1;
-                given.reset(d.release());
-            }
-            tree.reset(plain(st, given.get()));
-        }
-        if (values.get() != nullptr && PyDict_GET_SIZE(values.get()) > 0) {
-            Ref named(plain(st, values.get()));
-            PyObject *key, *value;
-            Py_ssize_t pos = 0;
-            while (PyDict_Next(named.get(), &pos, &key, &value)) {
-                PyObject *held = PyDict_SetDefault(tree.get(), key, value);
-                if (held == nullptr) return -1;
-                if (held != value) {
-                    std::string path(PyUnicode_AsUTF8(key));
-                    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY,
-                                     path + ": is given twice (in the dict and by name)", path);
-                    return -1;
-                }
+        Ref tree(given.get() ? plain(st, given.get()) : check(PyDict_New()));
+        Ref by_name(values.get() ? plain(st, values.get()) : check(PyDict_New()));
+        PyObject *key, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(by_name.get(), &pos, &key, &value)) {
+            PyObject *held = PyDict_SetDefault(tree.get(), key, value);
+            if (held == nullptr) return -1;
+            if (held != value) {
+                std::string path = json_text(key);
+                raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY,
+                                 path + ": is given twice (in the dict and by name)", path);
+                return -1;
             }
         }
         if (!read_policy(st, tree.get(), ext, true)) return -1;
