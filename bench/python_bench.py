@@ -81,7 +81,7 @@ def main():
         m = message(p)
         wire = m.SerializeToString()
         d, md = p.to_dict(), MessageToDict(m, preserving_proto_field_name=True)
-        nested = (lambda: p.efp.tag[0].vlan, lambda: m.efp.tag[0].vlan) if p.efp else \
+        nested = (lambda: p.efp.tag[0].vlan, lambda: m.efp.tag[0].vlan) if "efp" in p else \
             (lambda: p.trunk.native_vlan, lambda: m.trunk.native_vlan)
         rows += [
             (name, "bytes to object", best(lambda: e.Policy.decode(rec)),

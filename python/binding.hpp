@@ -19,10 +19,12 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "policy_reader.hpp"
 #include "names.hpp"
 #include "policy_writer.hpp"
+#include "signatures.hpp"
 
 namespace pyplcy {
 
@@ -128,6 +130,10 @@ struct WriteTree {
     }
 };
 
+// A string's text as JSON writes it inside quotes: '"', '\\', control
+// characters and lone surrogates escaped (so a NUL cannot cut a message).
+std::string json_text(PyObject *s);
+
 // Reading a plain tree (exact types only, so nothing here runs Python code);
 // borrowed references. Bools are not numbers.
 struct ReadTree {
@@ -144,9 +150,10 @@ struct ReadTree {
     bool is_string(Node n) { return PyUnicode_CheckExact(n); }
     std::string_view string(Node n) {
         Py_ssize_t size = 0;
-        const char *s = PyUnicode_AsUTF8AndSize(n, &size); // plain() made sure it encodes
-        if (s == nullptr) throw Raised{};
-        return {s, static_cast<size_t>(size)};
+        const char *s = PyUnicode_AsUTF8AndSize(n, &size);
+        if (s != nullptr) return {s, static_cast<size_t>(size)};
+        PyErr_Clear(); // a lone surrogate: text no field takes (never valid UTF-8)
+        return "\xff";
     }
     bool is_array(Node n) { return PyList_CheckExact(n); }
     size_t size(Node n) { return static_cast<size_t>(PyList_GET_SIZE(n)); }
@@ -155,7 +162,7 @@ struct ReadTree {
     bool is_null(Node n) { return n == Py_None; }
     // A value for a message, as JSON would write it where it can be.
     std::string show(Node n) {
-        if (PyUnicode_CheckExact(n)) return "\"" + std::string(string(n)) + "\"";
+        if (PyUnicode_CheckExact(n)) return "\"" + json_text(n) + "\"";
         if (PyBool_Check(n)) return n == Py_True ? "true" : "false";
         if (n == Py_None) return "null";
         if (PyList_CheckExact(n)) return "[...]";
@@ -167,7 +174,9 @@ struct ReadTree {
         return std::string("a ") + Py_TYPE(n)->tp_name + " object";
     }
     Node get(Node n, const char *key) {
-        PyObject *v = PyDict_GetItemString(n, key);
+        Ref k(check(PyUnicode_FromString(key)));
+        PyObject *v = PyDict_GetItemWithError(n, k.get());
+        if (v == nullptr && PyErr_Occurred()) throw Raised{};
         return v == Py_None ? nullptr : v; // None stands for a key left out
     }
     template <class F>
@@ -188,9 +197,11 @@ struct ReadTree {
 // (a policy nests four deep: root, group, list, entry; a cycle ends there
 // too) is refused.
 inline constexpr int kPolicyDepth = 8, kOpenconfigDepth = 16;
-PyObject *plain(State *st, PyObject *v, int depth = kPolicyDepth);
+// base: the path the value is written at (for refusals).
+PyObject *plain(State *st, PyObject *v, int depth = kPolicyDepth, std::string_view base = {});
 // The policy's tree: hexadecimal fields as integers, or "0x..." strings.
-PyObject *write_policy(const Ext &ext, bool hex_strings);
+// words: names where a field has them (show --json --words).
+PyObject *write_policy(const Ext &ext, bool hex_strings, bool words = false);
 // Reads a plain tree; false with BadPolicy raised. scope: the field read
 // strictly when strict is false.
 bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope = {});
@@ -198,7 +209,8 @@ bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_v
 PyObject *node_at(PyObject *root, const Path &path, int n);
 // A plain tree as Python source, hexadecimal strings as hexadecimal numbers.
 PyObject *literal(PyObject *tree);
-PyObject *raise_bad_policy(State *st, uint32_t status, const char *reason, std::string_view field);
+PyObject *raise_bad_policy(State *st, uint32_t status, std::string_view reason,
+                           std::string_view field);
 PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t offset);
 // Copies a record in, pointing its per-tag range lists at its own ranges.
 void store(PolicyObject *p, const Ext &from);
@@ -209,12 +221,33 @@ void store(PolicyObject *p, const Ext &from);
 PyTypeObject *add_class(PyObject *module, const char *name, int size, unsigned flags,
                         PyType_Slot *slots, PyObject *bases = nullptr);
 
+// ---- module.cpp ----------------------------------------------------------------
+
+extern PyModuleDef module_def;
+
+// A call's arguments by the signature's names: out[i] the i-th (borrowed),
+// null where left out; false with a TypeError raised.
+bool parse(const sig::Signature &s, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
+           PyObject **out);
+// The same for a call made with a tuple and a dict (tp_init).
+bool parse(const sig::Signature &s, PyObject *args, PyObject *kwargs, PyObject **out);
+// The signature's docstring, kept for the program's life.
+const char *doc_of(const sig::Signature &s);
+// A method or function of the module: fn takes (self, args, nargs, kwnames).
+using Fast = PyObject *(*)(PyObject *, PyObject *const *, Py_ssize_t, PyObject *);
+PyMethodDef method(const sig::Signature &s, Fast fn);
+// A bool argument (its truth), def when left out; -1 raised.
+inline int flag(PyObject *o, bool def) {
+    return o == nullptr ? def : PyObject_IsTrue(o);
+}
+
 // ---- views.cpp -----------------------------------------------------------------
 
 PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index);
 // Field i of a policy as Python reads it (None when absent).
 PyObject *field_value(PolicyObject *p, size_t i);
-PyObject *group_value(PolicyObject *p, size_t g);
+PyObject *group_value(PolicyObject *p, size_t g); // a view, present or not
+bool group_present(const PolicyObject *p, size_t g);
 // Sets (None: removes) what path names, reading the policy back; -1 raised.
 int edit(PolicyObject *p, const Path &path, PyObject *value);
 Path field_path(size_t i);
@@ -225,14 +258,28 @@ int add_view_types(PyObject *module, State *st);
 
 // ---- openconfig.cpp ------------------------------------------------------------
 
-PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs);
-PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs);
+PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames);
+PyObject *from_openconfig(PyObject *type, PyObject *const *args, Py_ssize_t nargs,
+                          PyObject *kwnames);
 
 // ---- policy.cpp ----------------------------------------------------------------
 
 int add_policy_type(PyObject *module, State *st);
 // An empty policy of type (Policy or a subclass), as type.__new__(type) makes it.
 PyObject *new_policy(PyTypeObject *type);
+// A record's bytes copied out of a caller's buffer (its size by its size
+// field, at most len), aligned; everything after reads the copy.
+struct RecordCopy {
+    RecordCopy(const uint8_t *data, size_t len);
+    RecordCopy(const RecordCopy &) = delete;
+    RecordCopy &operator=(const RecordCopy &) = delete;
+    uint8_t *bytes;
+    size_t size;
+
+  private:
+    alignas(8) uint8_t small_[256];
+    std::vector<uint8_t> big_;
+};
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
                          uint32_t fields, size_t base, uint32_t *size);
 

@@ -3,11 +3,72 @@
 // The module eth_if_plcy._core: multi-phase initialisation, its state (the
 // classes and exceptions it makes), the exceptions, and the functions over
 // record bytes that the package wraps.
+#include <deque>
 #include <vector>
 
 #include "binding.hpp"
 
 namespace pyplcy {
+
+bool parse(const sig::Signature &s, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
+           PyObject **out) {
+    for (uint8_t i = 0; i < s.count; i++)
+        out[i] = i < nargs ? args[i] : nullptr;
+    if (nargs > s.keyword) {
+        PyErr_Format(PyExc_TypeError, "%s() takes at most %d positional arguments (%zd given)",
+                     s.name, s.keyword, nargs);
+        return false;
+    }
+    Py_ssize_t nk = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t k = 0; k < nk; k++) {
+        PyObject *key = PyTuple_GET_ITEM(kwnames, k);
+        uint8_t i = s.positional;
+        while (i < s.count && PyUnicode_CompareWithASCIIString(key, s.params[i].name) != 0)
+            i++;
+        if (i == s.count || out[i] != nullptr) {
+            PyErr_Format(PyExc_TypeError, "%s() got %s argument %R", s.name,
+                         i == s.count ? "an unexpected" : "a second", key);
+            return false;
+        }
+        out[i] = args[nargs + k];
+    }
+    for (uint8_t i = 0; i < s.count; i++)
+        if (out[i] == nullptr && s.params[i].dflt == nullptr) {
+            PyErr_Format(PyExc_TypeError, "%s() needs its argument '%s'", s.name, s.params[i].name);
+            return false;
+        }
+    return true;
+}
+
+bool parse(const sig::Signature &s, PyObject *args, PyObject *kwargs, PyObject **out) {
+    Py_ssize_t nargs = PyTuple_GET_SIZE(args), nk = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
+    std::vector<PyObject *> all(static_cast<size_t>(nargs + nk));
+    for (Py_ssize_t i = 0; i < nargs; i++)
+        all[static_cast<size_t>(i)] = PyTuple_GET_ITEM(args, i);
+    Ref names(nk ? PyTuple_New(nk) : nullptr);
+    if (nk && names.get() == nullptr) return false;
+    PyObject *key, *value;
+    Py_ssize_t pos = 0, k = 0;
+    while (nk && PyDict_Next(kwargs, &pos, &key, &value)) {
+        PyTuple_SET_ITEM(names.get(), k, Py_NewRef(key));
+        all[static_cast<size_t>(nargs + k++)] = value;
+    }
+    return parse(s, all.data(), nargs, names.get(), out);
+}
+
+const char *doc_of(const sig::Signature &s) {
+    static std::deque<std::pair<const sig::Signature *, std::string>> docs;
+    for (auto &d : docs)
+        if (d.first == &s) return d.second.c_str();
+    docs.emplace_back(&s, sig::docstring(s));
+    return docs.back().second.c_str();
+}
+
+PyMethodDef method(const sig::Signature &s, Fast fn) {
+    int flags = METH_FASTCALL | METH_KEYWORDS | (s.kind == sig::Kind::classmethod ? METH_CLASS : 0);
+    return {s.name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn)), flags,
+            doc_of(s)};
+}
 
 namespace {
 
@@ -20,11 +81,14 @@ State *state(PyObject *module) {
 // Error(status, reason, offset=None, field=None): the attributes, the
 // status's text, and a message that names the field once.
 int error_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"status", "reason", "offset", "field", nullptr};
-    PyObject *status, *reason, *offset = Py_None, *field = Py_None;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O!U|OO:Error", const_cast<char **>(names),
-                                     &PyLong_Type, &status, &reason, &offset, &field))
+    PyObject *a[4];
+    if (!parse(sig::kError, args, kwargs, a)) return -1;
+    PyObject *status = a[0], *reason = a[1], *offset = a[2] ? a[2] : Py_None,
+             *field = a[3] ? a[3] : Py_None;
+    if (!PyLong_Check(status) || !PyUnicode_Check(reason)) {
+        PyErr_SetString(PyExc_TypeError, "Error takes a status (int) and a reason (str)");
         return -1;
+    }
     unsigned long code = PyLong_AsUnsignedLongMask(status);
     if (code == static_cast<unsigned long>(-1) && PyErr_Occurred()) return -1;
     Ref text(PyUnicode_FromString(eth_if_plcy_status_str(static_cast<uint32_t>(code))));
@@ -72,9 +136,9 @@ PyObject *error_reduce(PyObject *self, PyObject *) {
     return Py_BuildValue("(OO)", Py_TYPE(self), args.get());
 }
 
-PyMethodDef error_methods[] = {
-    {"__reduce__", error_reduce, METH_NOARGS, "Pickles with its four arguments."},
-    {nullptr, nullptr, 0, nullptr}};
+PyMethodDef error_methods[] = {{"__reduce__", error_reduce, METH_NOARGS,
+                                "__reduce__($self, /)\n--\n\nPickles with its four arguments."},
+                               {nullptr, nullptr, 0, nullptr}};
 
 PyObject *make_error(PyObject *module, const char *name, const char *doc, PyObject *bases,
                      bool init) {
@@ -93,102 +157,104 @@ PyObject *make_error(PyObject *module, const char *name, const char *doc, PyObje
 // A record argument, checked and in host order; rec is null with the
 // exception raised when it is not one.
 struct Loaded {
-    Py_buffer view{};
     std::vector<uint8_t> buf;
     uint32_t size = 0;
     const eth_if_plcy_t *rec = nullptr;
     Loaded(State *st, PyObject *o, const char *what, bool net) {
+        Py_buffer view;
         if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) != 0) {
             PyErr_Format(PyExc_TypeError,
                          "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
                          Py_TYPE(o)->tp_name);
-            view.obj = nullptr;
             return;
         }
-        auto *data = static_cast<const uint8_t *>(view.buf);
-        size_t len = static_cast<size_t>(view.len);
+        // Copied first, then checked and read: nothing reads the caller's bytes twice.
+        RecordCopy copy(static_cast<const uint8_t *>(view.buf), static_cast<size_t>(view.len));
+        PyBuffer_Release(&view);
         const char *reason = nullptr;
         uint32_t offset = 0;
         uint32_t status = eth_if_plcy_validate_explain(
-            data, len, net ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason, &offset);
+            copy.bytes, copy.size, net ? ETH_IF_PLCY_VALIDATE_NET : 0, &reason, &offset);
         if (status != 0) {
             raise_invalid(st, status, reason, offset);
             return;
         }
-        size = static_cast<uint32_t>(net ? data[2] << 8 | data[3] : 0);
-        buf.assign(data, data + (net ? size : len));
+        buf.assign(copy.bytes, copy.bytes + copy.size);
         if (net) eth_if_plcy_ntoh(reinterpret_cast<eth_if_plcy_t *>(buf.data()));
         rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
         size = eth_if_plcy_get_size(rec, 0);
     }
-    ~Loaded() {
-        if (view.obj != nullptr) PyBuffer_Release(&view);
-    }
-    Loaded(const Loaded &) = delete;
-    Loaded &operator=(const Loaded &) = delete;
 };
 
-PyObject *lib_version(PyObject *, PyObject *) {
+PyObject *lib_version(PyObject *, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    if (!parse(sig::kLibVersion, args, nargs, kwnames, nullptr)) return nullptr;
     return PyUnicode_FromString(eth_if_plcy_lib_version());
 }
 
-PyObject *status_str(PyObject *, PyObject *arg) {
-    unsigned long s = PyLong_AsUnsignedLongMask(arg);
+PyObject *status_str(PyObject *, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[1];
+    if (!parse(sig::kStatusStr, args, nargs, kwnames, a)) return nullptr;
+    unsigned long s = PyLong_AsUnsignedLongMask(a[0]);
     if (s == static_cast<unsigned long>(-1) && PyErr_Occurred()) return nullptr;
     return PyUnicode_FromString(eth_if_plcy_status_str(static_cast<uint32_t>(s)));
 }
 
-PyObject *validate(PyObject *m, PyObject *args) {
-    PyObject *data;
-    int net;
-    if (!PyArg_ParseTuple(args, "Op", &data, &net)) return nullptr;
-    if (Loaded(state(m), data, "data", net != 0).rec == nullptr) return nullptr;
+PyObject *validate(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[2];
+    if (!parse(sig::kValidate, args, nargs, kwnames, a)) return nullptr;
+    int net = flag(a[1], false);
+    if (net < 0 || Loaded(state(m), a[0], "data", net != 0).rec == nullptr) return nullptr;
     Py_RETURN_NONE;
 }
 
-PyObject *convert(PyObject *m, PyObject *args) {
-    PyObject *data;
-    int to_net;
-    if (!PyArg_ParseTuple(args, "Op", &data, &to_net)) return nullptr;
-    Loaded in(state(m), data, "data", !to_net);
+PyObject *convert(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[2];
+    if (!parse(sig::kConvert, args, nargs, kwnames, a)) return nullptr;
+    int to_net = flag(a[1], false);
+    if (to_net < 0) return nullptr;
+    Loaded in(state(m), a[0], "data", !to_net);
     if (in.rec == nullptr) return nullptr;
     std::vector<uint8_t> out(in.buf.begin(), in.buf.begin() + in.size);
     if (to_net) eth_if_plcy_hton(reinterpret_cast<eth_if_plcy_t *>(out.data()));
     return PyBytes_FromStringAndSize(reinterpret_cast<const char *>(out.data()), in.size);
 }
 
-PyObject *render(PyObject *m, PyObject *args) {
-    PyObject *data;
-    unsigned int layout;
-    int net;
-    if (!PyArg_ParseTuple(args, "OIp", &data, &layout, &net)) return nullptr;
-    Loaded in(state(m), data, "data", net != 0);
+PyObject *render(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[3];
+    if (!parse(sig::kRender, args, nargs, kwnames, a)) return nullptr;
+    unsigned long layout = PyLong_AsUnsignedLong(a[1]);
+    int net = flag(a[2], false);
+    if ((layout == static_cast<unsigned long>(-1) && PyErr_Occurred()) || net < 0) return nullptr;
+    Loaded in(state(m), a[0], "data", net != 0);
     if (in.rec == nullptr) return nullptr;
-    std::string text(eth_if_plcy_print_len(in.rec, layout) + 1, '\0');
-    eth_if_plcy_print(in.rec, text.data(), text.size(), layout);
+    uint32_t how = static_cast<uint32_t>(layout);
+    std::string text(eth_if_plcy_print_len(in.rec, how) + 1, '\0');
+    eth_if_plcy_print(in.rec, text.data(), text.size(), how);
     return PyUnicode_FromString(text.c_str());
 }
 
-PyObject *compare(PyObject *m, PyObject *args) {
-    PyObject *a, *b;
-    int net;
-    if (!PyArg_ParseTuple(args, "OOp", &a, &b, &net)) return nullptr;
-    Loaded first(state(m), a, "a", net != 0);
+PyObject *compare(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[3];
+    if (!parse(sig::kCompare, args, nargs, kwnames, a)) return nullptr;
+    int net = flag(a[2], false);
+    if (net < 0) return nullptr;
+    Loaded first(state(m), a[0], "a", net != 0);
     if (first.rec == nullptr) return nullptr;
-    Loaded second(state(m), b, "b", net != 0);
+    Loaded second(state(m), a[1], "b", net != 0);
     if (second.rec == nullptr) return nullptr;
     return PyLong_FromUnsignedLong(
         eth_if_plcy_compare(first.rec, second.rec, ETH_IF_PLCY_ALL_FIELDS, 0));
 }
 
 // decode_at(data, offset, net) -> (Policy, size): one record of a dump.
-PyObject *decode_at(PyObject *m, PyObject *args) {
-    PyObject *data;
-    Py_ssize_t offset;
-    int net;
-    if (!PyArg_ParseTuple(args, "Onp", &data, &offset, &net)) return nullptr;
+PyObject *decode_at(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[3];
+    if (!parse(sig::kDecodeAt, args, nargs, kwnames, a)) return nullptr;
+    Py_ssize_t offset = PyNumber_AsSsize_t(a[1], PyExc_IndexError);
+    int net = flag(a[2], false);
+    if ((offset == -1 && PyErr_Occurred()) || net < 0) return nullptr;
     Py_buffer view;
-    if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) != 0) return nullptr;
+    if (PyObject_GetBuffer(a[0], &view, PyBUF_SIMPLE) != 0) return nullptr;
     PyObject *out = nullptr;
     if (offset < 0 || offset > view.len) {
         PyErr_SetString(PyExc_IndexError, "offset outside the data");
@@ -206,25 +272,17 @@ PyObject *decode_at(PyObject *m, PyObject *args) {
 }
 
 PyMethodDef functions[] = {
-    {"lib_version", lib_version, METH_NOARGS, "The release of the C library loaded."},
-    {"status_str", status_str, METH_O, "The library's text for a status code."},
-    {"validate", validate, METH_VARARGS, "validate(data, net): raises InvalidRecord."},
-    {"convert", convert, METH_VARARGS, "convert(data, to_net): hton or ntoh of checked bytes."},
-    {"render", render, METH_VARARGS, "render(data, layout, net): a record's text print."},
-    {"compare", compare, METH_VARARGS, "compare(a, b, net): the differing field bits."},
-    {"decode_at", decode_at, METH_VARARGS, "decode_at(data, offset, net) -> (Policy, size)."},
-    {nullptr, nullptr, 0, nullptr}};
+    method(sig::kLibVersion, lib_version), method(sig::kStatusStr, status_str),
+    method(sig::kValidate, validate),      method(sig::kConvert, convert),
+    method(sig::kRender, render),          method(sig::kCompare, compare),
+    method(sig::kDecodeAt, decode_at),     {nullptr, nullptr, 0, nullptr}};
 
 // ---- the module ------------------------------------------------------------------
 
 int exec(PyObject *m) {
     State *st = state(m);
     if (add_policy_type(m, st) < 0 || add_view_types(m, st) < 0) return -1;
-    st->error = make_error(m, "eth_if_plcy.Error",
-                           "A refusal by the library: status (its code), status_text, reason "
-                           "and, where known, offset (record bytes) or field (the JSON path of "
-                           "the policy field).",
-                           PyExc_Exception, true);
+    st->error = make_error(m, "eth_if_plcy.Error", doc_of(sig::kError), PyExc_Exception, true);
     if (st->error == nullptr) return -1;
     Ref invalid_bases(PyTuple_Pack(2, st->error, PyExc_ValueError));
     Ref bad_bases(PyTuple_Pack(2, st->error, PyExc_ValueError));
@@ -243,6 +301,21 @@ int exec(PyObject *m) {
                                  "policy's in OpenConfig, or OpenConfig's in the policy).",
                                  PyExc_UserWarning, false);
     if (st->not_carried == nullptr) return -1;
+    // WORDS: each numeric field's names and their numbers, for the package's docs.
+    Ref words(PyDict_New());
+    if (words.get() == nullptr) return -1;
+    for (const f::Scalar &s : f::kScalars) {
+        if (s.domain->words == f::Words::none) continue;
+        Ref names(PyDict_New());
+        if (names.get() == nullptr || PyDict_SetItemString(words.get(), s.path, names.get()) < 0)
+            return -1;
+        for (const f::Word &w : f::words_of(s.domain->words)) {
+            Ref n(PyLong_FromUnsignedLongLong(w.value));
+            if (n.get() == nullptr || PyDict_SetItemString(names.get(), w.word, n.get()) < 0)
+                return -1;
+        }
+    }
+    if (PyModule_AddObjectRef(m, "WORDS", words.get()) < 0) return -1;
     return PyModule_AddIntConstant(m, "ALL_FIELDS", ETH_IF_PLCY_ALL_FIELDS);
 }
 
@@ -290,6 +363,8 @@ void free_module(void *m) {
 
 PyModuleDef_Slot slots[] = {{Py_mod_exec, reinterpret_cast<void *>(exec)}, {0, nullptr}};
 
+} // namespace
+
 PyModuleDef module_def = {PyModuleDef_HEAD_INIT,
                           "_core",
                           "Native part of eth_if_plcy; use the eth_if_plcy package.",
@@ -299,8 +374,6 @@ PyModuleDef module_def = {PyModuleDef_HEAD_INIT,
                           traverse,
                           clear,
                           free_module};
-
-} // namespace
 
 } // namespace pyplcy
 

@@ -49,6 +49,20 @@ inline std::string class_name(std::string_view path, bool entry) {
     return name;
 }
 
+// A field's sentence, and for a number with words its words and numbers
+// ("... Names: 1 ether, 2 ether.sub, ..."): help() lists them.
+inline std::string about_with_words(size_t i) {
+    std::string text = f::about_of(i);
+    if (i >= f::kScalarCount || f::kScalars[i].domain->words == f::Words::none) return text;
+    text += " Names:";
+    const char *sep = " ";
+    for (const f::Word &w : f::words_of(f::kScalars[i].domain->words)) {
+        text += sep + std::to_string(w.value) + " " + w.word;
+        sep = ", ";
+    }
+    return text + ".";
+}
+
 // A view's class: a group, an entry of a pair list, the L2PT object, one
 // protocol's setting, a list.
 inline constexpr const char *kL2ptClass = "L2pt";

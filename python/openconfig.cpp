@@ -36,13 +36,18 @@ int warn(State *st, const char *what, const std::vector<std::string> &notes) {
 
 } // namespace
 
-PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"name", "index", nullptr};
-    const char *name;
-    PyObject *index = nullptr;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "s|O:to_openconfig", const_cast<char **>(names),
-                                     &name, &index))
+PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
+                        PyObject *kwnames) {
+    auto *p = reinterpret_cast<PolicyObject *>(self);
+    PyObject *a[2];
+    if (!parse(sig::kToOpenconfig, args, nargs, kwnames, a)) return nullptr;
+    const char *name = PyUnicode_Check(a[0]) ? PyUnicode_AsUTF8(a[0]) : nullptr;
+    if (name == nullptr) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_TypeError, "name is the interface's name (a str)");
         return nullptr;
+    }
+    PyObject *index = a[1];
     int64_t i = index_of(index);
     if (i == -2) return nullptr;
     WriteTree tree{false};
@@ -60,14 +65,20 @@ PyObject *to_openconfig(PolicyObject *p, PyObject *args, PyObject *kwargs) {
     return result.release();
 }
 
-PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"data", "name", "index", nullptr};
-    PyObject *data, *index = nullptr;
-    const char *name = "";
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O!|zO:from_openconfig",
-                                     const_cast<char **>(names), &PyDict_Type, &data, &name,
-                                     &index))
+PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs,
+                          PyObject *kwnames) {
+    auto *type = reinterpret_cast<PyTypeObject *>(cls);
+    PyObject *a[3];
+    if (!parse(sig::kFromOpenconfig, args, nargs, kwnames, a)) return nullptr;
+    PyObject *data = a[0], *index = a[2];
+    const char *name = a[1] && a[1] != Py_None && PyUnicode_Check(a[1]) ? PyUnicode_AsUTF8(a[1])
+                       : a[1] && a[1] != Py_None                        ? nullptr
+                                                                        : "";
+    if (!PyDict_Check(data) || name == nullptr) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_TypeError, "from_openconfig takes a dict and a name (a str)");
         return nullptr;
+    }
     int64_t i = index_of(index);
     if (i == -2) return nullptr;
     Ref p(new_policy(type));

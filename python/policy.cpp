@@ -3,11 +3,14 @@
 // The Policy class: the external record, its fields as attributes (made from
 // the field description, each with its sentence), and its conversions to and
 // from record bytes and the tool's JSON shape.
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "binding.hpp"
+#include "policy_check.hpp"
 #include "record_layout.hpp"
 
 namespace pyplcy {
@@ -50,19 +53,78 @@ bool from_fields(State *st, PyObject *fields, Ext &ext, const char *what) {
     }
 }
 
-// Policy(fields=None); on a refusal the policy keeps what it held.
+// Policy(fields=None, /, **values): a dict (or mapping) and fields by name,
+// read as one dict; a name in both is refused. On a refusal the policy
+// keeps what it held.
 int policy_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"fields", nullptr};
-    PyObject *fields = nullptr;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|O:Policy", const_cast<char **>(names),
-                                     &fields))
+    State *st = as_policy(self)->state;
+    Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+    if (nargs > 1) {
+        PyErr_Format(PyExc_TypeError, "Policy() takes one dict and fields by name, not %zd dicts",
+                     nargs);
         return -1;
+    }
+    Ref given(Py_XNewRef(nargs ? PyTuple_GET_ITEM(args, 0) : nullptr));
+    Ref values(kwargs ? PyDict_Copy(kwargs) : nullptr);
+    Ref word(PyUnicode_FromString("fields"));
+    if ((kwargs && values.get() == nullptr) || word.get() == nullptr) return -1;
+    // fields= is the dict: no field has that name.
+    PyObject *named = values.get() ? PyDict_GetItemWithError(values.get(), word.get()) : nullptr;
+    if (named == nullptr && PyErr_Occurred()) return -1;
+    if (named != nullptr) {
+        if (given.get() != nullptr) {
+            PyErr_SetString(PyExc_TypeError, "Policy() got the dict twice (fields=)");
+            return -1;
+        }
+        given.reset(Py_NewRef(named));
+        if (PyDict_DelItem(values.get(), word.get()) != 0) return -1;
+    }
+    if (given.get() == Py_None) given.reset(nullptr);
+    if (given.get() != nullptr && !PyDict_Check(given.get())) { // a mapping, as dict() takes it
+        given.reset(PyObject_CallOneArg(reinterpret_cast<PyObject *>(&PyDict_Type), given.get()));
+        if (given.get() == nullptr) return -1;
+    }
     Ext ext{};
-    if (fields != nullptr && fields != Py_None &&
-        !from_fields(as_policy(self)->state, fields, ext, "Policy"))
+    try {
+        Ref tree(given.get() ? plain(st, given.get()) : check(PyDict_New()));
+        Ref by_name(values.get() ? plain(st, values.get()) : check(PyDict_New()));
+        PyObject *key, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(by_name.get(), &pos, &key, &value)) {
+            PyObject *held = PyDict_SetDefault(tree.get(), key, value);
+            if (held == nullptr) return -1;
+            if (held != value) {
+                std::string path = json_text(key);
+                raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY,
+                                 path + ": is given twice (in the dict and by name)", path);
+                return -1;
+            }
+        }
+        if (!read_policy(st, tree.get(), ext, true)) return -1;
+    } catch (Raised &) {
         return -1;
+    }
     store(as_policy(self), ext);
     return 0;
+}
+
+// "name" in policy: whether the policy holds the field or group (a path such
+// as "efp.tag" too); a name that is none is an AttributeError, as reading it is.
+int policy_contains(PyObject *self, PyObject *name) {
+    Py_ssize_t n = 0;
+    const char *text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &n) : nullptr;
+    if (text == nullptr) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_TypeError, "a field's name is a string, not %s", Py_TYPE(name)->tp_name);
+        return -1;
+    }
+    std::string_view path(text, static_cast<size_t>(n));
+    for (size_t g = 0; g < kGroupCount; g++)
+        if (path == f::kGroups[g]) return group_present(as_policy(self), g);
+    if (std::optional<f::F> field = f::find_field(path))
+        return f::present(f::index(*field), as_policy(self)->ext);
+    PyErr_Format(PyExc_AttributeError, "a policy has no field %R", name);
+    return -1;
 }
 
 // Attributes: the closure is a field's number, or kGroupTag and a group's.
@@ -84,15 +146,21 @@ int policy_set(PyObject *self, PyObject *value, void *closure) {
     return set_field(as_policy(self), n, value);
 }
 
-PyObject *to_dict(PyObject *self, PyObject *) {
+PyObject *to_dict(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[1];
+    if (!parse(sig::kToDict, args, nargs, kwnames, a)) return nullptr;
+    int words = flag(a[0], false);
+    if (words < 0) return nullptr;
     try {
-        return write_policy(as_policy(self)->ext, true);
+        return write_policy(as_policy(self)->ext, true, words != 0);
     } catch (Raised &) {
         return nullptr;
     }
 }
 
-PyObject *from_dict(PyObject *type, PyObject *d) {
+PyObject *from_dict(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *d;
+    if (!parse(sig::kFromDict, args, nargs, kwnames, &d)) return nullptr;
     auto *t = reinterpret_cast<PyTypeObject *>(type);
     Ref p(new_policy(t));
     if (p.get() == nullptr) return nullptr;
@@ -124,35 +192,13 @@ struct Bytes {
     size_t size() const { return static_cast<size_t>(view.len); }
 };
 
-// Policy.decode(data, fields=ALL_FIELDS, net=False): vectorcall, as it is
+// Policy.decode(data, fields=None, net=False): fast call, as it is
 // called once per record of a dump.
 PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
-    static const char *names[] = {"data", "fields", "net"};
-    PyObject *vals[3] = {nullptr, nullptr, nullptr};
-    Py_ssize_t nk = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-    if (nargs > 3) {
-        PyErr_SetString(PyExc_TypeError, "Policy.decode takes data, fields and net");
-        return nullptr;
-    }
-    for (Py_ssize_t i = 0; i < nargs; i++)
-        vals[i] = args[i];
-    for (Py_ssize_t k = 0; k < nk; k++) {
-        PyObject *key = PyTuple_GET_ITEM(kwnames, k);
-        int i = 0;
-        while (i < 3 && PyUnicode_CompareWithASCIIString(key, names[i]) != 0)
-            i++;
-        if (i == 3 || vals[i] != nullptr) {
-            PyErr_Format(PyExc_TypeError, "Policy.decode got an unexpected argument %R", key);
-            return nullptr;
-        }
-        vals[i] = args[nargs + k];
-    }
-    if (vals[0] == nullptr) {
-        PyErr_SetString(PyExc_TypeError, "Policy.decode needs the record's bytes");
-        return nullptr;
-    }
+    PyObject *vals[3];
+    if (!parse(sig::kDecode, args, nargs, kwnames, vals)) return nullptr;
     uint32_t fields = ETH_IF_PLCY_ALL_FIELDS;
-    if (vals[1] != nullptr) {
+    if (vals[1] != nullptr && vals[1] != Py_None) {
         unsigned long v = PyLong_Check(vals[1]) ? PyLong_AsUnsignedLong(vals[1]) : ~0ul;
         if (v > ETH_IF_PLCY_ALL_FIELDS) {
             PyErr_Clear();
@@ -162,7 +208,7 @@ PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObje
         }
         fields = static_cast<uint32_t>(v);
     }
-    int net = vals[2] != nullptr ? PyObject_IsTrue(vals[2]) : 0;
+    int net = flag(vals[2], false);
     if (net < 0) return nullptr;
     Bytes bytes(vals[0], "data");
     if (!bytes.ok) return nullptr;
@@ -172,27 +218,74 @@ PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObje
                           &size);
 }
 
-PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"tag_ranges", "check", nullptr};
-    int tag_ranges = 0, checked = 1;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|p$p:encode", const_cast<char **>(names),
-                                     &tag_ranges, &checked))
+// A constant path ("efp.tag[0].vlan") as steps into the plain tree.
+Path parse_path(std::string_view text) {
+    Path path;
+    while (!text.empty() && path.n < 4) {
+        size_t end = text.find_first_of(".[");
+        if (end != 0) path.key(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        if (text[end] == '[') {
+            size_t i = 0;
+            for (end++; end < text.size() && text[end] != ']'; end++)
+                i = i * 10 + static_cast<size_t>(text[end] - '0');
+            path.at(i);
+            end++;
+        }
+        text.remove_prefix(std::min(text.size(), end + (end < text.size() && text[end] == '.')));
+    }
+    return path;
+}
+
+// A refusal of the strict check, in the tool's words: "path: value what",
+// the value as the tool's JSON shows it.
+PyObject *refuse(State *st, const Ext &ext, const f::Verdict &v) {
+    std::string path = v.path(), value;
+    try {
+        Ref tree(write_policy(ext, true));
+        Path at = parse_path(path);
+        if (PyObject *node = at.n > 0 ? node_at(tree.get(), at, at.n) : nullptr)
+            value = ReadTree().show(node) + " ";
+    } catch (Raised &) {
         return nullptr;
+    }
+    std::string words = v.rule && v.rule->words ? v.rule->words : f::outside(*v.domain, v.value);
+    return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, path + ": " + value + words, path);
+}
+
+// The rule by which the C library's encode refused a policy: an interface
+// type it has no class for, fields of both classes (its own test), else what
+// the strict check finds in the EFP.
+f::Verdict encode_rule(const Ext &e, uint32_t options) {
+    namespace d = f::detail;
+    constexpr int type = static_cast<int>(f::index(f::F::ether_if_type));
+    bool typed = (e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE) != 0;
+    if (typed && (e.ether_if_type == 0 || e.ether_if_type > ETH_IF_PLCY_MAX_IF_TYPE))
+        return {&f::kIfType, nullptr, type, -1, -1, e.ether_if_type};
+    if (f::Verdict v = d::classes(e); !v.ok()) return v;
+    for (size_t i = 0; typed && i < f::kScalarCount; i++) // a type of neither class counts as sub
+        if (f::kScalars[i].cls == f::Cls::trunk && (e.valid_mask & f::kScalars[i].bit))
+            return {nullptr, &f::kTrunkOnSub, static_cast<int>(i)};
+    return f::check(e, options);
+}
+
+PyObject *encode(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[2];
+    if (!parse(sig::kEncode, args, nargs, kwnames, a)) return nullptr;
+    int tag_ranges = flag(a[0], false), checked = flag(a[1], true);
+    if (tag_ranges < 0 || checked < 0) return nullptr;
     const Ext &ext = as_policy(self)->ext;
     State *st = as_policy(self)->state;
     uint32_t options = tag_ranges ? ETH_IF_PLCY_ENCODE_TAG_RANGES : 0;
-    const char *reason = nullptr, *field = nullptr;
-    uint32_t status =
-        checked ? eth_if_plcy_ext_validate_explain(&ext, options, &reason, &field) : 0;
-    if (status != 0) return raise_bad_policy(st, status, reason, field ? field : "");
+    if (checked)
+        if (f::Verdict v = f::check(ext, options); !v.ok()) return refuse(st, ext, v);
     eth_if_plcy_t *rec = nullptr;
-    status = eth_if_plcy_encode(&ext, &rec, options);
+    uint32_t status = eth_if_plcy_encode(&ext, &rec, options);
     if (status == ETH_IF_PLCY_ERR_NOMEM) return PyErr_NoMemory();
-    if (status != 0) { // unchecked: the check says why, where it can
-        reason = eth_if_plcy_status_str(status);
-        field = nullptr;
-        eth_if_plcy_ext_validate_explain(&ext, options, &reason, &field);
-        return raise_bad_policy(st, status, reason, field ? field : "");
+    if (status != 0) {
+        f::Verdict v = encode_rule(ext, options);
+        if (!v.ok()) return refuse(st, ext, v);
+        return raise_bad_policy(st, status, eth_if_plcy_status_str(status), "");
     }
     PyObject *out = PyBytes_FromStringAndSize(reinterpret_cast<const char *>(rec),
                                               eth_if_plcy_get_size(rec, 0));
@@ -200,12 +293,11 @@ PyObject *encode(PyObject *self, PyObject *args, PyObject *kwargs) {
     return out;
 }
 
-PyObject *render(PyObject *self, PyObject *args, PyObject *kwargs) {
-    static const char *names[] = {"compact", nullptr};
-    int compact = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|p:render", const_cast<char **>(names),
-                                     &compact))
-        return nullptr;
+PyObject *render(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[1];
+    if (!parse(sig::kRenderPolicy, args, nargs, kwnames, a)) return nullptr;
+    int compact = flag(a[0], false);
+    if (compact < 0) return nullptr;
     uint32_t options = compact ? ETH_IF_PLCY_PRINT_COMPACT : 0;
     const Ext &ext = as_policy(self)->ext;
     std::string text(eth_if_plcy_ext_print_len(&ext, options) + 1, '\0');
@@ -213,7 +305,10 @@ PyObject *render(PyObject *self, PyObject *args, PyObject *kwargs) {
     return PyUnicode_FromString(text.c_str());
 }
 
-PyObject *copy_policy(PyObject *self, PyObject *) {
+PyObject *copy_policy(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[1];
+    if (!parse(nargs || kwnames ? sig::kDeepcopy : sig::kCopy, args, nargs, kwnames, a))
+        return nullptr;
     PyTypeObject *type = Py_TYPE(self);
     PyObject *p = new_policy(type);
     if (p != nullptr) store(as_policy(p), as_policy(self)->ext);
@@ -222,8 +317,9 @@ PyObject *copy_policy(PyObject *self, PyObject *) {
 
 // Pickled as Policy.from_dict(policy.to_dict()): the JSON shape is the
 // policy's stable form across releases.
-PyObject *reduce(PyObject *self, PyObject *) {
-    Ref d(to_dict(self, nullptr));
+PyObject *reduce(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    if (!parse(sig::kReduce, args, nargs, kwnames, nullptr)) return nullptr;
+    Ref d(to_dict(self, nullptr, 0, nullptr));
     if (d.get() == nullptr) return nullptr;
     PyObject *from =
         PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(self)), "from_dict");
@@ -235,59 +331,34 @@ PyObject *policy_richcompare(PyObject *self, PyObject *other, int op) {
     State *st = as_policy(self)->state;
     if ((op != Py_EQ && op != Py_NE) || !PyObject_TypeCheck(other, st->policy))
         Py_RETURN_NOTIMPLEMENTED;
-    Ref a(to_dict(self, nullptr));
-    Ref b(a.get() ? to_dict(other, nullptr) : nullptr);
+    Ref a(to_dict(self, nullptr, 0, nullptr));
+    Ref b(a.get() ? to_dict(other, nullptr, 0, nullptr) : nullptr);
     return b.get() ? PyObject_RichCompare(a.get(), b.get(), op) : nullptr;
 }
 
 PyObject *policy_repr(PyObject *self) {
-    Ref d(to_dict(self, nullptr));
+    Ref d(to_dict(self, nullptr, 0, nullptr));
     return d.get() ? PyUnicode_FromFormat("Policy.from_dict(%R)", d.get()) : nullptr;
 }
 
-PyMethodDef methods[] = {
-    {"decode", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(decode)),
-     METH_FASTCALL | METH_KEYWORDS | METH_CLASS,
-     "decode(data, fields=ALL_FIELDS, net=False)\n--\n\nThe policy a record holds (only "
-     "the groups in fields); the bytes are checked first (InvalidRecord with the reason and "
-     "offset; a network image read without net=True says so)."},
-    {"from_dict", from_dict, METH_O | METH_CLASS,
-     "from_dict(d)\n--\n\nA policy from the tool's JSON shape (numbers, \"0x...\" strings, "
-     "words); BadPolicy names the field of an unknown key or a bad value."},
-    {"to_dict", to_dict, METH_NOARGS,
-     "to_dict()\n--\n\nThe tool's JSON shape: json.dumps(p.to_dict(), indent=2) is what "
-     "ethplcy show --json prints for the policy's record."},
-    {"encode", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(encode)),
-     METH_VARARGS | METH_KEYWORDS,
-     "encode(tag_ranges=False, *, check=True)\n--\n\nThe internal record's bytes; BadPolicy "
-     "(with the rule and the field) for a policy eth_if_plcy_ext_validate refuses. "
-     "check=False encodes without that check, as the C library does: a decoded record, "
-     "whatever it holds, encodes again to the bytes the library gives."},
-    {"render", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(render)),
-     METH_VARARGS | METH_KEYWORDS,
-     "render(compact=False)\n--\n\nThe external record's text print (one line with compact)."},
-    {"to_openconfig",
-     reinterpret_cast<PyCFunction>(
-         reinterpret_cast<void (*)()>(+[](PyObject *self, PyObject *args, PyObject *kwargs) {
-             return to_openconfig(as_policy(self), args, kwargs);
-         })),
-     METH_VARARGS | METH_KEYWORDS,
-     "to_openconfig(name, index=None)\n--\n\nThe interface's OpenConfig configuration (RFC 7951 "
-     "as a dict, rooted at openconfig-interfaces:interfaces); a sub-interface policy needs "
-     "its index. Fields OpenConfig cannot say are named in a NotCarried warning."},
-    {"from_openconfig",
-     reinterpret_cast<PyCFunction>(
-         reinterpret_cast<void (*)()>(+[](PyObject *type, PyObject *args, PyObject *kwargs) {
-             return from_openconfig(reinterpret_cast<PyTypeObject *>(type), args, kwargs);
-         })),
-     METH_VARARGS | METH_KEYWORDS | METH_CLASS,
-     "from_openconfig(data, name=None, index=None)\n--\n\nThe policy an OpenConfig "
-     "configuration holds for one interface (and sub-interface); BadPolicy names the "
-     "OpenConfig path of what a policy cannot hold, a NotCarried warning what it need not."},
-    {"__copy__", copy_policy, METH_NOARGS, "A copy of the policy."},
-    {"__deepcopy__", copy_policy, METH_O, "A copy of the policy (it shares nothing)."},
-    {"__reduce__", reduce, METH_NOARGS, "Pickles as Policy.from_dict(self.to_dict())."},
-    {nullptr, nullptr, 0, nullptr}};
+PyMethodDef methods[] = {method(sig::kDecode, decode),
+                         method(sig::kFromDict, from_dict),
+                         method(sig::kToDict, to_dict),
+                         method(sig::kEncode, encode),
+                         method(sig::kRenderPolicy, render),
+                         method(sig::kToOpenconfig, to_openconfig),
+                         method(sig::kFromOpenconfig, from_openconfig),
+                         method(sig::kCopy, copy_policy),
+                         method(sig::kDeepcopy, copy_policy),
+                         method(sig::kReduce, reduce),
+                         {nullptr, nullptr, 0, nullptr}};
+
+// A field's docstring, kept for the program's life.
+const char *about(size_t i) {
+    static std::array<std::string, f::kFieldCount> texts;
+    if (texts[i].empty()) texts[i] = about_with_words(i);
+    return texts[i].c_str();
+}
 
 // The top-level fields and the groups, from the description.
 std::array<PyGetSetDef, f::kFieldCount + kGroupCount + 1> &getsets() {
@@ -296,7 +367,7 @@ std::array<PyGetSetDef, f::kFieldCount + kGroupCount + 1> &getsets() {
         size_t n = 0;
         for (size_t i = 0; i < f::kFieldCount; i++)
             if (group_of(f::path_of(i)) < 0)
-                t[n++] = {f::path_of(i), policy_get, policy_set, f::about_of(i),
+                t[n++] = {f::path_of(i), policy_get, policy_set, about(i),
                           reinterpret_cast<void *>(static_cast<uintptr_t>(i))};
         for (size_t g = 0; g < kGroupCount; g++)
             t[n++] = {f::kGroups[g], policy_get, policy_set,
@@ -308,10 +379,8 @@ std::array<PyGetSetDef, f::kFieldCount + kGroupCount + 1> &getsets() {
     return table;
 }
 
-PyModuleDef *g_module_def; // set by add_policy_type
-
 State *as_state(PyTypeObject *type) {
-    PyObject *m = PyType_GetModuleByDef(type, g_module_def);
+    PyObject *m = PyType_GetModuleByDef(type, &module_def);
     return m ? static_cast<State *>(PyModule_GetState(m)) : nullptr;
 }
 
@@ -322,16 +391,41 @@ PyObject *new_policy(PyTypeObject *type) {
     return args.get() ? type->tp_new(type, args.get(), nullptr) : nullptr;
 }
 
+RecordCopy::RecordCopy(const uint8_t *data, size_t len) {
+    // Enough for the record by either byte order's size field (so that the
+    // other order's check, for its hint, sees the same bytes), never past len.
+    static_assert(ethplcy::layout::size.off == 2 && ethplcy::layout::size.bytes == 2);
+    size_t n = len;
+    if (len >= 4) {
+        size_t big = static_cast<size_t>(data[2]) << 8 | data[3];
+        size_t little = static_cast<size_t>(data[3]) << 8 | data[2];
+        n = std::min(len, std::max({big, little, size_t{ETH_IF_PLCY_MIN_SIZE}}));
+    }
+    if (n > sizeof small_) {
+        big_.assign(data, data + n);
+        bytes = big_.data();
+    } else {
+        std::memcpy(small_, data, n);
+        bytes = small_;
+    }
+    size = n;
+}
+
 PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, size_t len, bool net,
                          uint32_t fields, size_t base, uint32_t *size) {
+    // The bytes are copied before they are checked: creating the policy may
+    // run Python code (a subclass's __new__), which could change the caller's.
+    RecordCopy copy(data, len);
+    uint8_t *bytes = copy.bytes;
+    len = copy.size;
     const char *reason = nullptr;
     uint32_t offset = 0;
     uint32_t opt = net ? ETH_IF_PLCY_VALIDATE_NET : 0;
-    uint32_t status = eth_if_plcy_validate_explain(data, len, opt, &reason, &offset);
+    uint32_t status = eth_if_plcy_validate_explain(bytes, len, opt, &reason, &offset);
     if (status != 0) {
         std::string why = reason;
         // As the tool says it: the other byte order would have held.
-        if (eth_if_plcy_validate(data, len, opt ^ ETH_IF_PLCY_VALIDATE_NET) == 0)
+        if (eth_if_plcy_validate(bytes, len, opt ^ ETH_IF_PLCY_VALIDATE_NET) == 0)
             why += net ? " (a host image? leave out net=True)" : " (a network image? use net=True)";
         if (base != SIZE_MAX) { // a record of a dump: its own offset, the byte in the reason
             why += " (byte " + std::to_string(offset) + ")";
@@ -339,15 +433,8 @@ PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, siz
         }
         return raise_invalid(st, status, why.c_str(), offset);
     }
-    std::vector<uint8_t> buf;
-    auto *rec = reinterpret_cast<const eth_if_plcy_t *>(data);
-    if (net && !ETH_EFP_HOST_BIG_ENDIAN) {
-        // A network image is converted in a copy of its own size (validated <= len).
-        static_assert(ethplcy::layout::size.off == 2 && ethplcy::layout::size.bytes == 2);
-        buf.assign(data, data + (static_cast<size_t>(data[2]) << 8 | data[3]));
-        eth_if_plcy_ntoh(reinterpret_cast<eth_if_plcy_t *>(buf.data()));
-        rec = reinterpret_cast<const eth_if_plcy_t *>(buf.data());
-    }
+    auto *rec = reinterpret_cast<eth_if_plcy_t *>(bytes);
+    if (net && !ETH_EFP_HOST_BIG_ENDIAN) eth_if_plcy_ntoh(rec); // the copy, validated
     *size = eth_if_plcy_get_size(rec, 0);
     Ref p(new_policy(type));
     if (p.get() == nullptr) return nullptr;
@@ -357,25 +444,17 @@ PyObject *checked_decode(State *st, PyTypeObject *type, const uint8_t *data, siz
 }
 
 int add_policy_type(PyObject *module, State *st) {
-    g_module_def = PyModule_GetDef(module);
-    PyType_Slot slots[] = {
-        {Py_tp_doc, const_cast<char *>(
-                        "Policy(fields=None)\n--\n\nThe external policy record, with the field "
-                        "names and nesting of the ethplcy tool's JSON (p.sub.parent, "
-                        "p.efp.tag[0].vlan, p.l2pt[\"tovu\"].mode); a field the policy lacks "
-                        "reads as None (and is removed by assigning None), a name that is no "
-                        "field raises AttributeError. Groups and lists read and write in place; "
-                        "assigning one copies its values. Numbers are ints (bool is refused), "
-                        "words are strings; a refused value leaves the policy as it was.")},
-        {Py_tp_new, reinterpret_cast<void *>(policy_new)},
-        {Py_tp_init, reinterpret_cast<void *>(policy_init)},
-        {Py_tp_dealloc, reinterpret_cast<void *>(policy_dealloc)},
-        {Py_tp_richcompare, reinterpret_cast<void *>(policy_richcompare)},
-        {Py_tp_repr, reinterpret_cast<void *>(policy_repr)},
-        {Py_tp_hash, reinterpret_cast<void *>(PyObject_HashNotImplemented)},
-        {Py_tp_methods, methods},
-        {Py_tp_getset, getsets().data()},
-        {0, nullptr}};
+    PyType_Slot slots[] = {{Py_tp_doc, const_cast<char *>(doc_of(sig::kPolicy))},
+                           {Py_tp_new, reinterpret_cast<void *>(policy_new)},
+                           {Py_tp_init, reinterpret_cast<void *>(policy_init)},
+                           {Py_tp_dealloc, reinterpret_cast<void *>(policy_dealloc)},
+                           {Py_tp_richcompare, reinterpret_cast<void *>(policy_richcompare)},
+                           {Py_tp_repr, reinterpret_cast<void *>(policy_repr)},
+                           {Py_tp_hash, reinterpret_cast<void *>(PyObject_HashNotImplemented)},
+                           {Py_tp_methods, methods},
+                           {Py_tp_getset, getsets().data()},
+                           {Py_sq_contains, reinterpret_cast<void *>(policy_contains)},
+                           {0, nullptr}};
     st->policy =
         add_class(module, "eth_if_plcy.Policy", sizeof(PolicyObject),
                   Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_IMMUTABLETYPE, slots);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "names.hpp"
+#include "signatures.hpp"
 
 namespace {
 
@@ -27,54 +28,68 @@ std::string got(const f::Domain &d) {
     return d.words != f::Words::none && !d.aliases ? "Union[int, " + words(d) + "]" : "int";
 }
 std::string taken(const f::Domain &d) {
-    if (d.style != f::Style::dec || d.aliases) return "Union[int, str]";
+    if (d.style != f::Style::dec) return "Union[int, str]"; // "0x..." strings
     return d.words != f::Words::none ? "Union[int, " + words(d) + "]" : "int";
 }
 std::string optional(const std::string &t) {
     return "Optional[" + t + "]";
 }
 
-std::string field_line(size_t i) {
-    const char *name = name_of(f::path_of(i));
+// A field's read and assignment types (assignment "" for a count).
+struct Types {
+    std::string get, set;
+};
+Types types_of(size_t i) {
     if (i < f::kScalarCount) {
         const f::Domain &d = *f::kScalars[i].domain;
-        return std::string("    ") + name + ": _Field[" + optional(got(d)) + ", " +
-               optional(taken(d)) + "]\n";
+        return {optional(got(d)), optional(taken(d))};
     }
     const f::Compound &c = f::kCompounds[i - f::kScalarCount];
-    std::string get, set;
     switch (c.shape) {
     case f::Shape::mac:
-        get = set = "Optional[str]";
-        break;
+        return {"Optional[str]", "Optional[str]"};
     case f::Shape::l2pt:
-        get = "Optional[L2pt]";
-        set = "Union[L2pt, dict[str, Any], None]";
-        break;
+        return {"L2pt", "Union[L2pt, dict[str, Any], None]"};
     case f::Shape::pairs: {
         std::string entry = class_name(c.path, true);
-        get = "Optional[FieldList[" + entry + "]]";
-        set = "Optional[_Seq[Union[" + entry + ", dict[str, Any]]]]";
-        break;
+        return {"FieldList[" + entry + "]", "Optional[_Seq[Union[" + entry + ", dict[str, Any]]]]"};
     }
     case f::Shape::list:
-        if (c.derived)
-            return std::string("    ") + name + ": _Derived[Optional[Tuple[int, int]]]\n";
-        get = "Optional[FieldList[" + got(*c.domain) + "]]";
-        set = "Optional[_Seq[" + taken(*c.domain) + "]]";
-        break;
+        if (c.derived) return {"Optional[Tuple[int, int]]", ""};
+        return {"FieldList[" + got(*c.domain) + "]", "Optional[_Seq[" + taken(*c.domain) + "]]"};
     case f::Shape::count:
-        return std::string("    ") + name + ": _Derived[Optional[int]]\n";
+        break;
     }
-    return std::string("    ") + name + ": _Field[" + get + ", " + set + "]\n";
+    return {"Optional[int]", ""};
+}
+
+std::string field_line(size_t i) {
+    const char *name = name_of(f::path_of(i));
+    Types t = types_of(i);
+    if (t.set.empty()) return std::string("    ") + name + ": _Derived[" + t.get + "]\n";
+    return std::string("    ") + name + ": _Field[" + t.get + ", " + t.set + "]\n";
+}
+
+// A function's or method's lines, from its signature.
+std::string def_lines(const sig::Signature &s, const char *indent) {
+    std::string out = indent;
+    std::string args = sig::arguments(s, true);
+    if (s.kind == sig::Kind::classmethod) {
+        out += std::string("@classmethod\n") + indent;
+        args = "cls: Type[_P]" + std::string(args.empty() ? "" : ", ") + args;
+    } else if (s.kind == sig::Kind::method) {
+        bool returns_self = std::string(s.returns) == "_P";
+        args = (returns_self ? "self: _P" : "self") + std::string(args.empty() ? "" : ", ") + args;
+    }
+    return out + "def " + s.name + "(" + args + ") -> " + s.returns + ": ...\n";
 }
 
 const char *kHead = R"(# SPDX-License-Identifier: Apache-2.0
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Written by python/stubgen.cpp from the field description: do not edit.
 """Types of the native module, field by field; the package re-exports them."""
-from typing import (Any, Generic, List, Literal, NoReturn, Optional, Sequence, Tuple, Type,
-                    TypeVar, Union, overload)
+from typing import (Any, Generic, Iterable, List, Literal, Mapping, NoReturn, Optional, Sequence,
+                    Tuple, Type, TypeVar, Union, overload)
 
 _Bytes = Union[bytes, bytearray, memoryview]
 _P = TypeVar("_P", bound="Policy")
@@ -99,6 +114,7 @@ class _Derived(Generic[_G]):
     def __set__(self, obj: object, value: NoReturn) -> None: ...
 
 ALL_FIELDS: int
+WORDS: dict[str, dict[str, int]]
 
 class Error(Exception):
     status: int
@@ -106,8 +122,9 @@ class Error(Exception):
     reason: str
     offset: Optional[int]
     field: Optional[str]
-    def __init__(self, status: int, reason: str, offset: Optional[int] = ...,
-                 field: Optional[str] = ...) -> None: ...
+)";
+
+const char *kErrors = R"(
 
 class InvalidRecord(Error, ValueError): ...
 class BadPolicy(Error, ValueError): ...
@@ -119,8 +136,12 @@ class FieldList(Sequence[_T]):
     @overload
     def __getitem__(self, i: slice) -> list[_T]: ...
     def __setitem__(self, i: int, value: Any) -> None: ...
+    def __delitem__(self, i: Union[int, slice]) -> None: ...
     def __len__(self) -> int: ...
     def __eq__(self, other: object) -> bool: ...
+)";
+
+const char *kViews = R"(
 
 # What a list field takes: a list, a tuple, or another policy's list.
 _Seq = Union[List[_T], Tuple[_T, ...], "FieldList[_T]"]
@@ -131,35 +152,21 @@ class _View:
     def __eq__(self, other: object) -> bool: ...
 )";
 
-const char *kPolicy = R"(
-    def __init__(self, fields: Optional[dict[str, Any]] = ...) -> None: ...
-    @classmethod
-    def decode(cls: Type[_P], data: _Bytes, fields: int = ..., net: bool = ...) -> _P: ...
-    @classmethod
-    def from_dict(cls: Type[_P], d: dict[str, Any]) -> _P: ...
-    def to_dict(self) -> dict[str, Any]: ...
-    def encode(self, tag_ranges: bool = ..., *, check: bool = ...) -> bytes: ...
-    def render(self, compact: bool = ...) -> str: ...
-    def to_openconfig(self, name: str, index: Optional[int] = ...) -> dict[str, Any]: ...
-    @classmethod
-    def from_openconfig(cls: Type[_P], data: dict[str, Any], name: Optional[str] = ...,
-                        index: Optional[int] = ...) -> _P: ...
-    def __copy__(self: _P) -> _P: ...
-    def __deepcopy__(self: _P, memo: Any) -> _P: ...
-
-def lib_version() -> str: ...
-def status_str(status: int) -> str: ...
-def validate(data: _Bytes, net: bool) -> None: ...
-def convert(data: _Bytes, to_net: bool) -> bytes: ...
-def render(data: _Bytes, layout: int, net: bool) -> str: ...
-def compare(a: _Bytes, b: _Bytes, net: bool) -> int: ...
-def decode_at(data: _Bytes, offset: int, net: bool) -> Tuple[Policy, int]: ...
+const char *kPolicy = R"(    def __contains__(self, name: str) -> bool: ...
 )";
 
 } // namespace
 
 int main() {
     std::string out = kHead;
+    sig::Signature init = sig::kError; // Error(...) is its __init__
+    init.name = "__init__";
+    init.kind = sig::Kind::method;
+    out += def_lines(init, "    ");
+    out += kErrors;
+    for (const sig::Signature *m : sig::kListMethods)
+        out += def_lines(*m, "    ");
+    out += kViews;
     // Entries of the pair lists.
     for (const f::Compound &c : f::kCompounds) {
         if (c.shape != f::Shape::pairs) continue;
@@ -178,21 +185,33 @@ int main() {
     for (const char *p : f::kL2ptNames)
         out += std::string("    ") + p + ": _Field[Union[" + kProtocolClass +
                ", int, None], Union[" + kProtocolClass + ", dict[str, Any], int, None]]\n";
-    // Groups, then the policy.
+    // Groups, then the policy: its fields, its groups, and Policy(fields, **values).
     for (size_t g = 0; g < kGroupCount; g++) {
         out += "\nclass " + class_name(f::kGroups[g], false) + "(_View):\n";
         for (size_t i = 0; i < f::kFieldCount; i++)
             if (group_of(f::path_of(i)) == static_cast<int>(g)) out += field_line(i);
     }
     out += "\nclass Policy:\n";
+    std::string values;
     for (size_t i = 0; i < f::kFieldCount; i++)
-        if (group_of(f::path_of(i)) < 0) out += field_line(i);
+        if (group_of(f::path_of(i)) < 0) {
+            out += field_line(i);
+            values += std::string(",\n                 ") + f::path_of(i) + ": " + types_of(i).set +
+                      " = ...";
+        }
     for (const char *g : f::kGroups) {
-        std::string cls = class_name(g, false);
-        out += std::string("    ") + g + ": _Field[Optional[" + cls + "], Union[" + cls +
-               ", dict[str, Any], None]]\n";
+        std::string cls = class_name(g, false), set = "Union[" + cls + ", dict[str, Any], None]";
+        out += std::string("    ") + g + ": _Field[" + cls + ", " + set + "]\n";
+        values += std::string(",\n                 ") + g + ": " + set + " = ...";
     }
+    out += "    def __init__(self, " + sig::arguments(sig::kPolicy, true) + ", *" + values +
+           ") -> None: ...\n";
     out += kPolicy;
+    for (const sig::Signature *m : sig::kPolicyMethods)
+        out += def_lines(*m, "    ");
+    out += "\n";
+    for (const sig::Signature *fn : sig::kFunctions)
+        out += def_lines(*fn, "");
     std::fputs(out.c_str(), stdout);
     return std::ferror(stdout) ? 1 : 0;
 }

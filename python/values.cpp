@@ -11,33 +11,48 @@ namespace pyplcy {
 
 namespace {
 
-PyObject *too_deep(State *st) {
-    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, "a value nests deeper than its shape allows",
-                     "");
+// Where plain() is in a value: a chain of keys and indices on the stack,
+// made into a path only for a refusal.
+struct At {
+    const At *up;
+    PyObject *key; // null: index
+    Py_ssize_t index;
+    std::string_view base; // the root's own path
+};
+
+std::string path_text(const At *at) {
+    if (at == nullptr) return "";
+    if (at->up == nullptr && at->key == nullptr) return std::string(at->base);
+    std::string up = path_text(at->up);
+    if (at->key == nullptr) return up + "[" + std::to_string(at->index) + "]";
+    std::string key =
+        PyUnicode_Check(at->key) ? json_text(at->key) : "(" + ReadTree().show(at->key) + ")";
+    return up.empty() ? key : up + "." + key;
+}
+
+[[noreturn]] void refuse_at(State *st, const At *at, const char *what) {
+    std::string path = path_text(at);
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, path.empty() ? what : path + ": " + what,
+                     path);
     throw Raised{};
 }
 
-// A string copy of a str (subclasses lose their methods) that UTF-8 can
-// encode; a value that it cannot is written with backslash escapes, which no
-// field takes (so it is refused, shown as JSON would write it).
-PyObject *plain_text(PyObject *s, bool key) {
+// A string copy of a str (subclasses lose their methods). A value UTF-8
+// cannot encode is kept: the reader finds no field takes it and shows it
+// escaped, as JSON writes it; a key is refused by its path.
+PyObject *plain_text(State *st, PyObject *s, const At *key) {
     Ref copy(check(PyUnicode_CheckExact(s) ? Py_NewRef(s) : PyUnicode_FromObject(s)));
-    if (PyUnicode_AsUTF8AndSize(copy.get(), nullptr) != nullptr) return copy.release();
+    if (key == nullptr || PyUnicode_AsUTF8AndSize(copy.get(), nullptr) != nullptr)
+        return copy.release();
     PyErr_Clear();
-    if (key) {
-        PyErr_Format(PyExc_TypeError, "policy field names are text UTF-8 can encode, not %R",
-                     copy.get());
-        throw Raised{};
-    }
-    Ref bytes(check(PyUnicode_AsEncodedString(copy.get(), "utf-8", "backslashreplace")));
-    return check(PyUnicode_FromEncodedObject(bytes.get(), "utf-8", "strict"));
+    refuse_at(st, key, "no such field (a lone surrogate is in no field's name)");
 }
 
-PyObject *plain_at(State *st, PyObject *v, int depth, int max) {
-    if (depth > max) return too_deep(st);
+PyObject *plain_at(State *st, PyObject *v, int depth, int max, const At *at) {
+    if (depth > max) refuse_at(st, nullptr, "a value nests deeper than its shape allows");
     if (v == Py_None || PyBool_Check(v) || PyLong_CheckExact(v)) return Py_NewRef(v);
     if (PyLong_Check(v)) return check(PyNumber_Index(v)); // an exact copy; runs no Python code
-    if (PyUnicode_Check(v)) return plain_text(v, false);
+    if (PyUnicode_Check(v)) return plain_text(st, v, nullptr);
     if (is_view(st, v)) return view_tree(reinterpret_cast<ViewObject *>(v), false);
     if (PyDict_Check(v)) {
         // Items first: the copy holds every key and value while they are read.
@@ -46,14 +61,14 @@ PyObject *plain_at(State *st, PyObject *v, int depth, int max) {
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); i++) {
             PyObject *kv = PyList_GET_ITEM(items.get(), i);
             PyObject *key = PyTuple_GET_ITEM(kv, 0);
-            if (!PyUnicode_Check(key)) {
-                PyErr_Format(PyExc_TypeError, "policy field names are strings, not %s",
-                             Py_TYPE(key)->tp_name);
-                throw Raised{};
-            }
-            Ref k(plain_text(key, true));
-            Ref value(plain_at(st, PyTuple_GET_ITEM(kv, 1), depth + 1, max));
-            if (PyDict_SetItem(d.get(), k.get(), value.get()) != 0) throw Raised{};
+            At here{at, key, 0, {}};
+            if (!PyUnicode_Check(key)) refuse_at(st, &here, "no such field (names are strings)");
+            Ref k(plain_text(st, key, &here));
+            Ref value(plain_at(st, PyTuple_GET_ITEM(kv, 1), depth + 1, max, &here));
+            // Two keys that are one name (a str subclass equal to another key).
+            PyObject *held = PyDict_SetDefault(d.get(), k.get(), value.get());
+            if (held == nullptr) throw Raised{};
+            if (held != value.get()) refuse_at(st, &here, "is given twice");
         }
         return d.release();
     }
@@ -66,7 +81,8 @@ PyObject *plain_at(State *st, PyObject *v, int depth, int max) {
         for (Py_ssize_t i = 0; i < n; i++) {
             PyObject *item = PyList_Check(items.get()) ? PyList_GET_ITEM(items.get(), i)
                                                        : PyTuple_GET_ITEM(items.get(), i);
-            PyList_SET_ITEM(l.get(), i, plain_at(st, item, depth + 1, max));
+            At here{at, nullptr, i, {}};
+            PyList_SET_ITEM(l.get(), i, plain_at(st, item, depth + 1, max, &here));
         }
         return l.release();
     }
@@ -111,13 +127,47 @@ void literal_into(std::string &out, PyObject *n) {
 
 } // namespace
 
-PyObject *plain(State *st, PyObject *v, int depth) {
-    return plain_at(st, v, 0, depth);
+PyObject *plain(State *st, PyObject *v, int depth, std::string_view base) {
+    At root{nullptr, nullptr, 0, base};
+    return plain_at(st, v, 0, depth, base.empty() ? nullptr : &root);
 }
 
-PyObject *write_policy(const Ext &ext, bool hex_strings) {
+std::string json_text(PyObject *s) {
+    std::string out;
+    Py_ssize_t n = PyUnicode_GET_LENGTH(s);
+    int kind = PyUnicode_KIND(s);
+    const void *data = PyUnicode_DATA(s);
+    for (Py_ssize_t i = 0; i < n; i++) {
+        Py_UCS4 c = PyUnicode_READ(kind, data, i);
+        char esc[8];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) { // JSON's escape; lone surrogates
+            std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
+            out += esc;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) { // UTF-8
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+PyObject *write_policy(const Ext &ext, bool hex_strings, bool words) {
     WriteTree tree{hex_strings};
-    return f::Writer<WriteTree>(tree).policy(ext);
+    return f::Writer<WriteTree>(tree, words).policy(ext);
 }
 
 bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_view scope) {
@@ -125,7 +175,7 @@ bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_v
     f::Reader<ReadTree> reader(tree, ext, strict);
     reader.strict_under(scope);
     if (reader.policy(root)) return true;
-    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().message.c_str(),
+    raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().message,
                      reader.refusal().path);
     return false;
 }
@@ -155,12 +205,14 @@ PyObject *literal(PyObject *tree) {
     return check(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
 }
 
-PyObject *raise_bad_policy(State *st, uint32_t status, const char *reason, std::string_view field) {
+PyObject *raise_bad_policy(State *st, uint32_t status, std::string_view reason,
+                           std::string_view field) {
     Ref name(field.empty() ? Py_NewRef(Py_None)
                            : PyUnicode_FromStringAndSize(field.data(),
                                                          static_cast<Py_ssize_t>(field.size())));
-    if (name.get() == nullptr) return nullptr;
-    Ref e(PyObject_CallFunction(st->bad_policy, "IsOO", status, reason, Py_None, name.get()));
+    Ref why(PyUnicode_FromStringAndSize(reason.data(), static_cast<Py_ssize_t>(reason.size())));
+    if (name.get() == nullptr || why.get() == nullptr) return nullptr;
+    Ref e(PyObject_CallFunction(st->bad_policy, "IOOO", status, why.get(), Py_None, name.get()));
     if (e.get() != nullptr) PyErr_SetObject(st->bad_policy, e.get());
     return nullptr;
 }

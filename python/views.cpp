@@ -6,7 +6,9 @@
 // and every write edits it, so a view can never disagree with its policy,
 // whatever happened to the policy since (re-initialised, emptied).
 // Classes and their attributes are made from the field description.
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "binding.hpp"
 
@@ -93,6 +95,66 @@ ViewObject *as_view(PyObject *o) {
     return reinterpret_cast<ViewObject *>(o);
 }
 
+// The dict (or, last, the list) at path's first n steps in a plain tree,
+// made where absent when create; null (no exception) where it cannot be.
+PyObject *walk(PyObject *root, const Path &path, int n, bool create_list) {
+    PyObject *node = root;
+    for (int i = 0; i < n; i++) {
+        const Step &s = path.steps[i];
+        if (s.key.empty()) {
+            if (!PyList_CheckExact(node) || s.index >= static_cast<size_t>(PyList_GET_SIZE(node)))
+                return nullptr;
+            node = PyList_GET_ITEM(node, static_cast<Py_ssize_t>(s.index));
+            continue;
+        }
+        if (!PyDict_CheckExact(node)) return nullptr;
+        Ref key(check(
+            PyUnicode_FromStringAndSize(s.key.data(), static_cast<Py_ssize_t>(s.key.size()))));
+        PyObject *next = PyDict_GetItemWithError(node, key.get());
+        if (next == nullptr) { // a group, protocol or list not held yet
+            if (PyErr_Occurred()) throw Raised{};
+            bool list = i + 1 == n ? create_list : path.steps[i + 1].key.empty();
+            Ref made(check(list ? PyList_New(0) : PyDict_New()));
+            if (PyDict_SetItem(node, key.get(), made.get()) != 0) throw Raised{};
+            next = made.get();
+        }
+        node = next;
+    }
+    return node;
+}
+
+// Reads a changed plain tree back into the policy: the one step every write
+// ends with; on a refusal the record is untouched. -1 raised.
+int commit(PolicyObject *p, PyObject *root, const Path &path, bool removing) {
+    State *st = p->state;
+    const char *mask_path = f::path_of(f::F::valid_mask);
+    bool mask = path.text == mask_path;
+    // valid_mask follows the fields, unless it is what is set.
+    if (!mask && PyDict_DelItemString(root, mask_path) != 0) PyErr_Clear();
+    // A PCP entry goes with its tag.
+    if (path.text == f::path_of(f::F::efp_tag)) {
+        Path pcp;
+        add_field(pcp, f::path_of(f::F::efp_tag_pcp));
+        PyObject *pcps = node_at(root, pcp, pcp.n);
+        PyObject *tags = node_at(root, path, path.n);
+        Py_ssize_t n = tags && PyList_CheckExact(tags) ? PyList_GET_SIZE(tags) : 0;
+        if (pcps && PyList_CheckExact(pcps) && PyList_GET_SIZE(pcps) > n &&
+            PyList_SetSlice(pcps, n, PY_SSIZE_T_MAX, nullptr) != 0)
+            return -1;
+    }
+    Ext ext;
+    if (!read_policy(st, root, ext, false, path.text)) return -1;
+    if (removing && !still_there(st, ext, path.text)) return -1;
+    // Bits of fields elsewhere stay as the record had them (a bit with no
+    // key, as a captured record may hold, included).
+    if (!mask) {
+        uint32_t bits = bits_under(path.text);
+        ext.valid_mask = (p->ext.valid_mask & ~bits) | (ext.valid_mask & bits);
+    }
+    store(p, ext);
+    return 0;
+}
+
 // ---- every view ------------------------------------------------------------------
 
 void view_dealloc(PyObject *self) {
@@ -132,23 +194,27 @@ PyObject *view_repr(PyObject *self) {
 }
 
 // view["name"]: the attribute of that name, for the names the class lists.
-PyObject *named(PyObject *self, PyObject *key) {
-    PyObject *descr = PyUnicode_Check(key) ? _PyType_Lookup(Py_TYPE(self), key) : nullptr;
-    if (descr == nullptr || Py_TYPE(descr) != &PyGetSetDescr_Type) {
-        PyErr_SetObject(PyExc_KeyError, key);
-        return nullptr;
-    }
-    return descr;
+// Found in the class's own table (no borrowed object held while it runs).
+const PyGetSetDef *named(PyObject *self, PyObject *key) {
+    Py_ssize_t n = 0;
+    const char *name = PyUnicode_Check(key) ? PyUnicode_AsUTF8AndSize(key, &n) : nullptr;
+    if (name != nullptr)
+        for (const PyGetSetDef *d = Py_TYPE(self)->tp_getset; d && d->name; d++)
+            if (std::string_view(d->name) == std::string_view(name, static_cast<size_t>(n)))
+                return d;
+    PyErr_Clear();
+    PyErr_SetObject(PyExc_KeyError, key);
+    return nullptr;
 }
 
 PyObject *view_getitem(PyObject *self, PyObject *key) {
-    PyObject *descr = named(self, key);
-    return descr ? Py_TYPE(descr)->tp_descr_get(descr, self, nullptr) : nullptr;
+    const PyGetSetDef *d = named(self, key);
+    return d ? d->get(self, d->closure) : nullptr;
 }
 
 int view_setitem(PyObject *self, PyObject *key, PyObject *value) {
-    PyObject *descr = named(self, key);
-    return descr ? Py_TYPE(descr)->tp_descr_set(descr, self, value ? value : Py_None) : -1;
+    const PyGetSetDef *d = named(self, key);
+    return d ? d->set(self, value ? value : Py_None, d->closure) : -1;
 }
 
 // ---- groups: the closure is the field's number -------------------------------------
@@ -284,9 +350,80 @@ PyObject *list_subscript(PyObject *self, PyObject *key) {
     return i < 0 ? nullptr : list_item(self, i);
 }
 
+// Every change of a list's length is one edit: the list (and, for the
+// match tags, their PCP entries) changed in the policy's plain tree, read back.
+// at: where an entry is inserted (given) or the entries removed (gone, any
+// order). Returns the first entry removed, or None; null raised.
+PyObject *change_list(ViewObject *v, Py_ssize_t at, PyObject *given, std::vector<Py_ssize_t> gone) {
+    PolicyObject *p = v->policy;
+    Path path = view_path(v);
+    bool tags = compound(v->what).id == f::F::efp_tag;
+    try {
+        Ref root(write_policy(p->ext, false));
+        PyObject *list = walk(root.get(), path, path.n, true);
+        Path pcp_path;
+        add_field(pcp_path, f::path_of(f::F::efp_tag_pcp));
+        PyObject *pcp = tags ? node_at(root.get(), pcp_path, pcp_path.n) : nullptr;
+        if (list == nullptr || !PyList_CheckExact(list)) {
+            PyErr_Format(PyExc_TypeError, "%s holds a raw value: assign it whole",
+                         path.text.c_str());
+            return nullptr;
+        }
+        Ref first(Py_NewRef(Py_None));
+        std::sort(gone.begin(), gone.end());
+        for (size_t k = gone.size(); k-- > 0;) {
+            Py_ssize_t i = gone[k];
+            if (k == 0) first.reset(Py_NewRef(PyList_GET_ITEM(list, i)));
+            if (PyList_SetSlice(list, i, i + 1, nullptr) != 0) return nullptr;
+            if (pcp && i < PyList_GET_SIZE(pcp) && PyList_SetSlice(pcp, i, i + 1, nullptr) != 0)
+                return nullptr;
+        }
+        for (Py_ssize_t k = 0; given && k < PyList_GET_SIZE(given); k++) {
+            if (PyList_Insert(list, at + k, PyList_GET_ITEM(given, k)) != 0) return nullptr;
+            if (pcp && at + k < PyList_GET_SIZE(pcp)) { // a new tag matches any priority
+                Ref any(check(PyUnicode_FromString("any")));
+                if (PyList_Insert(pcp, at + k, any.get()) != 0) return nullptr;
+            }
+        }
+        if (commit(p, root.get(), path, false) < 0) return nullptr;
+        return first.release();
+    } catch (Raised &) {
+        return nullptr;
+    }
+}
+
+// Entries given to a list method, copied before the record is read.
+PyObject *entries_given(ViewObject *v, PyObject *values) {
+    Ref list(PyList_Check(values) || PyTuple_Check(values) ? Py_NewRef(values)
+                                                           : PySequence_List(values));
+    if (list.get() == nullptr) return nullptr;
+    Path path = view_path(v);
+    try {
+        return plain(v->policy->state, list.get(), kPolicyDepth, path.text);
+    } catch (Raised &) {
+        return nullptr;
+    }
+}
+
 int list_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
     ViewObject *v = as_view(self);
-    if (value == nullptr || !PyIndex_Check(key)) {
+    if (value == nullptr) { // del l[i], del l[a:b]
+        std::vector<Py_ssize_t> gone;
+        if (PySlice_Check(key)) {
+            Py_ssize_t start, stop, step;
+            if (PySlice_Unpack(key, &start, &stop, &step) < 0) return -1;
+            Py_ssize_t n = PySlice_AdjustIndices(list_len(self), &start, &stop, step);
+            for (Py_ssize_t k = 0; k < n; k++)
+                gone.push_back(start + k * step);
+        } else {
+            Py_ssize_t i = list_index(self, key);
+            if (i < 0) return -1;
+            gone.push_back(i);
+        }
+        Ref first(change_list(v, 0, nullptr, std::move(gone)));
+        return first.get() ? 0 : -1;
+    }
+    if (!PyIndex_Check(key)) {
         PyErr_Format(PyExc_TypeError, "%s: set one entry by its index, or assign the whole list",
                      view_path(v).text.c_str());
         return -1;
@@ -297,6 +434,77 @@ int list_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
     path.at(static_cast<size_t>(i));
     return edit(v->policy, path, value);
 }
+
+PyObject *list_append(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *value;
+    if (!parse(sig::kAppend, args, nargs, kwnames, &value)) return nullptr;
+    Ref one(PyTuple_Pack(1, value));
+    Ref given(one.get() ? entries_given(as_view(self), one.get()) : nullptr);
+    return given.get() ? change_list(as_view(self), list_len(self), given.get(), {}) : nullptr;
+}
+
+PyObject *list_extend(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *values;
+    if (!parse(sig::kExtend, args, nargs, kwnames, &values)) return nullptr;
+    Ref given(entries_given(as_view(self), values));
+    return given.get() ? change_list(as_view(self), list_len(self), given.get(), {}) : nullptr;
+}
+
+PyObject *list_insert(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *a[2];
+    if (!parse(sig::kInsert, args, nargs, kwnames, a)) return nullptr;
+    args = a;
+    Py_ssize_t i = PyNumber_AsSsize_t(args[0], PyExc_IndexError);
+    if (i == -1 && PyErr_Occurred()) return nullptr;
+    Ref one(PyTuple_Pack(1, args[1]));
+    Ref given(one.get() ? entries_given(as_view(self), one.get()) : nullptr);
+    if (given.get() == nullptr) return nullptr;
+    Py_ssize_t n = list_len(self); // as Python's lists: counted from the end, then clamped
+    i = i < 0 ? std::max<Py_ssize_t>(i + n, 0) : std::min(i, n);
+    return change_list(as_view(self), i, given.get(), {});
+}
+
+PyObject *list_pop(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *at;
+    if (!parse(sig::kPop, args, nargs, kwnames, &at)) return nullptr;
+    Ref last(PyLong_FromLong(-1));
+    Py_ssize_t i = list_index(self, at ? at : last.get());
+    return i < 0 ? nullptr : change_list(as_view(self), 0, nullptr, {i});
+}
+
+PyObject *list_remove(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *value;
+    if (!parse(sig::kRemove, args, nargs, kwnames, &value)) return nullptr;
+    Ref one(PyTuple_Pack(1, value));
+    Ref given(one.get() ? entries_given(as_view(self), one.get()) : nullptr);
+    Ref now(given.get() ? view_tree(as_view(self), false) : nullptr);
+    if (now.get() == nullptr) return nullptr;
+    PyObject *wanted = PyList_GET_ITEM(given.get(), 0);
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(now.get()); i++) { // exact values: no Python code
+        int same = PyObject_RichCompareBool(PyList_GET_ITEM(now.get(), i), wanted, Py_EQ);
+        if (same < 0) return nullptr;
+        if (same) {
+            Ref first(change_list(as_view(self), 0, nullptr, {i}));
+            return first.get() ? Py_NewRef(Py_None) : nullptr;
+        }
+    }
+    PyErr_Format(PyExc_ValueError, "%s holds no such entry", view_path(as_view(self)).text.c_str());
+    return nullptr;
+}
+
+PyObject *list_clear(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    if (!parse(sig::kClear, args, nargs, kwnames, nullptr)) return nullptr;
+    std::vector<Py_ssize_t> gone;
+    for (Py_ssize_t i = 0; i < list_len(self); i++)
+        gone.push_back(i);
+    Ref first(change_list(as_view(self), 0, nullptr, std::move(gone)));
+    return first.get() ? Py_NewRef(Py_None) : nullptr;
+}
+
+PyMethodDef list_methods[] = {method(sig::kAppend, list_append), method(sig::kExtend, list_extend),
+                              method(sig::kInsert, list_insert), method(sig::kPop, list_pop),
+                              method(sig::kRemove, list_remove), method(sig::kClear, list_clear),
+                              {nullptr, nullptr, 0, nullptr}};
 
 // ---- classes -------------------------------------------------------------------
 
@@ -365,6 +573,7 @@ PyTypeObject *make_type(PyObject *module, const std::string &name, const char *d
         {Py_mp_ass_subscript, reinterpret_cast<void *>(list ? list_ass_subscript : view_setitem)}};
     if (getsets != nullptr) slots.push_back({Py_tp_getset, getsets});
     if (list) {
+        slots.push_back({Py_tp_methods, list_methods});
         slots.push_back({Py_sq_length, reinterpret_cast<void *>(list_len)});
         slots.push_back({Py_sq_item, reinterpret_cast<void *>(list_item)});
     }
@@ -396,6 +605,12 @@ PyObject *new_view(PolicyObject *p, ViewKind kind, size_t what, size_t index) {
 
 PyObject *field_value(PolicyObject *p, size_t i) {
     const Ext &e = p->ext;
+    if (i >= f::kScalarCount) { // a list or the L2PT object: a view even when absent (empty)
+        const f::Compound &row = compound(i - f::kScalarCount);
+        if (row.shape == f::Shape::l2pt) return new_view(p, ViewKind::l2pt, i - f::kScalarCount, 0);
+        if (!row.derived && (row.shape == f::Shape::pairs || row.shape == f::Shape::list))
+            return new_view(p, ViewKind::list, i - f::kScalarCount, 0);
+    }
     if (!f::present(i, e)) Py_RETURN_NONE;
     if (i < f::kScalarCount) return number(f::kScalars[i].get(e), *f::kScalars[i].domain);
     size_t c = i - f::kScalarCount;
@@ -426,10 +641,13 @@ PyObject *field_value(PolicyObject *p, size_t i) {
 }
 
 PyObject *group_value(PolicyObject *p, size_t g) {
+    return new_view(p, ViewKind::group, g, 0);
+}
+
+bool group_present(const PolicyObject *p, size_t g) {
     for (size_t i = 0; i < f::kFieldCount; i++)
-        if (kGroupOf[i] == static_cast<int>(g) && f::present(i, p->ext))
-            return new_view(p, ViewKind::group, g, 0);
-    Py_RETURN_NONE;
+        if (kGroupOf[i] == static_cast<int>(g) && f::present(i, p->ext)) return true;
+    return false;
 }
 
 Path field_path(size_t i) {
@@ -454,79 +672,37 @@ int edit(PolicyObject *p, const Path &path, PyObject *value) {
     State *st = p->state;
     try {
         // The value is copied before the record is read: copying may run Python code.
-        Ref v(value != nullptr && value != Py_None ? plain(st, value) : nullptr);
+        Ref v(value != nullptr && value != Py_None ? plain(st, value, kPolicyDepth, path.text)
+                                                   : nullptr);
         bool removing = v.get() == nullptr;
         Ref root(write_policy(p->ext, false));
-        PyObject *node = root.get();
-        for (int i = 0; i < path.n; i++) {
-            const Step &s = path.steps[i];
-            bool last = i + 1 == path.n;
-            if (s.key.empty()) { // an entry of a list
-                if (!PyList_CheckExact(node) ||
-                    s.index >= static_cast<size_t>(PyList_GET_SIZE(node))) {
-                    PyErr_Format(PyExc_IndexError, "%s is no longer in the policy",
-                                 path.text.substr(0, path.text.find(']') + 1).c_str());
-                    return -1;
-                }
-                if (!last) {
-                    node = PyList_GET_ITEM(node, static_cast<Py_ssize_t>(s.index));
-                    continue;
-                }
-                PyList_SetItem(node, static_cast<Py_ssize_t>(s.index),
-                               v.get() ? v.release() : Py_NewRef(Py_None));
-                break;
+        const Step &last = path.steps[path.n - 1];
+        PyObject *node = walk(root.get(), path, path.n - 1, false);
+        if (node == nullptr || last.key.empty()) { // an entry of a list
+            if (node == nullptr || !PyList_CheckExact(node) ||
+                last.index >= static_cast<size_t>(PyList_GET_SIZE(node))) {
+                PyErr_Format(PyExc_IndexError, "%s is no longer in the policy",
+                             path.text.substr(0, path.text.find(']') + 1).c_str());
+                return -1;
             }
-            if (!PyDict_CheckExact(node)) {
+            PyList_SetItem(node, static_cast<Py_ssize_t>(last.index),
+                           v.get() ? v.release() : Py_NewRef(Py_None));
+        } else {
+            if (node == nullptr || !PyDict_CheckExact(node)) {
                 PyErr_Format(PyExc_TypeError, "%s holds a raw value: assign it whole",
                              path.text.c_str());
                 return -1;
             }
-            Ref key(check(
-                PyUnicode_FromStringAndSize(s.key.data(), static_cast<Py_ssize_t>(s.key.size()))));
-            if (last) {
-                if (v.get() != nullptr) {
-                    if (PyDict_SetItem(node, key.get(), v.get()) != 0) return -1;
-                } else if (PyDict_DelItem(node, key.get()) != 0) {
-                    if (!PyErr_ExceptionMatches(PyExc_KeyError)) return -1;
-                    PyErr_Clear();
-                }
-                break;
+            Ref key(check(PyUnicode_FromStringAndSize(last.key.data(),
+                                                      static_cast<Py_ssize_t>(last.key.size()))));
+            if (v.get() != nullptr) {
+                if (PyDict_SetItem(node, key.get(), v.get()) != 0) return -1;
+            } else if (PyDict_DelItem(node, key.get()) != 0) {
+                if (!PyErr_ExceptionMatches(PyExc_KeyError)) return -1;
+                PyErr_Clear();
             }
-            PyObject *next = PyDict_GetItemWithError(node, key.get());
-            if (next == nullptr) { // a group or protocol not held yet
-                if (PyErr_Occurred()) return -1;
-                Ref d(check(PyDict_New()));
-                if (PyDict_SetItem(node, key.get(), d.get()) != 0) return -1;
-                next = d.get();
-            }
-            node = next;
         }
-        const char *mask_path = f::path_of(f::F::valid_mask);
-        bool mask = path.text == mask_path;
-        // valid_mask follows the fields, unless it is what is set.
-        if (!mask && PyDict_DelItemString(root.get(), mask_path) != 0) PyErr_Clear();
-        // A PCP entry goes with its tag.
-        if (path.text == f::path_of(f::F::efp_tag)) {
-            Path pcp;
-            add_field(pcp, f::path_of(f::F::efp_tag_pcp));
-            PyObject *pcps = node_at(root.get(), pcp, pcp.n);
-            PyObject *tags = node_at(root.get(), path, path.n);
-            Py_ssize_t n = tags && PyList_CheckExact(tags) ? PyList_GET_SIZE(tags) : 0;
-            if (pcps && PyList_CheckExact(pcps) && PyList_GET_SIZE(pcps) > n &&
-                PyList_SetSlice(pcps, n, PY_SSIZE_T_MAX, nullptr) != 0)
-                return -1;
-        }
-        Ext ext;
-        if (!read_policy(st, root.get(), ext, false, path.text)) return -1;
-        if (removing && !still_there(st, ext, path.text)) return -1;
-        // Bits of fields elsewhere stay as the record had them (a bit with no
-        // key, as a captured record may hold, included).
-        if (!mask) {
-            uint32_t bits = bits_under(path.text);
-            ext.valid_mask = (p->ext.valid_mask & ~bits) | (ext.valid_mask & bits);
-        }
-        store(p, ext);
-        return 0;
+        return commit(p, root.get(), path, removing);
     } catch (Raised &) {
         return -1;
     }
@@ -549,7 +725,8 @@ PyObject *view_tree(ViewObject *v, bool hex_strings) {
         PyObject *node = node_at(root.get(), path, path.n);
         if (node != nullptr) return Py_NewRef(node);
         if (v->kind == ViewKind::list) return PyList_New(0);
-        Py_RETURN_NONE;
+        if (v->kind == ViewKind::protocol) Py_RETURN_NONE;
+        return PyDict_New(); // a group or L2PT object the policy lacks
     } catch (Raised &) {
         return nullptr;
     }
@@ -569,8 +746,9 @@ int add_view_types(PyObject *module, State *st) {
             return -1;
     size_t n = kGroupCount + kCompoundCount;
     if ((st->list = make_type(module, t.names[n],
-                              "A list of a policy, read and set entry by entry in place; assign "
-                              "the whole list to add or remove entries.",
+                              "A list of a policy, read and changed in place as a Python list "
+                              "(append, extend, insert, pop, remove, clear, del); each change is "
+                              "one edit of the record, refused as a whole.",
                               nullptr, true)) == nullptr ||
         (st->l2pt = make_type(module, t.names[n + 1], l2pt_row().about, t.l2pt.data(), false)) ==
             nullptr ||

@@ -10,10 +10,14 @@ functions take any bytes-like object. Every record is checked by the library
 before it is read, so no input makes the process abort: refusals raise
 ``InvalidRecord`` or ``BadPolicy``.
 
->>> p = Policy.from_dict({"ether_if_type": 3, "mtu": 9000})
+>>> p = Policy(ether_if_type="ether.l2sub", mtu=9000)
 >>> rec = p.encode()
->>> Policy.decode(rec).mtu
-9000
+>>> Policy.decode(rec).to_dict(words=True)["ether_if_type"]
+'ether.l2sub'
+
+Groups and lists a policy lacks read as empty views: writing through one
+adds it (``p.sub.parent = 5``, ``p.efp.tag.append({...})``), ``"sub" in p``
+tells whether it is there and ``del p.sub`` removes it.
 """
 
 from collections.abc import Sequence
@@ -24,7 +28,7 @@ from ._core import (BadPolicy, Efp, EfpPush, EfpRange, EfpTag, Error, FieldList,
                     L2pt, L2ptSetting, NotCarried, Policy, ProvisionInfo, Sub, Trunk)
 
 __all__ = [
-    "ALL_FIELDS", "Error", "InvalidRecord", "BadPolicy", "NotCarried", "Policy", "Efp", "EfpPush",
+    "ALL_FIELDS", "WORDS", "Error", "InvalidRecord", "BadPolicy", "NotCarried", "Policy", "Efp", "EfpPush",
     "EfpRange", "EfpTag", "FieldList", "L2pt", "L2ptSetting", "ProvisionInfo", "Sub", "Trunk",
     "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version",
     "__version__",
@@ -32,6 +36,11 @@ __all__ = [
 
 Bytes = Union[bytes, bytearray, memoryview]
 ALL_FIELDS: int = _core.ALL_FIELDS
+WORDS: Dict[str, Dict[str, int]] = _core.WORDS
+__doc__ = (__doc__ or "") + "".join(
+    f"\nNames of {field} (any face takes them; to_dict(words=True) writes them):\n\n"
+    + "\n".join(f"    {number:3}  {name}" for name, number in names.items()) + "\n"
+    for field, names in WORDS.items())
 Layout = Literal["full", "compact", "brief"]
 _LAYOUTS = {"full": 0, "compact": 0x8, "brief": 0x20}
 Sequence.register(FieldList)

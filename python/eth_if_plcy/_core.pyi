@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 # Written by python/stubgen.cpp from the field description: do not edit.
 """Types of the native module, field by field; the package re-exports them."""
-from typing import (Any, Generic, List, Literal, NoReturn, Optional, Sequence, Tuple, Type,
-                    TypeVar, Union, overload)
+from typing import (Any, Generic, Iterable, List, Literal, Mapping, NoReturn, Optional, Sequence,
+                    Tuple, Type, TypeVar, Union, overload)
 
 _Bytes = Union[bytes, bytearray, memoryview]
 _P = TypeVar("_P", bound="Policy")
@@ -28,6 +28,7 @@ class _Derived(Generic[_G]):
     def __set__(self, obj: object, value: NoReturn) -> None: ...
 
 ALL_FIELDS: int
+WORDS: dict[str, dict[str, int]]
 
 class Error(Exception):
     status: int
@@ -35,8 +36,8 @@ class Error(Exception):
     reason: str
     offset: Optional[int]
     field: Optional[str]
-    def __init__(self, status: int, reason: str, offset: Optional[int] = ...,
-                 field: Optional[str] = ...) -> None: ...
+    def __init__(self, status: int, reason: str, offset: Optional[int] = ..., field: Optional[str] = ...) -> None: ...
+
 
 class InvalidRecord(Error, ValueError): ...
 class BadPolicy(Error, ValueError): ...
@@ -48,8 +49,16 @@ class FieldList(Sequence[_T]):
     @overload
     def __getitem__(self, i: slice) -> list[_T]: ...
     def __setitem__(self, i: int, value: Any) -> None: ...
+    def __delitem__(self, i: Union[int, slice]) -> None: ...
     def __len__(self) -> int: ...
     def __eq__(self, other: object) -> bool: ...
+    def append(self, value: Any, /) -> None: ...
+    def extend(self, values: Iterable[Any], /) -> None: ...
+    def insert(self, index: int, value: Any, /) -> None: ...
+    def pop(self, index: int = ..., /) -> _T: ...
+    def remove(self, value: Any, /) -> None: ...
+    def clear(self) -> None: ...
+
 
 # What a list field takes: a list, a tuple, or another policy's list.
 _Seq = Union[List[_T], Tuple[_T, ...], "FieldList[_T]"]
@@ -99,12 +108,12 @@ class Efp(_View):
     l3_ambiguous: _Field[Optional[int], Optional[int]]
     payload_ethertype: _Field[Optional[int], Optional[Union[int, str]]]
     num_tag_pops: _Field[Optional[int], Optional[int]]
-    tag: _Field[Optional[FieldList[EfpTag]], Optional[_Seq[Union[EfpTag, dict[str, Any]]]]]
-    tag_pcp: _Field[Optional[FieldList[Union[int, Literal["any"]]]], Optional[_Seq[Union[int, Literal["any"]]]]]
-    ranges: _Field[Optional[FieldList[EfpRange]], Optional[_Seq[Union[EfpRange, dict[str, Any]]]]]
+    tag: _Field[FieldList[EfpTag], Optional[_Seq[Union[EfpTag, dict[str, Any]]]]]
+    tag_pcp: _Field[FieldList[Union[int, Literal["any"]]], Optional[_Seq[Union[int, Literal["any"]]]]]
+    ranges: _Field[FieldList[EfpRange], Optional[_Seq[Union[EfpRange, dict[str, Any]]]]]
     src_mac: _Field[Optional[str], Optional[str]]
     dst_mac: _Field[Optional[str], Optional[str]]
-    push: _Field[Optional[FieldList[EfpPush]], Optional[_Seq[Union[EfpPush, dict[str, Any]]]]]
+    push: _Field[FieldList[EfpPush], Optional[_Seq[Union[EfpPush, dict[str, Any]]]]]
     num_tags: _Derived[Optional[int]]
     num_tag_pushes: _Derived[Optional[int]]
     num_ranges: _Derived[Optional[int]]
@@ -131,33 +140,46 @@ class Trunk(_View):
 
 class Policy:
     valid_mask: _Field[Optional[int], Optional[Union[int, str]]]
-    ether_if_type: _Field[Optional[int], Optional[Union[int, str]]]
+    ether_if_type: _Field[Optional[int], Optional[Union[int, Literal["ether", "ether.sub", "ether.l2sub", "bundle", "bundle.sub", "bundle.l2sub", "pw-ether", "pw-ether.sub", "pw-ether.l2sub", "sat-ether", "fabric", "icl", "vether", "vether.sub", "vether.l2sub", "nv-ether", "nv-ether.sub", "nv-ether.l2sub", "mgmt", "breakout", "fabric-bundle"]]]]
     interface_ready: _Field[Optional[int], Optional[int]]
     is_l2: _Field[Optional[int], Optional[int]]
     is_provisioned: _Field[Optional[int], Optional[int]]
     is_in_icl_mode: _Field[Optional[int], Optional[int]]
     mtu: _Field[Optional[int], Optional[int]]
     mac_addr: _Field[Optional[str], Optional[str]]
-    l2pt: _Field[Optional[L2pt], Union[L2pt, dict[str, Any], None]]
-    provision_info: _Field[Optional[ProvisionInfo], Union[ProvisionInfo, dict[str, Any], None]]
-    efp: _Field[Optional[Efp], Union[Efp, dict[str, Any], None]]
-    sub: _Field[Optional[Sub], Union[Sub, dict[str, Any], None]]
-    trunk: _Field[Optional[Trunk], Union[Trunk, dict[str, Any], None]]
-
-    def __init__(self, fields: Optional[dict[str, Any]] = ...) -> None: ...
+    l2pt: _Field[L2pt, Union[L2pt, dict[str, Any], None]]
+    provision_info: _Field[ProvisionInfo, Union[ProvisionInfo, dict[str, Any], None]]
+    efp: _Field[Efp, Union[Efp, dict[str, Any], None]]
+    sub: _Field[Sub, Union[Sub, dict[str, Any], None]]
+    trunk: _Field[Trunk, Union[Trunk, dict[str, Any], None]]
+    def __init__(self, fields: Optional[Mapping[str, Any]] = ..., *,
+                 valid_mask: Optional[Union[int, str]] = ...,
+                 ether_if_type: Optional[Union[int, Literal["ether", "ether.sub", "ether.l2sub", "bundle", "bundle.sub", "bundle.l2sub", "pw-ether", "pw-ether.sub", "pw-ether.l2sub", "sat-ether", "fabric", "icl", "vether", "vether.sub", "vether.l2sub", "nv-ether", "nv-ether.sub", "nv-ether.l2sub", "mgmt", "breakout", "fabric-bundle"]]] = ...,
+                 interface_ready: Optional[int] = ...,
+                 is_l2: Optional[int] = ...,
+                 is_provisioned: Optional[int] = ...,
+                 is_in_icl_mode: Optional[int] = ...,
+                 mtu: Optional[int] = ...,
+                 mac_addr: Optional[str] = ...,
+                 l2pt: Union[L2pt, dict[str, Any], None] = ...,
+                 provision_info: Union[ProvisionInfo, dict[str, Any], None] = ...,
+                 efp: Union[Efp, dict[str, Any], None] = ...,
+                 sub: Union[Sub, dict[str, Any], None] = ...,
+                 trunk: Union[Trunk, dict[str, Any], None] = ...) -> None: ...
+    def __contains__(self, name: str) -> bool: ...
     @classmethod
-    def decode(cls: Type[_P], data: _Bytes, fields: int = ..., net: bool = ...) -> _P: ...
+    def decode(cls: Type[_P], data: _Bytes, fields: Optional[int] = ..., net: bool = ...) -> _P: ...
     @classmethod
     def from_dict(cls: Type[_P], d: dict[str, Any]) -> _P: ...
-    def to_dict(self) -> dict[str, Any]: ...
+    def to_dict(self, *, words: bool = ...) -> dict[str, Any]: ...
     def encode(self, tag_ranges: bool = ..., *, check: bool = ...) -> bytes: ...
     def render(self, compact: bool = ...) -> str: ...
     def to_openconfig(self, name: str, index: Optional[int] = ...) -> dict[str, Any]: ...
     @classmethod
-    def from_openconfig(cls: Type[_P], data: dict[str, Any], name: Optional[str] = ...,
-                        index: Optional[int] = ...) -> _P: ...
+    def from_openconfig(cls: Type[_P], data: dict[str, Any], name: Optional[str] = ..., index: Optional[int] = ...) -> _P: ...
     def __copy__(self: _P) -> _P: ...
-    def __deepcopy__(self: _P, memo: Any) -> _P: ...
+    def __deepcopy__(self: _P, memo: Any, /) -> _P: ...
+    def __reduce__(self) -> Tuple[Any, ...]: ...
 
 def lib_version() -> str: ...
 def status_str(status: int) -> str: ...

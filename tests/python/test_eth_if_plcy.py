@@ -4,6 +4,7 @@
 pickle, copies, repr), agreement with the tool, refusals as exceptions,
 dumps, and fuzzed bytes that never abort."""
 import copy
+import inspect
 import json
 import pickle
 import os
@@ -196,3 +197,23 @@ def test_openconfig_is_the_tools() -> None:
         e.Policy.from_openconfig(oc)
     with pytest.raises(e.BadPolicy, match="needs the sub-interface's index"):
         p.to_openconfig("eth0")
+
+
+def test_every_function_has_its_signature() -> None:
+    routines: List[Any] = [getattr(e._core, n) for n in vars(e._core)
+                           if inspect.isroutine(getattr(e._core, n))]
+    for name in e.__all__:
+        obj = getattr(e, name)
+        if inspect.isroutine(obj):
+            routines.append(obj)
+        elif isinstance(obj, type) and obj.__module__ == "eth_if_plcy":
+            routines += [getattr(obj, m) for m in vars(obj) if inspect.isroutine(getattr(obj, m))
+                         and (not m.startswith("__") or m in ("__copy__", "__deepcopy__"))]
+    assert len(routines) > 25
+    for f in routines:
+        inspect.signature(f)  # raises for a function without one
+    named: List[Any] = [e.Policy, e.Policy.decode, e.FieldList.insert, e.Policy.encode, e.Error]
+    shown = {str(inspect.signature(f)) for f in named}
+    assert shown == {"(fields=None, **values)", "(data, fields=None, net=False)",
+                     "(self, index, value, /)", "(self, /, tag_ranges=False, *, check=True)",
+                     "(status, reason, offset=None, field=None)"}
