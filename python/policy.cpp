@@ -11,6 +11,7 @@
 
 #include "binding.hpp"
 #include "policy_check.hpp"
+#include "refusal.hpp"
 #include "record_layout.hpp"
 
 namespace pyplcy {
@@ -218,39 +219,20 @@ PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObje
                           &size);
 }
 
-// A constant path ("efp.tag[0].vlan") as steps into the plain tree.
-Path parse_path(std::string_view text) {
-    Path path;
-    while (!text.empty() && path.n < 4) {
-        size_t end = text.find_first_of(".[");
-        if (end != 0) path.key(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        if (text[end] == '[') {
-            size_t i = 0;
-            for (end++; end < text.size() && text[end] != ']'; end++)
-                i = i * 10 + static_cast<size_t>(text[end] - '0');
-            path.at(i);
-            end++;
-        }
-        text.remove_prefix(std::min(text.size(), end + (end < text.size() && text[end] == '.')));
-    }
-    return path;
-}
-
 // A refusal of the strict check, in the tool's words: "path: value what",
 // the value as the tool's JSON shows it.
 PyObject *refuse(State *st, const Ext &ext, const f::Verdict &v) {
-    std::string path = v.path(), value;
+    std::string message;
     try {
-        Ref tree(write_policy(ext, true));
-        Path at = parse_path(path);
-        if (PyObject *node = at.n > 0 ? node_at(tree.get(), at, at.n) : nullptr)
-            value = ReadTree().show(node) + " ";
+        WriteTree tree{true};
+        message = f::refusal(tree, ext, v, [](PyObject *node) {
+            Ref owned(node);
+            return ReadTree().show(node);
+        });
     } catch (Raised &) {
         return nullptr;
     }
-    std::string words = v.rule && v.rule->words ? v.rule->words : f::outside(*v.domain, v.value);
-    return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, path + ": " + value + words, path);
+    return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, message, v.path());
 }
 
 // The rule by which the C library's encode refused a policy: an interface

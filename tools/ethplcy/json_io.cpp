@@ -15,6 +15,7 @@
 #endif
 
 #include "policy_check.hpp"
+#include "refusal.hpp"
 #include "policy_reader.hpp"
 #include "policy_writer.hpp"
 #include "jansson_tree.hpp"
@@ -315,17 +316,17 @@ std::string value_at(const Ext &ext, const std::string &path) {
 }
 
 std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
-    namespace f = eth_if_plcy::fields;
-    std::string path = v.path(), value = value_at(ext, path);
-    std::string words = v.rule && v.rule->words ? v.rule->words : f::outside(*v.domain, v.value);
-    return path + ": " + (value.empty() ? "" : value + " ") + words;
+    TextTree tree;
+    return eth_if_plcy::fields::refusal(tree, ext, v, [&](TextTree::Node n) {
+        std::string text;
+        tree.write(n, true, text);
+        text.pop_back(); // the line's end
+        return text;
+    });
 }
 
-void ext_from_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    // A copy only for instance data, which rfc7951_policy rewrites in place.
-    std::string policy;
-    bool yang = text.find(kYangTop) != std::string::npos && rfc7951_policy(policy = text);
-    read_policy(yang ? policy : text, ext, check);
+void ext_from_policy_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
+    read_policy(text, ext, check);
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
 }

@@ -13,6 +13,10 @@
 
 #include "eth_if_plcy.hpp"
 
+namespace eth_if_plcy::fields {
+struct Verdict;
+}
+
 namespace ethplcy_tool {
 
 // A user-facing error: printed as "ethplcy: <message>", exit status 2.
@@ -89,13 +93,20 @@ std::string ext_to_json(const eth_if_plcy_ext_t &ext, bool one_line = false, boo
 // The same after what out holds.
 void append_json(const eth_if_plcy_ext_t &ext, std::string &out, bool one_line = false,
                  bool words = false);
-// Fills ext from JSON; per-tag range lists point at ext.efp.ranges. With
-// check, only values an interface can carry, and the strict check (with
-// encode's options) refuses in the JSON's words: the field's path (an entry's
-// index included), the value given and what is allowed. Without, anything
-// the external record holds (encode then keeps the format's normalisations).
+// Fills ext from a policy given as JSON: the policy JSON, or the YANG
+// module's RFC 7951 instance data (policy_input.cpp tells them apart).
+// Per-tag range lists point at ext.efp.ranges. With check, only values an
+// interface can carry, and the strict check (with encode's options) refuses
+// in the JSON's words: the field's path (an entry's index included), the
+// value given and what is allowed. Without, anything the external record
+// holds (encode then keeps the format's normalisations).
 void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check = true,
                    uint32_t options = 0);
+// The same for the policy JSON alone (json_io.cpp).
+void ext_from_policy_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check,
+                          uint32_t options);
+// A refused policy in the one wording of the field description's refusal.hpp.
+std::string refusal(const eth_if_plcy_ext_t &ext, const eth_if_plcy::fields::Verdict &v);
 // The YANG module of the policy, and the policy as its RFC 7951 instance
 // data (refused when it breaks the module's interface-class rules).
 std::string policy_yang();

@@ -25,8 +25,6 @@
 
 namespace ethplcy_tool {
 
-std::string refusal(const eth_if_plcy_ext_t &ext, const eth_if_plcy::fields::Verdict &v);
-
 namespace {
 
 namespace f = eth_if_plcy::fields;
