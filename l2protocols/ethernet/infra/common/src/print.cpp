@@ -56,7 +56,8 @@ constexpr auto kInterfaceLines = [] {
     // The text has always listed a VLAN-switched port's access flag before its trunk flag.
     auto at = [&](f::F id) {
         size_t i = 0;
-        while (lines[i].name != f::path_of(id))
+        while (std::string_view(lines[i].name) !=
+               f::path_of(id)) // clang: no literal address compares
             i++;
         return i;
     };
