@@ -221,9 +221,8 @@ class Key {
             paths_.push_back(checked(paths.substr(at, comma - at)));
         }
         namespace f = eth_if_plcy::fields;
-        int i = f::index_of(paths_[0]);
-        if (paths_.size() == 1 && i >= 0 && static_cast<size_t>(i) < f::kScalarCount)
-            scalar_ = &f::kScalars[i];
+        std::optional<f::F> one = f::find_field(paths_[0]);
+        if (paths_.size() == 1 && one && f::is_scalar(*one)) scalar_ = &f::kScalars[f::index(*one)];
     }
     bool exact() const { return scalar_ != nullptr; }
     // The key of a policy: its value (or a hash of it), and whether it has one.
@@ -258,14 +257,14 @@ class Key {
   private:
     static std::string checked(const std::string &path) {
         namespace f = eth_if_plcy::fields;
-        int i = f::index_of(path);
-        if (i >= 0 && static_cast<size_t>(i) < f::kScalarCount) return path;
+        std::optional<f::F> whole = f::find_field(path);
+        if (whole && f::is_scalar(*whole)) return path;
         size_t open = path.find('['), close = path.find(']');
-        int c = f::index_of(path.substr(0, open));
-        bool ok = c >= 0 && (open == std::string::npos ? path.size() : close) != std::string::npos;
+        std::optional<f::F> c = f::find_field(path.substr(0, open));
+        bool ok = c && (open == std::string::npos ? path.size() : close) != std::string::npos;
         if (ok && open != std::string::npos) { // an entry, or a key of one
             std::string rest = path.substr(close + 1);
-            const f::Compound &cc = f::kCompounds[static_cast<size_t>(c) - f::kScalarCount];
+            const f::Compound &cc = f::kCompounds[f::index(*c) - f::kScalarCount];
             ok = path.find_first_not_of("0123456789", open + 1) == close && close > open + 1 &&
                  (rest.empty() ||
                   rest == std::string(".") + (cc.keys[0].name ? cc.keys[0].name : "") ||

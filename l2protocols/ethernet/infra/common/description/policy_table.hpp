@@ -582,11 +582,6 @@ inline std::optional<F> find_field(std::string_view path) {
     if (it == sorted.end() || it->first != path) return std::nullopt;
     return field(it->second);
 }
-// The same as a number, -1 for none, for the stream commands' --key.
-inline int index_of(std::string_view path) {
-    std::optional<F> f = find_field(path);
-    return f ? static_cast<int>(index(*f)) : -1;
-}
 
 // Data of the internal record that no policy carries. Compare, the printers
 // and the hexdump read these rows beside the fields; the policy's faces (JSON,
