@@ -41,12 +41,19 @@ for bad in '{"ether_if_type": 1, "sub": {"parent": "0x00000001"}}' \
            '{"mtu": 65536}' '{"efp": {"configured": 1, "tag": [{"vlan": 3}]}}' \
            '{"ether_if_type": "ether", "sub": {"parent": "0x00000001"}}' \
            '{"ether_if_type": "ether.l2sub", "trunk": {"native_vlan": 5, "native_is_svlan": 0}}' \
-           '{"ether_if_type": "ether.l2sbu"}'; do
+           '{"ether_if_type": "ether.l2sbu"}' \
+           '{"efp": {"configured": 1, "tag": [{"ethertype": "0x8100", "vlan": "range"}], "ranges": [{"low": 30, "high": 20}]}}'; do
   echo "{\"eth-if-plcy:policy\": $bad}" >"$work/bad.json"
   if yanglint "$work/eth-if-plcy.yang" "$work/bad.json" 2>/dev/null; then
     echo "yanglint took $bad"; exit 1
   fi
 done
+# A record whose range runs backwards (encode takes it unchecked) is not shown as data.
+backwards=$("$tool" encode --no-check '{"efp": {"configured": 1, "tag": [{"ethertype": "0x8100", "vlan": "range"}], "ranges": [{"low": 30, "high": 20}]}}')
+if "$tool" show --yang "$backwards" >/dev/null 2>"$work/err" ||
+  ! grep -qF 'efp.ranges[0]: {"low":30,"high":20} has its low above its high' "$work/err"; then
+  echo "show --yang of a backwards range: $(cat "$work/err")"; exit 1
+fi
 # An interface type by name is valid data, and encode reads it as its number.
 named='{"eth-if-plcy:policy": {"ether_if_type": "ether.l2sub", "sub": {"parent": "0x00000001"}}}'
 echo "$named" >"$work/named.json"

@@ -214,6 +214,12 @@ void field(Text &y, size_t i, bool in_group) {
             y.line("mandatory true;");
             y.close();
         }
+        for (const f::OrderedPair &o : f::kOrderedPairs)
+            if (o.field == c.id) {
+                y.open("must " + quoted(std::string(c.keys[0].name) + " <= " + c.keys[1].name));
+                y.line("error-message " + quoted(o.rule->reason) + ";");
+                y.close();
+            }
         break;
     case f::Shape::l2pt:
         y.open("container " + name);
@@ -304,6 +310,8 @@ std::string policy_yang() {
 std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line) {
     if (auto v = f::detail::classes(ext); !v.ok())
         throw Failure(refusal(ext, v) + " (the YANG module's class rules)");
+    if (auto v = f::detail::modelled(ext); !v.ok())
+        throw Failure(refusal(ext, v) + " (the YANG module's must)");
     std::string text = ext_to_json(ext, true);
     Json policy(json_loads(text.c_str(), 0, nullptr), json_decref);
     if (!policy) throw Failure("out of memory");

@@ -30,6 +30,13 @@ inline constexpr Rule kVlanCode{"VLAN 4096 and 4097 are internal codes: write EF
                                 "(0x2001) or EFP_VLAN_RANGE (0x2000)",
                                 nullptr}; // said as the tag VLAN's domain
 inline constexpr Rule kRangeOrder{"range low is above its high", "has its low above its high"};
+// Pairs whose first key may not be above their second, with the rule that
+// says so: the strict check applies it, the YANG module states it as a must.
+struct OrderedPair {
+    F field;
+    const Rule *rule;
+};
+inline constexpr OrderedPair kOrderedPairs[] = {{F::efp_ranges, &kRangeOrder}};
 inline constexpr Rule kRangesNoTag{"ranges given but no match tag's VLAN is EFP_VLAN_RANGE",
                                    "are given, but no efp.tag has \"vlan\": \"range\""};
 inline constexpr Rule kTagNoRanges{"a match tag's VLAN is EFP_VLAN_RANGE but no ranges are given",
@@ -228,6 +235,20 @@ inline Verdict classes(const Ext &e) {
     if (first[0] >= 0 && type == Cls::trunk) return {nullptr, &kSubOnTrunk, first[0]};
     if (first[0] >= 0 && first[1] >= 0) return {nullptr, &kMixed, first[0]};
     if (first[1] >= 0 && type == Cls::sub) return {nullptr, &kTrunkOnSub, first[1]};
+    return {};
+}
+
+// The rules a record may break that a face's model states (the YANG module's
+// must): the classes, and the ordered pairs of the lists the policy holds.
+inline Verdict modelled(const Ext &e) {
+    if (Verdict v = classes(e); !v.ok()) return v;
+    for (const OrderedPair &o : kOrderedPairs) {
+        const Compound &c = compound_at(static_cast<int>(index(o.field)));
+        if (!present(index(o.field), e)) continue;
+        for (size_t i = 0; i < c.access.entries(e); i++)
+            if (c.access.get(e, i, 0) > c.access.get(e, i, 1))
+                return {nullptr, o.rule, static_cast<int>(index(o.field)), static_cast<int>(i)};
+    }
     return {};
 }
 
