@@ -281,9 +281,10 @@ PyMethodDef methods[] = {
              return from_openconfig(reinterpret_cast<PyTypeObject *>(type), args, kwargs);
          })),
      METH_VARARGS | METH_KEYWORDS | METH_CLASS,
-     "from_openconfig(data, name=None, index=None)\n--\n\nThe policy an OpenConfig "
-     "configuration holds for one interface (and sub-interface); BadPolicy names the "
-     "OpenConfig path of what a policy cannot hold, a NotCarried warning what it need not."},
+     "from_openconfig(data, name=None, index=None, strict=False)\n--\n\nThe policy an "
+     "OpenConfig configuration holds for one interface (and sub-interface); BadPolicy names the "
+     "OpenConfig path of what a policy cannot hold, a NotCarried warning what it need not (a "
+     "BadPolicy with strict)."},
     {"__copy__", copy_policy, METH_NOARGS, "A copy of the policy."},
     {"__deepcopy__", copy_policy, METH_O, "A copy of the policy (it shares nothing)."},
     {"__reduce__", reduce, METH_NOARGS, "Pickles as Policy.from_dict(self.to_dict())."},
