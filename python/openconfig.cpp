@@ -19,7 +19,8 @@ struct OcTree : ReadTree {
     void each(Node n, F fn) {
         PyObject *key, *value;
         Py_ssize_t pos = 0;
-        while (PyDict_Next(n, &pos, &key, &value)) fn(string(key), value);
+        while (PyDict_Next(n, &pos, &key, &value))
+            fn(string(key), value);
     }
 };
 
@@ -77,8 +78,8 @@ PyObject *from_openconfig(PyTypeObject *type, PyObject *args, PyObject *kwargs) 
     const char *name = "";
     int strict = 0;
     if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O!|zOp:from_openconfig",
-                                     const_cast<char **>(names), &PyDict_Type, &data, &name,
-                                     &index, &strict))
+                                     const_cast<char **>(names), &PyDict_Type, &data, &name, &index,
+                                     &strict))
         return nullptr;
     int64_t i = index_of(index);
     if (i == -2) return nullptr;

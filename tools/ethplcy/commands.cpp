@@ -179,7 +179,8 @@ int openconfig(const Words &words, const CommandDef &c) {
     }
     for (const char *o : {"json", "no-check", "strict"})
         if (p.has(o)) throw Failure(std::string("--") + o + " goes with OpenConfig input");
-    if (std::string why = not_a_file(in); !why.empty() && !p.has("binary") &&
+    if (std::string why = not_a_file(in);
+        !why.empty() && !p.has("binary") &&
         text.find_first_not_of("0123456789abcdefABCDEF \t\r\n") != std::string::npos)
         throw Failure(why);
     if (name.empty()) throw Failure("writing OpenConfig needs the interface's --name");

@@ -26,14 +26,14 @@ enum class T : uint8_t {
     list,
     string,
     boolean,
-    uint16,   // 0 to 65535, a JSON number
-    uint32,   // 0 to 4294967295, a JSON number
-    vlan,     // oc-vlan-types:vlan-id: uint16 1 to 4094
-    vlans,    // a leaf-list of vlan-id
-    mac,      // oc-yang:mac-address: xx:xx:xx:xx:xx:xx
-    identity, // an identityref: one of `values`, of module `of`
-    word,     // an enumeration: one of `values`
-    trunk,    // leaf-list of union vlan-id | vlan-range ("x..y")
+    uint16,       // 0 to 65535, a JSON number
+    uint32,       // 0 to 4294967295, a JSON number
+    vlan,         // oc-vlan-types:vlan-id: uint16 1 to 4094
+    vlans,        // a leaf-list of vlan-id
+    mac,          // oc-yang:mac-address: xx:xx:xx:xx:xx:xx
+    identity,     // an identityref: one of `values`, of module `of`
+    word,         // an enumeration: one of `values`
+    trunk,        // leaf-list of union vlan-id | vlan-range ("x..y")
     vlan_or_qinq, // union vlan-id | qinq-id (a string)
     vlan_or_name, // union uint16 | string
 };
@@ -43,30 +43,105 @@ enum class Use : uint8_t { node, key, carried, noted };
 // Every row, by a name the compiler knows, in row order.
 enum class N : uint8_t {
     root,
-    interfaces, interface, if_name, if_config, if_config_name, if_type, if_mtu, if_loopback,
-    if_description, if_enabled, if_tpid,
-    hold_time, hold_config, hold_up, hold_down,
-    damping, damping_config, damp_max_suppress, damp_half_life, damp_suppress, damp_reuse,
+    interfaces,
+    interface,
+    if_name,
+    if_config,
+    if_config_name,
+    if_type,
+    if_mtu,
+    if_loopback,
+    if_description,
+    if_enabled,
+    if_tpid,
+    hold_time,
+    hold_config,
+    hold_up,
+    hold_down,
+    damping,
+    damping_config,
+    damp_max_suppress,
+    damp_half_life,
+    damp_suppress,
+    damp_reuse,
     damp_flap,
-    ethernet, eth_config, eth_mac, eth_flow_control, eth_auto_negotiate, eth_link_training,
-    eth_duplex, eth_speed, eth_fec,
-    switched, sw_config, sw_mode, sw_native, sw_access, sw_trunk_vlans,
-    routed, routed_config, routed_vlan,
-    subinterfaces, subinterface, sub_index, sub_config, sub_config_index, sub_description,
+    ethernet,
+    eth_config,
+    eth_mac,
+    eth_flow_control,
+    eth_auto_negotiate,
+    eth_link_training,
+    eth_duplex,
+    eth_speed,
+    eth_fec,
+    switched,
+    sw_config,
+    sw_mode,
+    sw_native,
+    sw_access,
+    sw_trunk_vlans,
+    routed,
+    routed_config,
+    routed_vlan,
+    subinterfaces,
+    subinterface,
+    sub_index,
+    sub_config,
+    sub_config_index,
+    sub_description,
     sub_enabled,
-    vlan, vlan_config, vlan_config_id,
+    vlan,
+    vlan_config,
+    vlan_config_id,
     match,
-    st, st_config, st_id,
-    stl, stl_config, stl_ids,
-    str, str_config, str_low, str_high,
-    dt, dt_config, dt_inner, dt_outer,
-    dtil, dtil_config, dtil_inner_ids, dtil_outer,
-    dtol, dtol_config, dtol_inner, dtol_outer_ids,
-    dtir, dtir_config, dtir_inner_low, dtir_inner_high, dtir_outer,
-    dtor, dtor_config, dtor_inner, dtor_outer_low, dtor_outer_high,
-    dtior, dtior_config, dtior_inner_low, dtior_inner_high, dtior_outer_low, dtior_outer_high,
-    ingress, in_config, in_action, in_vlan, in_tpid,
-    egress, eg_config, eg_action, eg_vlan, eg_tpid,
+    st,
+    st_config,
+    st_id,
+    stl,
+    stl_config,
+    stl_ids,
+    str,
+    str_config,
+    str_low,
+    str_high,
+    dt,
+    dt_config,
+    dt_inner,
+    dt_outer,
+    dtil,
+    dtil_config,
+    dtil_inner_ids,
+    dtil_outer,
+    dtol,
+    dtol_config,
+    dtol_inner,
+    dtol_outer_ids,
+    dtir,
+    dtir_config,
+    dtir_inner_low,
+    dtir_inner_high,
+    dtir_outer,
+    dtor,
+    dtor_config,
+    dtor_inner,
+    dtor_outer_low,
+    dtor_outer_high,
+    dtior,
+    dtior_config,
+    dtior_inner_low,
+    dtior_inner_high,
+    dtior_outer_low,
+    dtior_outer_high,
+    ingress,
+    in_config,
+    in_action,
+    in_vlan,
+    in_tpid,
+    egress,
+    eg_config,
+    eg_action,
+    eg_vlan,
+    eg_tpid,
     count
 };
 inline constexpr size_t kNodes = static_cast<size_t>(N::count);
@@ -85,15 +160,15 @@ struct Row {
     const char *about;  // why a noted leaf is not carried; what a carried one holds
 };
 
-inline constexpr const char *kTpids =
-    "TPID_0X8100 TPID_0X88A8 TPID_0X9100 TPID_0X9200 TPID_ANY";
+inline constexpr const char *kTpids = "TPID_0X8100 TPID_0X88A8 TPID_0X9100 TPID_0X9200 TPID_ANY";
 inline constexpr const char *kActions = "PUSH POP SWAP";
 
-#define OC_C(id, parent, mod, name) {N::id, N::parent, Mod::mod, name, T::container, Use::node, "", Mod::mod, ""}
+#define OC_C(id, parent, mod, name)                                                                \
+    { N::id, N::parent, Mod::mod, name, T::container, Use::node, "", Mod::mod, "" }
 #define OC_L(id, parent, mod, name, type, use, about)                                              \
-    {N::id, N::parent, Mod::mod, name, T::type, Use::use, "", Mod::mod, about}
+    { N::id, N::parent, Mod::mod, name, T::type, Use::use, "", Mod::mod, about }
 #define OC_W(id, parent, mod, name, type, use, values, of, about)                                  \
-    {N::id, N::parent, Mod::mod, name, T::type, Use::use, values, Mod::of, about}
+    { N::id, N::parent, Mod::mod, name, T::type, Use::use, values, Mod::of, about }
 #define OC_VLAN(id, parent, name, about) OC_L(id, parent, vlan, name, vlan, carried, about)
 #define OC_VLANS(id, parent, name, about) OC_L(id, parent, vlan, name, vlans, carried, about)
 
@@ -270,8 +345,7 @@ inline constexpr MatchKind kMatches[] = {
      N::dtir_inner_high},
     {N::dtor, 2, 0, false, N::count, N::dtor_inner, N::count, N::dtor_outer_low,
      N::dtor_outer_high},
-    {N::dtior, 2, 1, true, N::count, N::count, N::count, N::dtior_inner_low,
-     N::dtior_inner_high},
+    {N::dtior, 2, 1, true, N::count, N::count, N::count, N::dtior_inner_low, N::dtior_inner_high},
 };
 
 // The VLAN stack actions: tags popped and pushed.
@@ -286,9 +360,10 @@ struct Tpid {
     uint16_t ethertype;
     const char *name;
 };
-inline constexpr Tpid kTpidRows[] = {
-    {0x8100, "TPID_0X8100"}, {0x88a8, "TPID_0X88A8"}, {0x9100, "TPID_0X9100"},
-    {0x9200, "TPID_0X9200"}};
+inline constexpr Tpid kTpidRows[] = {{0x8100, "TPID_0X8100"},
+                                     {0x88a8, "TPID_0X88A8"},
+                                     {0x9100, "TPID_0X9100"},
+                                     {0x9200, "TPID_0X9200"}};
 
 // The kinds of port an ether_if_type names (its sub-interfaces lie on such a
 // port), each with its iana-if-type identity, the kind's own numbers for the
@@ -305,8 +380,8 @@ inline constexpr PortKind kKinds[] = {
     {"ethernetCsmacd", 1, 3,
      1u << 1 | 1u << 2 | 1u << 3 | 1u << 10 | 1u << 11 | 1u << 12 | 1u << 19 | 1u << 20, true},
     {"ieee8023adLag", 4, 6, 1u << 4 | 1u << 5 | 1u << 6 | 1u << 21, true}, // bundles
-    {"ifPwType", 7, 9, 1u << 7 | 1u << 8 | 1u << 9, false},                 // pw-ether
-    {"propVirtual", 13, 15, 0x3fu << 13, false}, // vether, nv-ether
+    {"ifPwType", 7, 9, 1u << 7 | 1u << 8 | 1u << 9, false},                // pw-ether
+    {"propVirtual", 13, 15, 0x3fu << 13, false},                           // vether, nv-ether
 };
 
 } // namespace eth_if_plcy::oc

@@ -98,7 +98,8 @@ inline std::string quote(std::string_view s) {
 // Edits from one name to another (small names only).
 inline size_t distance(std::string_view a, std::string_view b) {
     std::vector<size_t> d(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); j++) d[j] = j;
+    for (size_t j = 0; j <= b.size(); j++)
+        d[j] = j;
     for (size_t i = 1; i <= a.size(); i++) {
         size_t diag = d[0];
         d[0] = i;
@@ -139,7 +140,8 @@ typename Tree::Node emit(Tree &t, const Vals &v, N at) {
         } else if (v[i].set) {
             if (r.type == T::vlans) {
                 c = t.array();
-                for (uint64_t id : v[i].ids) t.append(c, t.integer(id));
+                for (uint64_t id : v[i].ids)
+                    t.append(c, t.integer(id));
             } else if (r.type == T::boolean) {
                 c = t.boolean(v[i].n != 0);
             } else if (r.type == T::string || r.type == T::identity || r.type == T::word ||
@@ -174,8 +176,7 @@ class Writer {
                 uint32_t bit = fields::kScalars[i].bit;
                 bool of_trunk = (bit & kTrunk) != 0;
                 bool of_sub = (bit & (fields::kSubFields | fields::kEfp)) != 0;
-                if ((keep_trunk ? of_sub : of_trunk) && fields::present(i, e) &&
-                    !at_default(i, e))
+                if ((keep_trunk ? of_sub : of_trunk) && fields::present(i, e) && !at_default(i, e))
                     note(fields::path_of(i));
             }
             if (keep_trunk && (e.valid_mask & fields::kEfp) && e.efp.configured) note("efp.tag");
@@ -205,7 +206,8 @@ class Writer {
         }
         if (trunk) eth = switched(e, v) || eth;
         if (eth && !kind->ethernet) {
-            for (N n : {N::eth_mac, N::sw_mode, N::sw_native, N::sw_access}) v[at(n)].set = false;
+            for (N n : {N::eth_mac, N::sw_mode, N::sw_native, N::sw_access})
+                v[at(n)].set = false;
             if (held(F::mac_addr, e)) note("mac_addr");
             for (size_t i = 0; i < fields::kScalarCount; i++)
                 if ((fields::kScalars[i].bit & kTrunk) && !at_default(i, e))
@@ -215,16 +217,14 @@ class Writer {
             std::string i = std::to_string(index);
             num(v, N::sub_index, static_cast<uint64_t>(index));
             num(v, N::sub_config_index, static_cast<uint64_t>(index));
-            if (held(F::sub_admin_up, e))
-                num(v, N::sub_enabled, value<F::sub_admin_up>(e) != 0);
+            if (held(F::sub_admin_up, e)) num(v, N::sub_enabled, value<F::sub_admin_up>(e) != 0);
             if (e.efp.configured && (e.valid_mask & fields::kEfp)) {
                 vlan(e, v);
                 rewrite(e, v);
             }
         }
         for (size_t i = 1; i < fields::kFieldCount; i++)
-            if (!mapped(i) && fields::present(i, e) && !at_default(i, e))
-                note(fields::path_of(i));
+            if (!mapped(i) && fields::present(i, e) && !at_default(i, e)) note(fields::path_of(i));
         out = emit(t_, v, N::root);
         return true;
     }
@@ -242,8 +242,7 @@ class Writer {
         return false;
     }
     void note(const std::string &field) {
-        if (std::find(notes_.begin(), notes_.end(), field) == notes_.end())
-            notes_.push_back(field);
+        if (std::find(notes_.begin(), notes_.end(), field) == notes_.end()) notes_.push_back(field);
     }
     static void str(Vals &v, N n, std::string_view s) {
         v[at(n)].set = true;
@@ -260,12 +259,23 @@ class Writer {
     }
     // The fields some row carries.
     static bool mapped(size_t i) {
-        static constexpr F kMapped[] = {
-            F::ether_if_type, F::efp_configured, F::efp_num_tag_pops, F::sub_admin_up,
-            F::trunk_native_vlan, F::trunk_vlan_switched_trunk, F::trunk_vlan_switched_access,
-            F::trunk_access_vlan, F::mtu, F::mac_addr, F::efp_tag, F::efp_ranges, F::efp_push,
-            F::efp_num_tags, F::efp_num_tag_pushes, F::efp_num_ranges, F::efp_tag_range_count,
-            F::sub_parent};
+        static constexpr F kMapped[] = {F::ether_if_type,
+                                        F::efp_configured,
+                                        F::efp_num_tag_pops,
+                                        F::sub_admin_up,
+                                        F::trunk_native_vlan,
+                                        F::trunk_vlan_switched_trunk,
+                                        F::trunk_vlan_switched_access,
+                                        F::trunk_access_vlan,
+                                        F::mtu,
+                                        F::mac_addr,
+                                        F::efp_tag,
+                                        F::efp_ranges,
+                                        F::efp_push,
+                                        F::efp_num_tags,
+                                        F::efp_num_tag_pushes,
+                                        F::efp_num_ranges,
+                                        F::efp_tag_range_count};
         for (F f : kMapped)
             if (fields::index(f) == i) return true;
         return false;
@@ -538,7 +548,8 @@ class Reader {
                                 "holds " + show(e) + ", not a VLAN ID (1 to 4094)" +
                                     (r.type == T::trunk ? " or range (x..y)" : ""));
                 if (range) continue;
-                if (taken[id]) return fail(where, show(n), "holds " + std::to_string(id) + " twice");
+                if (taken[id])
+                    return fail(where, show(n), "holds " + std::to_string(id) + " twice");
                 taken[id] = true;
                 out.ids.push_back(id);
             }
@@ -554,8 +565,8 @@ class Reader {
             size_t colon = s.find(':');
             std::string_view mod = colon == std::string_view::npos ? "" : s.substr(0, colon);
             std::string_view id = colon == std::string_view::npos ? s : s.substr(colon + 1);
-            bool ok = str && (mod == own || (mod.empty() && r.of == r.mod)) &&
-                      in_words(id, r.values);
+            bool ok =
+                str && (mod == own || (mod.empty() && r.of == r.mod)) && in_words(id, r.values);
             if (!ok)
                 return fail(where, show(n),
                             "is no identity the mapping knows here (" + std::string(own) + ": " +
@@ -622,9 +633,9 @@ class Reader {
             if (mod < 0) {
                 for (const char *m : kModules)
                     if (distance(prefix, m) <= 2)
-                        return fail(where, show(val),
-                                    "names no module the mapping knows (nearest: " +
-                                        std::string(m) + ")");
+                        return fail(
+                            where, show(val),
+                            "names no module the mapping knows (nearest: " + std::string(m) + ")");
                 seen_.push_back(val);
                 return note(where, show(val),
                             "module " + std::string(prefix) + " is not one the mapping maps");
@@ -644,7 +655,8 @@ class Reader {
         Val &out = v[oc::at(r->id)];
         if (out.set) return fail(where, show(val), "is given twice");
         if (r->type == T::container) {
-            if (!in_.is_object(val)) return fail(where, show(val), "is not a container (an object)");
+            if (!in_.is_object(val))
+                return fail(where, show(val), "is not a container (an object)");
             out.set = true;
             return walk(val, r->id, v);
         }
@@ -851,8 +863,9 @@ class Reader {
             {N::sw_native, "TRUNK"}, {N::sw_trunk_vlans, "TRUNK"}, {N::sw_access, "ACCESS"}};
         for (auto [n, m] : needs)
             if (given(n) && mode.s != m)
-                return fail(path(n), n == N::sw_trunk_vlans ? ids_text(v[oc::at(n)].ids)
-                                                            : std::to_string(v[oc::at(n)].n),
+                return fail(path(n),
+                            n == N::sw_trunk_vlans ? ids_text(v[oc::at(n)].ids)
+                                                   : std::to_string(v[oc::at(n)].n),
                             std::string("needs interface-mode ") + m);
         uint16_t outer = 0x8100;
         if (const Val &t = v[oc::at(N::if_tpid)]; t.set) {
@@ -878,13 +891,14 @@ class Reader {
             out_.set(group(0), "vlan_switched_trunk", out_.integer(mode.s == "TRUNK"));
             out_.set(group(0), "vlan_switched_access", out_.integer(mode.s == "ACCESS"));
         }
-        for (auto [n, key] : {std::pair{N::sw_native, "native_vlan"},
-                              std::pair{N::sw_access, "access_vlan"}})
+        for (auto [n, key] :
+             {std::pair{N::sw_native, "native_vlan"}, std::pair{N::sw_access, "access_vlan"}})
             if (given(n)) out_.set(group(0), key, out_.integer(v[oc::at(n)].n));
         if (given(N::sub_enabled))
             out_.set(group(2), "admin_up", out_.integer(v[oc::at(N::sub_enabled)].n));
         bool efp = given(N::in_action);
-        for (const MatchKind &k : kMatches) efp = efp || given(k.node);
+        for (const MatchKind &k : kMatches)
+            efp = efp || given(k.node);
         if (efp) {
             OutNode e = group(1);
             out_.set(e, "configured", out_.integer(1));
@@ -895,8 +909,7 @@ class Reader {
         if (groups[0] && (groups[1] || groups[2]))
             return fail(path(N::switched), "{...}",
                         "and a sub-interface's settings exclude each other in one policy");
-        out_.set(policy, "ether_if_type",
-                 out_.integer(sub_.empty() ? kind->port : kind->l2sub));
+        out_.set(policy, "ether_if_type", out_.integer(sub_.empty() ? kind->port : kind->l2sub));
         return true;
     }
 };
