@@ -255,7 +255,7 @@ class Writer {
     static bool held(F f, const Ext &e) { return fields::present(fields::index(f), e); }
     template <F f>
     static uint64_t value(const Ext &e) {
-        return fields::scalar(f).get(e);
+        return fields::kScalars[fields::index(f)].get(e);
     }
     // The fields some row carries.
     static bool mapped(size_t i) {
