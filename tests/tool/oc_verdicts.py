@@ -42,6 +42,9 @@ def edit(d, fn):
 
 
 ST10 = ("single-tagged", {"vlan-id": 10})
+DEEP: dict = {"leaf": 1}
+for _ in range(17):
+    DEEP = {"level": DEEP}
 SUB10 = ('{"valid_mask":"0x00081","ether_if_type":3,"efp":{"configured":1,"native":0,'
          '"native_with_preservation":0,"src_mac_check":0,"dst_mac_check":0,"exact":0,'
          '"l3_ambiguous":0,"payload_ethertype":"0x0000",%s"tag":[{"ethertype":"0x%s","vlan":10}],'
@@ -81,6 +84,8 @@ VERDICTS = [
      V + "/ingress-mapping/config/vlan-id: 20" + NC + "(no vlan-stack-action uses it)"),
     ("deprecated vlan-id", doc(sub=vlan(config={"vlan-id": 7})), "", None, "noted",
      V + "/config/vlan-id: 7" + NC + "(deprecated: the policy takes its VLANs from vlan/match)"),
+    ("a deep branch of another module", doc(**{"openconfig-qos:deep": DEEP}), "", None, "noted",
+     P + "/openconfig-qos:deep: {...}" + NC + "(module openconfig-qos is not one the mapping maps)"),
     ("another interface", edit(doc(), lambda i: i.append({"name": "eth1", "config": {
         "name": "eth1", "type": TYPE}})), "eth0", None, "noted",
      "/interfaces/interface[name=eth1]: {...}" + NC + "(another interface than the one read)"),

@@ -810,6 +810,18 @@ class Reader {
         return true;
     }
 
+    // A TPID leaf's ethertype (out unchanged when the leaf is absent).
+    bool ethertype_of(const Vals &v, N n, uint16_t &out) {
+        const Val &t = v[oc::at(n)];
+        if (!t.set) return true;
+        for (const Tpid &x : kTpidRows)
+            if (t.s == x.name) {
+                out = x.ethertype;
+                return true;
+            }
+        return fail(path(n), quote(t.s), "is no ethertype a policy holds");
+    }
+
     bool mapping(const Vals &v, OutNode efp) {
         const Val &a = v[oc::at(N::in_action)];
         const Action *act = nullptr;
@@ -831,13 +843,7 @@ class Reader {
             return fail(path(N::in_vlan), "missing;",
                         std::string(act->name) + " needs the VLAN ID it writes");
         uint16_t ethertype = 0x8100;
-        if (const Val &t = v[oc::at(N::in_tpid)]; t.set) {
-            const Tpid *tp = nullptr;
-            for (const Tpid &x : kTpidRows)
-                if (t.s == x.name) tp = &x;
-            if (!tp) return fail(path(N::in_tpid), quote(t.s), "is no ethertype a policy holds");
-            ethertype = tp->ethertype;
-        }
+        if (!ethertype_of(v, N::in_tpid, ethertype)) return false;
         out_.append(list, tag(ethertype, out_.integer(v[oc::at(N::in_vlan)].n)));
         return true;
     }
@@ -868,13 +874,7 @@ class Reader {
                                                    : std::to_string(v[oc::at(n)].n),
                             std::string("needs interface-mode ") + m);
         uint16_t outer = 0x8100;
-        if (const Val &t = v[oc::at(N::if_tpid)]; t.set) {
-            const Tpid *tp = nullptr;
-            for (const Tpid &x : kTpidRows)
-                if (t.s == x.name) tp = &x;
-            if (!tp) return fail(path(N::if_tpid), quote(t.s), "is no ethertype a policy holds");
-            outer = tp->ethertype;
-        }
+        if (!ethertype_of(v, N::if_tpid, outer)) return false;
         policy = out_.object();
         OutNode groups[3] = {};
         auto group = [&](int g) {
