@@ -8,19 +8,21 @@ import pathlib
 import subprocess
 import sys
 import warnings
+from typing import Any
 
 import pytest
 
 import eth_if_plcy as e
 
 sys.path.insert(0, str(pathlib.Path(__file__).parents[1] / "tool"))
-from oc_verdicts import VERDICTS  # noqa: E402
+from oc_verdicts import VERDICTS  # type: ignore  # noqa: E402
 
 TOOL = os.environ.get("ETHPLCY", "")
 
 
 @pytest.mark.parametrize("what,doc,name,index,verdict,text", VERDICTS, ids=[v[0] for v in VERDICTS])
-def test_verdict(what: str, doc: dict, name: str, index: int, verdict: str, text: str) -> None:
+def test_verdict(what: str, doc: dict[str, Any], name: str, index: int, verdict: str,
+                 text: str) -> None:
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
         try:
