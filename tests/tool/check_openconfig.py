@@ -116,6 +116,13 @@ check(json.dumps(oc) == '{"openconfig-interfaces:interfaces": {"interface": [{"n
       '"openconfig-vlan:switched-vlan": {"config": {"interface-mode": "TRUNK", '
       '"native-vlan": 5}}}}]}}', f"trunk: {oc}")
 check("not carried by OpenConfig: trunk.native_is_svlan\n" in notes, f"trunk notes: {notes}")
+# Both modes flagged: TRUNK, and the access VLAN (ACCESS only) left out, named.
+both = {"ether_if_type": 1, "trunk": {"native_vlan": 5, "access_vlan": 7, "vlan_switched_trunk": 1,
+                                      "vlan_switched_access": 1}}
+oc, back, notes = through(both, "--name", "eth1")
+sw = oc["openconfig-interfaces:interfaces"]["interface"][0]["openconfig-if-ethernet:ethernet"]
+check(sw == {"openconfig-vlan:switched-vlan": {"config": {"interface-mode": "TRUNK", "native-vlan": 5}}}
+      and "trunk.vlan_switched_access, trunk.access_vlan\n" in notes, f"both modes: {oc} {notes}")
 
 # The reader's verdicts: carried (the policy), noted, refused, each text exact.
 sys.path.insert(0, str(pathlib.Path(__file__).parent))

@@ -59,6 +59,10 @@ VERDICTS = [
      (SUB10 % ('"num_tag_pops":1,', "8100", ',"push":[]')).replace("0x00081", "0x00181")),
     ("qualified match", doc(sub={"openconfig-vlan:vlan": {"openconfig-vlan:match": {
         "single-tagged": {"config": {"vlan-id": 10}}}}}), "", None, "carried", SUB10 % ("", "8100", "")),
+    ("a range of one VLAN", doc(sub=vlan(("single-tagged-range", {"low-vlan-id": 10,
+                                                                  "high-vlan-id": 10}))), "", 5,
+     "carried", (SUB10 % ("", "8100", "")).replace('"vlan":10', '"vlan":"range"').replace(
+         '"ranges":[]', '"ranges":[{"low":10,"high":10}]')),
     ("tpid", doc({"openconfig-vlan:tpid": "openconfig-vlan-types:TPID_0X88A8"}, vlan(ST10)), "",
      5, "carried", SUB10 % ("", "88a8", "")),
     ("trunk", doc(**switched({"interface-mode": "TRUNK", "native-vlan": 5})), "", None,
@@ -93,6 +97,9 @@ VERDICTS = [
     ("misspelt module", doc(sub={"openconfig-vlann:vlan": {}}), "", None, "refused",
      S + "/openconfig-vlann:vlan: {...} names no module the mapping knows (nearest: "
      "openconfig-vlan)"),
+    ("module two edits away", doc(sub={"openconfg-vlann:vlan": {}}), "", None, "refused",
+     S + "/openconfg-vlann:vlan: {...} names no module the mapping knows (nearest: "
+     "openconfig-vlan)"),
     ("misspelt leaf", doc({"enabeld": True}), "", None, "refused",
      P + "/config/enabeld: true is no member the mapped modules define here (nearest: enabled)"),
     ("unknown leaf", doc({"foo": 1}), "", None, "refused",
@@ -114,6 +121,9 @@ VERDICTS = [
     ("access-vlan 0", doc(**switched({"interface-mode": "ACCESS", "access-vlan": 0})), "", None,
      "refused", P + "/openconfig-if-ethernet:ethernet/openconfig-vlan:switched-vlan/config/"
      "access-vlan: 0 is not a VLAN ID (1 to 4094)"),
+    ("native-vlan 4095", doc(**switched({"interface-mode": "TRUNK", "native-vlan": 4095})), "",
+     None, "refused", P + "/openconfig-if-ethernet:ethernet/openconfig-vlan:switched-vlan/config/"
+     "native-vlan: 4095 is not a VLAN ID (1 to 4094)"),
     ("VLAN 5000", doc(sub=vlan(("single-tagged", {"vlan-id": 5000}))), "", None, "refused",
      V + "/match/single-tagged/config/vlan-id: 5000 is not a VLAN ID (1 to 4094)"),
     ("VLAN as a string", doc(sub=vlan(("single-tagged", {"vlan-id": "10"}))), "", None,
@@ -124,8 +134,8 @@ VERDICTS = [
      P + "/config/mtu: true is not a uint16 (a number, 0 to 65535)"),
     ("MTU null", doc({"mtu": None}), "", None, "refused",
      P + "/config/mtu: null is not a uint16 (a number, 0 to 65535)"),
-    ("MTU 70000", doc({"mtu": 70000}), "", None, "refused",
-     P + "/config/mtu: 70000 is not a uint16 (a number, 0 to 65535)"),
+    ("MTU 65536", doc({"mtu": 65536}), "", None, "refused",
+     P + "/config/mtu: 65536 is not a uint16 (a number, 0 to 65535)"),
     ("no type", edit(doc(), lambda i: i[0]["config"].pop("type")), "", None, "refused",
      P + "/config/type: missing; OpenConfig requires it"),
     ("reversed range", doc(sub=vlan(("single-tagged-range", {"low-vlan-id": 20,
@@ -158,6 +168,8 @@ VERDICTS = [
      "key given twice"),
     ("key and config differ", edit(doc(), lambda i: i[0]["config"].update(name="eth1")), "", None,
      "refused", P + '/config/name: "eth1" differs from the list key (eth0)'),
+    ("no config name", {"openconfig-interfaces:interfaces": {"interface": [{"name": "eth0"}]}},
+     "", None, "refused", P + "/config/name: missing; the list key refers to it"),
     ("no such index", doc(sub={}), "", 9, "refused",
      P + "/subinterfaces/subinterface: 9 is no sub-interface the document holds"),
     ("no sub-interface", doc(), "", 9, "refused",
