@@ -123,6 +123,10 @@ oc, back, notes = through(both, "--name", "eth1")
 sw = oc["openconfig-interfaces:interfaces"]["interface"][0]["openconfig-if-ethernet:ethernet"]
 check(sw == {"openconfig-vlan:switched-vlan": {"config": {"interface-mode": "TRUNK", "native-vlan": 5}}}
       and "trunk.vlan_switched_access, trunk.access_vlan\n" in notes, f"both modes: {oc} {notes}")
+# VLAN 4095 is no OpenConfig VLAN ID: left out, named.
+oc, back, notes = through({"ether_if_type": 1, "trunk": {"native_vlan": 4095, "vlan_switched_trunk": 1}},
+                          "--name", "eth1")
+check("native-vlan" not in json.dumps(oc) and "trunk.native_vlan\n" in notes, f"4095: {oc} {notes}")
 
 # The reader's verdicts: carried (the policy), noted, refused, each text exact.
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
