@@ -19,6 +19,7 @@ sources=("$root"/l2protocols/ethernet/infra/common/src/*.cpp "$root"/platform/ef
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$root/l2protocols/ethernet/infra/common/include"
        -I"$root/l2protocols/ethernet/infra/common/description" -I"$root/platform/efp_util/include"
+       -I"$root/l2protocols/ethernet/infra/common/openconfig"
        -I"$root/platform/iftype/include")
 # The JSON and stream targets are the tool's readers, with jansson and simdjson.
 tool_sources=("$root"/tools/ethplcy/{json_io,policy_input,input,stream,yang,openconfig}.cpp)

@@ -1,16 +1,28 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// Policy.to_openconfig and Policy.from_openconfig: the field description's
-// OpenConfig mapping over Python values. What one side cannot say is a
-// NotCarried warning; what a policy cannot hold is BadPolicy.
+// Policy.to_openconfig and Policy.from_openconfig: the OpenConfig mapping
+// over Python values. What one side cannot say is a NotCarried warning (each
+// OpenConfig leaf its own, worded as the tool words it); what a policy cannot
+// hold is BadPolicy.
 #include "binding.hpp"
 #include "openconfig.hpp"
 
 namespace pyplcy {
 
-namespace oc = f::oc;
+namespace oc = eth_if_plcy::oc;
 
 namespace {
+
+// The plain tree with None as a value (JSON's null), as jansson gives it.
+struct OcTree : ReadTree {
+    template <class F>
+    void each(Node n, F fn) {
+        PyObject *key, *value;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(n, &pos, &key, &value))
+            fn(string(key), value);
+    }
+};
 
 // index: None or a sub-interface index; -1 for None, -2 with an error set.
 int64_t index_of(PyObject *index) {
@@ -68,12 +80,14 @@ PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
 PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs,
                           PyObject *kwnames) {
     auto *type = reinterpret_cast<PyTypeObject *>(cls);
-    PyObject *a[3];
+    PyObject *a[4];
     if (!parse(sig::kFromOpenconfig, args, nargs, kwnames, a)) return nullptr;
     PyObject *data = a[0], *index = a[2];
     const char *name = a[1] && a[1] != Py_None && PyUnicode_Check(a[1]) ? PyUnicode_AsUTF8(a[1])
                        : a[1] && a[1] != Py_None                        ? nullptr
                                                                         : "";
+    int strict = a[3] ? PyObject_IsTrue(a[3]) : 0;
+    if (strict < 0) return nullptr;
     if (!PyDict_Check(data) || name == nullptr) {
         PyErr_Clear();
         PyErr_SetString(PyExc_TypeError, "from_openconfig takes a dict and a name (a str)");
@@ -85,16 +99,17 @@ PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs
     if (p.get() == nullptr) return nullptr;
     State *st = reinterpret_cast<PolicyObject *>(p.get())->state;
     try {
-        Ref in(plain(st, data, kOpenconfigDepth));
-        ReadTree read;
+        Ref in(plain(st, data, oc::kMaxNesting));
+        OcTree read;
         WriteTree write{false};
-        oc::Reader<ReadTree, WriteTree> reader(read, write);
+        oc::Reader<OcTree, WriteTree> reader(read, write, strict != 0);
         PyObject *policy = nullptr;
         bool ok = reader.read(in.get(), name ? name : "", i, policy);
         Ref held(policy);
         if (!ok)
             return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().c_str(), "");
-        if (warn(st, "not carried into the policy:", reader.notes()) < 0) return nullptr;
+        for (const std::string &n : reader.notes())
+            if (PyErr_WarnEx(st->not_carried, n.c_str(), 2) < 0) return nullptr;
         Ext ext;
         if (!read_policy(st, policy, ext, true)) return nullptr;
         store(reinterpret_cast<PolicyObject *>(p.get()), ext);

@@ -104,10 +104,10 @@ inline constexpr Signature kToOpenconfig{"to_openconfig", K::method, {{{"name", 
     "The interface's OpenConfig configuration (RFC 7951 as a dict, rooted at "
     "openconfig-interfaces:interfaces); a sub-interface policy needs its index. Fields "
     "OpenConfig cannot say are named in a NotCarried warning."};
-inline constexpr Signature kFromOpenconfig{"from_openconfig", K::classmethod, {{{"data", "dict[str, Any]"}, {"name", "Optional[str]", "None"}, {"index", "Optional[int]", "None"}}}, 3, 0, 3, "_P",
+inline constexpr Signature kFromOpenconfig{"from_openconfig", K::classmethod, {{{"data", "dict[str, Any]"}, {"name", "Optional[str]", "None"}, {"index", "Optional[int]", "None"}, {"strict", "bool", "False"}}}, 4, 0, 4, "_P",
     "The policy an OpenConfig configuration holds for one interface (and sub-interface); "
     "BadPolicy names the OpenConfig path of what a policy cannot hold, a NotCarried warning "
-    "what it need not."};
+    "what it need not (a BadPolicy with strict)."};
 inline constexpr Signature kCopy{"__copy__", K::method, {}, 0, 0, 0, "_P", "A copy of the policy."};
 inline constexpr Signature kDeepcopy{"__deepcopy__", K::method, {{{"memo", "Any"}}}, 1, 1, 1, "_P", "A copy of the policy (it shares nothing)."};
 inline constexpr Signature kReduce{"__reduce__", K::method, {}, 0, 0, 0, "Tuple[Any, ...]", "Pickles as Policy.from_dict(self.to_dict())."};

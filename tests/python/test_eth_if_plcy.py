@@ -188,13 +188,6 @@ def test_openconfig_is_the_tools() -> None:
         back = e.Policy.from_openconfig(oc)
     assert back.efp == p.efp and back.sub is not None and back.sub.admin_up == 1
     assert back.ether_if_type == 3
-    oc["openconfig-interfaces:interfaces"]["interface"][0]["subinterfaces"]["subinterface"][0][
-        "openconfig-vlan:vlan"]["match"] = {"double-tagged-inner-outer-range": {"config": {}}}
-    with pytest.raises(e.BadPolicy, match="inner-outer-range: ranges on both tags"):
-        e.Policy.from_openconfig(oc)
-    oc["openconfig-interfaces:interfaces"]["interface"][0]["config"]["openconfig-vlan:tpid"] = 1
-    with pytest.raises(e.BadPolicy, match="tpid: is no ethertype a policy holds"):
-        e.Policy.from_openconfig(oc)
     with pytest.raises(e.BadPolicy, match="needs the sub-interface's index"):
         p.to_openconfig("eth0")
 

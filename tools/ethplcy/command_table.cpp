@@ -88,7 +88,7 @@ const std::vector<CommandDef> &commands() {
          "--yang writes and encode reads.",
          {kOutput}, false, yang_command},
         {"openconfig", "a record as one interface's OpenConfig configuration, or back",
-         "[--name NAME] [--index N] [--net] [--binary] [--json [--compact]] [--no-check] "
+         "[--name NAME] [--index N] [--net] [--binary] [--json [--compact]] [--no-check] [--strict] "
          "[--output FILE] [RECORD | OPENCONFIG | FILE | -]",
          "A record: writes the interface's OpenConfig configuration (RFC 7951 JSON rooted at "
          "openconfig-interfaces:interfaces). OpenConfig JSON: writes the policy it holds as a "
@@ -104,6 +104,8 @@ const std::vector<CommandDef> &commands() {
           {"json", 0, nullptr, nullptr, "reading OpenConfig: write the policy JSON, not the record"},
           {"compact", 'c', nullptr, nullptr, "one line of JSON"},
           {"no-check", 0, nullptr, nullptr, "reading OpenConfig: encode without the strict check"},
+          {"strict", 0, nullptr, nullptr,
+           "reading OpenConfig: refuse a leaf the policy cannot hold, not only name it"},
           kOutput},
          true, openconfig_command},
         {"completion", "the bash completion of these commands and options", "[--output FILE]",

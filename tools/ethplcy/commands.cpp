@@ -164,9 +164,9 @@ int openconfig(const Words &words, const CommandDef &c) {
     std::string text;
     if (!p.has("binary")) text = read_text(in);
     if (!p.has("binary") && is_openconfig(text)) {
-        std::string policy = openconfig_to_policy(text, name, index, notes);
+        std::string policy = openconfig_to_policy(text, name, index, notes, p.has("strict"));
         for (const std::string &n : notes)
-            std::cerr << "ethplcy: not carried into the policy: " << n << "\n";
+            std::cerr << "ethplcy: " << n << "\n";
         eth_if_plcy_ext_t e;
         ext_from_json(policy, e, !p.has("no-check"));
         if (p.has("json")) {
@@ -177,9 +177,12 @@ int openconfig(const Words &words, const CommandDef &c) {
         }
         return write_record(p, e, 0);
     }
-    if (p.has("json") || p.has("no-check"))
-        throw Failure(std::string("--") + (p.has("json") ? "json" : "no-check") +
-                      " goes with OpenConfig input");
+    for (const char *o : {"json", "no-check", "strict"})
+        if (p.has(o)) throw Failure(std::string("--") + o + " goes with OpenConfig input");
+    if (std::string why = not_a_file(in);
+        !why.empty() && !p.has("binary") &&
+        text.find_first_not_of("0123456789abcdefABCDEF \t\r\n") != std::string::npos)
+        throw Failure(why);
     if (name.empty()) throw Failure("writing OpenConfig needs the interface's --name");
     in.binary = p.has("binary");
     eth_if_plcy::Record rec = load_record(

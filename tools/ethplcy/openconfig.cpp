@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 // openconfig: a policy as one interface's OpenConfig configuration and back,
-// through the field description's mapping (openconfig.hpp) over jansson.
+// through the OpenConfig mapping (openconfig/openconfig.hpp) over jansson.
 #include <memory>
 
 #include "jansson_tree.hpp"
@@ -11,7 +11,7 @@
 namespace ethplcy_tool {
 namespace {
 
-namespace oc = eth_if_plcy::fields::oc;
+namespace oc = eth_if_plcy::oc;
 using Json = std::unique_ptr<json_t, decltype(&json_decref)>;
 
 std::string dump(json_t *v, bool one_line) {
@@ -34,12 +34,14 @@ std::string ext_to_openconfig(const eth_if_plcy_ext_t &ext, const std::string &n
     return dump(root.get(), one_line);
 }
 
+// JSON (an object) is read as OpenConfig, which says when it is not.
 bool is_openconfig(const std::string &text) {
-    return text.find(oc::kInterfaces) != std::string::npos;
+    size_t first = text.find_first_not_of(" \t\r\n");
+    return first != std::string::npos && text[first] == '{';
 }
 
 std::string openconfig_to_policy(const std::string &text, const std::string &name, int64_t index,
-                                 std::vector<std::string> &notes) {
+                                 std::vector<std::string> &notes, bool strict) {
     json_error_t error;
     Json root(json_loadb(text.data(), text.size(), JSON_REJECT_DUPLICATES, &error), json_decref);
     if (!root)
@@ -47,7 +49,7 @@ std::string openconfig_to_policy(const std::string &text, const std::string &nam
                       std::to_string(error.column) + ": " + error.text);
     JanssonTree in;
     JanssonWriteTree out;
-    oc::Reader<JanssonTree, JanssonWriteTree> reader(in, out);
+    oc::Reader<JanssonTree, JanssonWriteTree> reader(in, out, strict);
     json_t *policy = nullptr;
     bool ok = reader.read(root.get(), name, index, policy);
     Json held(policy, json_decref);

@@ -120,11 +120,13 @@ bool rfc7951_policy(std::string &text);
 // policy's fields OpenConfig cannot say are put in notes. index < 0: none.
 std::string ext_to_openconfig(const eth_if_plcy_ext_t &ext, const std::string &name, int64_t index,
                               bool one_line, std::vector<std::string> &notes);
+// Whether text is JSON to read as OpenConfig (an object).
 bool is_openconfig(const std::string &text);
 // The policy JSON an OpenConfig configuration holds; what the policy cannot
-// hold is refused (its OpenConfig path named), what it need not is put in notes.
+// hold is refused (its OpenConfig path named), what it need not is put in
+// notes (refused too when strict).
 std::string openconfig_to_policy(const std::string &text, const std::string &name, int64_t index,
-                                 std::vector<std::string> &notes);
+                                 std::vector<std::string> &notes, bool strict = false);
 
 // The JSON text of the value at a path such as "sub.parent" ("" when absent).
 std::string value_at(const eth_if_plcy_ext_t &ext, const std::string &path);
