@@ -49,27 +49,31 @@ inline std::string shown(uint64_t v, Style style) {
 // A domain with more words than this names one of them as an example.
 inline constexpr size_t kWordsListed = 5;
 
+// Edits from one name to another (names are short: one row of the table).
+inline size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<size_t> d(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); j++)
+        d[j] = j;
+    for (size_t i = 1; i <= a.size(); i++) {
+        size_t diag = d[0];
+        d[0] = i;
+        for (size_t j = 1; j <= b.size(); j++) {
+            size_t up = d[j];
+            d[j] = std::min({d[j] + 1, d[j - 1] + 1, diag + (a[i - 1] != b[j - 1])});
+            diag = up;
+        }
+    }
+    return d[b.size()];
+}
+
 // The word nearest to s by edit distance (a typo's correction).
 inline const char *nearest_word(std::span<const Word> words, std::string_view s) {
     const char *best = words.empty() ? nullptr : words[0].word;
     if (s.empty()) return best;
     size_t best_cost = SIZE_MAX;
-    for (const Word &w : words) {
-        std::string_view t = w.word;
-        std::vector<size_t> row(t.size() + 1);
-        for (size_t j = 0; j <= t.size(); j++)
-            row[j] = j;
-        for (size_t i = 1; i <= s.size(); i++) {
-            size_t diag = row[0];
-            row[0] = i;
-            for (size_t j = 1; j <= t.size(); j++) {
-                size_t up = row[j];
-                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (s[i - 1] != t[j - 1])});
-                diag = up;
-            }
-        }
-        if (row[t.size()] < best_cost) best = w.word, best_cost = row[t.size()];
-    }
+    for (const Word &w : words)
+        if (size_t cost = edit_distance(s, w.word); cost < best_cost)
+            best = w.word, best_cost = cost;
     return best;
 }
 

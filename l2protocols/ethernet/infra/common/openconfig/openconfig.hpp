@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "oc_tables.hpp"
+#include "policy_reader.hpp"
 #include "policy_writer.hpp"
 
 namespace eth_if_plcy::oc {
@@ -95,22 +96,7 @@ inline std::string quote(std::string_view s) {
     }
     return q + "\"";
 }
-// Edits from one name to another (small names only).
-inline size_t distance(std::string_view a, std::string_view b) {
-    std::vector<size_t> d(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); j++)
-        d[j] = j;
-    for (size_t i = 1; i <= a.size(); i++) {
-        size_t diag = d[0];
-        d[0] = i;
-        for (size_t j = 1; j <= b.size(); j++) {
-            size_t up = d[j];
-            d[j] = std::min({d[j] + 1, d[j - 1] + 1, diag + (a[i - 1] != b[j - 1])});
-            diag = up;
-        }
-    }
-    return d[b.size()];
-}
+using fields::edit_distance;
 inline const Tpid *tpid_of(uint16_t ethertype) {
     for (const Tpid &t : kTpidRows)
         if (t.ethertype == ethertype) return &t;
@@ -612,7 +598,7 @@ class Reader {
         for (size_t i = oc::at(at) + 1; i < kNodes; i++) {
             const Row &r = kRows[i];
             if (r.parent != at) continue;
-            size_t e = std::min(distance(key, step(r)), distance(name, r.name));
+            size_t e = std::min(edit_distance(key, step(r)), edit_distance(name, r.name));
             if (e < d) d = e, best = &r;
         }
         return best ? " (nearest: " + step(*best) + ")" : "";
@@ -632,7 +618,7 @@ class Reader {
                 if (prefix == kModules[m]) mod = static_cast<int>(m);
             if (mod < 0) {
                 for (const char *m : kModules)
-                    if (distance(prefix, m) <= 2)
+                    if (edit_distance(prefix, m) <= 2)
                         return fail(
                             where, show(val),
                             "names no module the mapping knows (nearest: " + std::string(m) + ")");
