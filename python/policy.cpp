@@ -370,7 +370,14 @@ State *as_state(PyTypeObject *type) {
 
 PyObject *new_policy(PyTypeObject *type) {
     Ref args(PyTuple_New(0)); // a subclass's __new__ gets real arguments
-    return args.get() ? type->tp_new(type, args.get(), nullptr) : nullptr;
+    Ref made(args.get() ? type->tp_new(type, args.get(), nullptr) : nullptr);
+    // A subclass's __new__ may return anything: only a policy of the type is filled.
+    if (made.get() != nullptr && !PyObject_TypeCheck(made.get(), type)) {
+        PyErr_Format(PyExc_TypeError, "%s.__new__ returned %s, not a %s", type->tp_name,
+                     Py_TYPE(made.get())->tp_name, type->tp_name);
+        return nullptr;
+    }
+    return made.release();
 }
 
 RecordCopy::RecordCopy(const uint8_t *data, size_t len) {

@@ -6,6 +6,7 @@
 // and every write edits it, so a view can never disagree with its policy,
 // whatever happened to the policy since (re-initialised, emptied).
 // Classes and their attributes are made from the field description.
+#include <cstring>
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -371,6 +372,12 @@ PyObject *change_list(ViewObject *v, Py_ssize_t at, PyObject *given, std::vector
         }
         Ref first(Py_NewRef(Py_None));
         std::sort(gone.begin(), gone.end());
+        // Python code run since the indexes were taken may have shortened the list.
+        if (!gone.empty() && (gone.front() < 0 || gone.back() >= PyList_GET_SIZE(list))) {
+            PyErr_Format(PyExc_IndexError, "%s changed while it was being edited",
+                         path.text.c_str());
+            return nullptr;
+        }
         for (size_t k = gone.size(); k-- > 0;) {
             Py_ssize_t i = gone[k];
             if (k == 0) first.reset(Py_NewRef(PyList_GET_ITEM(list, i)));
@@ -480,9 +487,16 @@ PyObject *list_remove(PyObject *self, PyObject *const *args, Py_ssize_t nargs, P
     Ref now(given.get() ? view_tree(as_view(self), false) : nullptr);
     if (now.get() == nullptr) return nullptr;
     PyObject *wanted = PyList_GET_ITEM(given.get(), 0);
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(now.get()); i++) { // exact values: no Python code
+    // The value's own __eq__ may run and change the policy: then nothing is removed.
+    const Ext before = as_view(self)->policy->ext;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(now.get()); i++) {
         int same = PyObject_RichCompareBool(PyList_GET_ITEM(now.get(), i), wanted, Py_EQ);
         if (same < 0) return nullptr;
+        if (std::memcmp(&before, &as_view(self)->policy->ext, sizeof before) != 0) {
+            PyErr_Format(PyExc_RuntimeError, "%s changed while it was searched",
+                         view_path(as_view(self)).text.c_str());
+            return nullptr;
+        }
         if (same) {
             Ref first(change_list(as_view(self), 0, nullptr, {i}));
             return first.get() ? Py_NewRef(Py_None) : nullptr;

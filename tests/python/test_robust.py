@@ -56,6 +56,20 @@ class NewPolicy(e.Policy):  # its __new__ is called with the arguments a type ge
         return e.Policy.__new__(cls)
 
 
+class NotAPolicy(e.Policy):  # its __new__ returns something else
+    def __new__(cls, *args: Any) -> "NotAPolicy":
+        return None  # type: ignore[return-value]
+
+
+class ClearsOnEq:  # an entry to remove whose __eq__ empties the list it is compared with
+    def __init__(self, p: e.Policy) -> None:
+        self.p = p
+
+    def __eq__(self, other: object) -> bool:
+        self.p.efp.tag.clear()
+        return True
+
+
 class Mutates(e.Policy):  # its __new__ changes the bytes being decoded
     buf = bytearray()
 
@@ -198,6 +212,10 @@ CASES: List[Case] = [
      r'^ether_if_type: "ether.l2sbu" is not a number: .*a name such as "ether.l2sub"$'),
     ("derived count", lambda p: setattr(p.efp, "num_tags", 2), AttributeError,
      "follows from efp.tag"),
+    ("__new__ returns None", lambda p: NotAPolicy.from_dict({"mtu": 1}), TypeError,
+     "returned NoneType, not a NotAPolicy"),
+    ("__eq__ of an entry clears the list", lambda p: p.efp.tag.remove(ClearsOnEq(p)), RuntimeError,
+     "efp.tag changed while it was searched"),
 ]
 
 
