@@ -13,8 +13,8 @@ from setuptools.command.build_ext import build_ext
 LIB = "l2protocols/ethernet/infra/common"
 WARNINGS = ["-Wall", "-Wextra", "-Wpedantic", "-Wshadow", "-Wformat=2", "-Wcast-qual", "-Wundef"]
 COMMON = ["-std=c++20", "-fvisibility=hidden", "-fvisibility-inlines-hidden"] + WARNINGS
-INCLUDES = [f"{LIB}/include", f"{LIB}/description", "platform/efp_util/include",
-            "platform/iftype/include"]
+INCLUDES = [f"{LIB}/include", f"{LIB}/description", f"{LIB}/openconfig",
+            "platform/efp_util/include", "platform/iftype/include"]
 
 
 def listed(path: str, pattern: str) -> list:
