@@ -31,7 +31,8 @@ inline constexpr Rule kVlanCode{"VLAN 4096 and 4097 are internal codes: write EF
                                 nullptr}; // said as the tag VLAN's domain
 inline constexpr Rule kRangeOrder{"range low is above its high", "has its low above its high"};
 // Pairs whose first key may not be above their second, with the rule that
-// says so: the strict check applies it, the YANG module states it as a must.
+// says so: show --yang and the YANG module's must read this; the strict check
+// gives the same rule from its own test of the lists (per-tag lists too).
 struct OrderedPair {
     F field;
     const Rule *rule;
