@@ -209,6 +209,35 @@ bool read_policy(State *st, PyObject *root, Ext &ext, bool strict, std::string_v
 PyObject *node_at(PyObject *root, const Path &path, int n);
 // A plain tree as Python source, hexadecimal strings as hexadecimal numbers.
 PyObject *literal(PyObject *tree);
+// A bytes-like argument, read in place; ok false with TypeError raised.
+struct Bytes {
+    Py_buffer view{};
+    bool ok = false;
+    explicit Bytes(PyObject *o, const char *what) {
+        if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) == 0) {
+            ok = true;
+            return;
+        }
+        // A buffer that is not one run of bytes (a slice with a step) is copyable.
+        bool strided = PyObject_CheckBuffer(o) != 0;
+        PyErr_Clear();
+        if (strided)
+            PyErr_Format(PyExc_TypeError, "%s must be contiguous bytes: pass bytes() of the %s",
+                         what, Py_TYPE(o)->tp_name);
+        else
+            PyErr_Format(PyExc_TypeError,
+                         "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
+                         Py_TYPE(o)->tp_name);
+    }
+    ~Bytes() {
+        if (ok) PyBuffer_Release(&view);
+    }
+    Bytes(const Bytes &) = delete;
+    Bytes &operator=(const Bytes &) = delete;
+    const uint8_t *data() const { return static_cast<const uint8_t *>(view.buf); }
+    size_t size() const { return static_cast<size_t>(view.len); }
+};
+
 PyObject *raise_bad_policy(State *st, uint32_t status, std::string_view reason,
                            std::string_view field);
 PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t offset);

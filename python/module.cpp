@@ -161,16 +161,10 @@ struct Loaded {
     uint32_t size = 0;
     const eth_if_plcy_t *rec = nullptr;
     Loaded(State *st, PyObject *o, const char *what, bool net) {
-        Py_buffer view;
-        if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) != 0) {
-            PyErr_Format(PyExc_TypeError,
-                         "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
-                         Py_TYPE(o)->tp_name);
-            return;
-        }
+        Bytes in(o, what);
+        if (!in.ok) return;
         // Copied first, then checked and read: nothing reads the caller's bytes twice.
-        RecordCopy copy(static_cast<const uint8_t *>(view.buf), static_cast<size_t>(view.len));
-        PyBuffer_Release(&view);
+        RecordCopy copy(in.data(), in.size());
         const char *reason = nullptr;
         uint32_t offset = 0;
         uint32_t status = eth_if_plcy_validate_explain(

@@ -107,7 +107,8 @@ PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs
         bool ok = reader.read(in.get(), name ? name : "", i, policy);
         Ref held(policy);
         if (!ok)
-            return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal().c_str(), "");
+            return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal(),
+                                    reader.refusal_path());
         for (const std::string &n : reader.notes())
             if (PyErr_WarnEx(st->not_carried, n.c_str(), 2) < 0) return nullptr;
         Ext ext;

@@ -171,28 +171,6 @@ PyObject *from_dict(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyO
     return p.release();
 }
 
-// A bytes-like argument, read in place.
-struct Bytes {
-    Py_buffer view{};
-    bool ok = false;
-    explicit Bytes(PyObject *o, const char *what) {
-        if (PyObject_GetBuffer(o, &view, PyBUF_SIMPLE) == 0) {
-            ok = true;
-        } else {
-            PyErr_Format(PyExc_TypeError,
-                         "%s must be bytes-like (bytes, bytearray, memoryview), not %s", what,
-                         Py_TYPE(o)->tp_name);
-        }
-    }
-    ~Bytes() {
-        if (ok) PyBuffer_Release(&view);
-    }
-    Bytes(const Bytes &) = delete;
-    Bytes &operator=(const Bytes &) = delete;
-    const uint8_t *data() const { return static_cast<const uint8_t *>(view.buf); }
-    size_t size() const { return static_cast<size_t>(view.len); }
-};
-
 // Policy.decode(data, fields=None, net=False): fast call, as it is
 // called once per record of a dump.
 PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {

@@ -183,8 +183,8 @@ int main() {
     out += std::string("    ") + l2pt.keys[1].name + ": _Field[Optional[int], Optional[int]]\n";
     out += std::string("\nclass ") + kL2ptClass + "(_View):\n";
     for (const char *p : f::kL2ptNames)
-        out += std::string("    ") + p + ": _Field[Union[" + kProtocolClass +
-               ", int, None], Union[" + kProtocolClass + ", dict[str, Any], int, None]]\n";
+        out += std::string("    ") + p + ": _Field[Union[" + kProtocolClass + ", int], Union[" +
+               kProtocolClass + ", dict[str, Any], int, None]]\n"; // a view even when not set
     // Groups, then the policy: its fields, its groups, and Policy(fields, **values).
     for (size_t g = 0; g < kGroupCount; g++) {
         out += "\nclass " + class_name(f::kGroups[g], false) + "(_View):\n";

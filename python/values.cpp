@@ -49,7 +49,7 @@ PyObject *plain_text(State *st, PyObject *s, const At *key) {
 }
 
 PyObject *plain_at(State *st, PyObject *v, int depth, int max, const At *at) {
-    if (depth > max) refuse_at(st, nullptr, "a value nests deeper than its shape allows");
+    if (depth > max) refuse_at(st, at, "nests deeper than its shape allows");
     if (v == Py_None || PyBool_Check(v) || PyLong_CheckExact(v)) return Py_NewRef(v);
     if (PyLong_Check(v)) return check(PyNumber_Index(v)); // an exact copy; runs no Python code
     if (PyUnicode_Check(v)) return plain_text(st, v, nullptr);

@@ -174,13 +174,59 @@ int view_traverse(PyObject *self, visitproc visit, void *arg) {
     return 0;
 }
 
+// What a view of this kind at path reads in a plain tree: the node, or what
+// stands for its absence.
+PyObject *held_at(PyObject *root, const Path &path, ViewKind kind) {
+    PyObject *node = node_at(root, path, path.n);
+    if (node != nullptr) return Py_NewRef(node);
+    if (kind == ViewKind::list) return PyList_New(0);
+    if (kind == ViewKind::protocol || kind == ViewKind::entry) Py_RETURN_NONE;
+    return PyDict_New(); // a group or L2PT object the policy lacks
+}
+
+// value as the record holds it at path: put into the policy's plain tree,
+// read and written back, so that words, "0x..." strings and defaults compare
+// as the numbers they stand for. None (no error) when no record holds it.
+PyObject *canonical(PolicyObject *p, const Path &path, ViewKind kind, PyObject *value) {
+    State *st = p->state;
+    try {
+        Ref v(plain(st, value, kPolicyDepth, path.text));
+        Ref root(write_policy(p->ext, false));
+        if (PyDict_DelItemString(root.get(), f::path_of(f::F::valid_mask)) != 0) PyErr_Clear();
+        PyObject *node = walk(root.get(), path, path.n - 1, true);
+        const Step &last = path.steps[path.n - 1];
+        Ref key(last.key.empty() ? nullptr
+                                 : check(PyUnicode_FromStringAndSize(
+                                       last.key.data(), static_cast<Py_ssize_t>(last.key.size()))));
+        bool put = last.key.empty() ? node && PyList_CheckExact(node) &&
+                                          PyList_SetItem(node, static_cast<Py_ssize_t>(last.index),
+                                                         Py_NewRef(v.get())) == 0
+                                    : node && PyDict_CheckExact(node) &&
+                                          PyDict_SetItem(node, key.get(), v.get()) == 0;
+        Ext ext;
+        if (put && read_policy(st, root.get(), ext, false, path.text)) {
+            Ref back(write_policy(ext, false));
+            return held_at(back.get(), path, kind);
+        }
+    } catch (Raised &) {
+    }
+    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_ValueError) &&
+        !PyErr_ExceptionMatches(PyExc_TypeError) && !PyErr_ExceptionMatches(PyExc_IndexError))
+        return nullptr; // MemoryError, KeyboardInterrupt: not a difference
+    PyErr_Clear();
+    Py_RETURN_NONE;
+}
+
 PyObject *view_richcompare(PyObject *self, PyObject *other, int op) {
     if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-    State *st = as_view(self)->policy->state;
-    Ref a(view_tree(as_view(self), false));
+    ViewObject *v = as_view(self);
+    Ref a(view_tree(v, false));
     if (a.get() == nullptr) return nullptr;
-    Ref b(is_view(st, other) ? view_tree(as_view(other), false) : Py_NewRef(other));
+    Ref b(is_view(v->policy->state, other) || other == Py_None
+              ? (other == Py_None ? Py_NewRef(other) : view_tree(as_view(other), false))
+              : canonical(v->policy, view_path(v), v->kind, other));
     if (b.get() == nullptr) return nullptr;
+    if (b.get() == Py_None && other != Py_None) return PyBool_FromLong(op == Py_NE);
     return PyObject_RichCompare(a.get(), b.get(), op);
 }
 
@@ -268,9 +314,9 @@ PyObject *l2pt_get(PyObject *self, void *protocol) {
     PolicyObject *p = as_view(self)->policy;
     size_t i = reinterpret_cast<uintptr_t>(protocol);
     uint8_t b = l2pt_byte(p, i);
-    if (b == 0) Py_RETURN_NONE;
     if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN))
         return PyLong_FromLong(b); // a raw byte, as the JSON writes it
+    // A protocol not set reads as a view whose fields are None: a write sets it.
     return new_view(p, ViewKind::protocol, l2pt_number(), i);
 }
 
@@ -359,6 +405,11 @@ PyObject *change_list(ViewObject *v, Py_ssize_t at, PyObject *given, std::vector
     PolicyObject *p = v->policy;
     Path path = view_path(v);
     bool tags = compound(v->what).id == f::F::efp_tag;
+    if (compound(v->what).id == f::F::efp_tag_pcp) { // its length is the tags'
+        PyErr_Format(PyExc_TypeError, "%s has one entry per match tag: set an entry, or change %s",
+                     path.text.c_str(), f::path_of(f::F::efp_tag));
+        return nullptr;
+    }
     try {
         Ref root(write_policy(p->ext, false));
         PyObject *list = walk(root.get(), path, path.n, true);
@@ -482,21 +533,16 @@ PyObject *list_pop(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyOb
 PyObject *list_remove(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *value;
     if (!parse(sig::kRemove, args, nargs, kwnames, &value)) return nullptr;
-    Ref one(PyTuple_Pack(1, value));
-    Ref given(one.get() ? entries_given(as_view(self), one.get()) : nullptr);
-    Ref now(given.get() ? view_tree(as_view(self), false) : nullptr);
+    // The value as the record would hold it (no Python code runs after this), then
+    // compared with the entries as they are: plain numbers, strings and dicts.
+    Path at0 = view_path(as_view(self));
+    at0.at(0);
+    Ref wanted(canonical(as_view(self)->policy, at0, ViewKind::entry, value));
+    Ref now(wanted.get() ? view_tree(as_view(self), false) : nullptr);
     if (now.get() == nullptr) return nullptr;
-    PyObject *wanted = PyList_GET_ITEM(given.get(), 0);
-    // The value's own __eq__ may run and change the policy: then nothing is removed.
-    const Ext before = as_view(self)->policy->ext;
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(now.get()); i++) {
-        int same = PyObject_RichCompareBool(PyList_GET_ITEM(now.get(), i), wanted, Py_EQ);
+    for (Py_ssize_t i = 0; wanted.get() != Py_None && i < PyList_GET_SIZE(now.get()); i++) {
+        int same = PyObject_RichCompareBool(PyList_GET_ITEM(now.get(), i), wanted.get(), Py_EQ);
         if (same < 0) return nullptr;
-        if (std::memcmp(&before, &as_view(self)->policy->ext, sizeof before) != 0) {
-            PyErr_Format(PyExc_RuntimeError, "%s changed while it was searched",
-                         view_path(as_view(self)).text.c_str());
-            return nullptr;
-        }
         if (same) {
             Ref first(change_list(as_view(self), 0, nullptr, {i}));
             return first.get() ? Py_NewRef(Py_None) : nullptr;
@@ -735,12 +781,7 @@ bool is_view(State *st, PyObject *o) {
 PyObject *view_tree(ViewObject *v, bool hex_strings) {
     try {
         Ref root(write_policy(v->policy->ext, hex_strings));
-        Path path = view_path(v);
-        PyObject *node = node_at(root.get(), path, path.n);
-        if (node != nullptr) return Py_NewRef(node);
-        if (v->kind == ViewKind::list) return PyList_New(0);
-        if (v->kind == ViewKind::protocol) Py_RETURN_NONE;
-        return PyDict_New(); // a group or L2PT object the policy lacks
+        return held_at(root.get(), view_path(v), v->kind);
     } catch (Raised &) {
         return nullptr;
     }

@@ -85,11 +85,11 @@ class L2ptSetting(_View):
     exp: _Field[Optional[int], Optional[int]]
 
 class L2pt(_View):
-    lyx: _Field[Union[L2ptSetting, int, None], Union[L2ptSetting, dict[str, Any], int, None]]
-    tovu: _Field[Union[L2ptSetting, int, None], Union[L2ptSetting, dict[str, Any], int, None]]
-    quz: _Field[Union[L2ptSetting, int, None], Union[L2ptSetting, dict[str, Any], int, None]]
-    jaxe: _Field[Union[L2ptSetting, int, None], Union[L2ptSetting, dict[str, Any], int, None]]
-    wimo: _Field[Union[L2ptSetting, int, None], Union[L2ptSetting, dict[str, Any], int, None]]
+    lyx: _Field[Union[L2ptSetting, int], Union[L2ptSetting, dict[str, Any], int, None]]
+    tovu: _Field[Union[L2ptSetting, int], Union[L2ptSetting, dict[str, Any], int, None]]
+    quz: _Field[Union[L2ptSetting, int], Union[L2ptSetting, dict[str, Any], int, None]]
+    jaxe: _Field[Union[L2ptSetting, int], Union[L2ptSetting, dict[str, Any], int, None]]
+    wimo: _Field[Union[L2ptSetting, int], Union[L2ptSetting, dict[str, Any], int, None]]
 
 class ProvisionInfo(_View):
     xconnect_id: _Field[Optional[int], Optional[int]]

@@ -61,7 +61,7 @@ class NotAPolicy(e.Policy):  # its __new__ returns something else
         return None  # type: ignore[return-value]
 
 
-class ClearsOnEq:  # an entry to remove whose __eq__ empties the list it is compared with
+class ClearsOnEq:  # an entry to remove whose __eq__ would empty the list (never called)
     def __init__(self, p: e.Policy) -> None:
         self.p = p
 
@@ -101,6 +101,18 @@ def first_lines() -> None:
     assert q == p == e.Policy(p.to_dict()) == e.Policy(fields=p.to_dict())
     del p.sub
     assert "sub" not in p and p.sub == {} and len(p.efp.push) == 0
+
+
+def words_compare(p: e.Policy) -> None:
+    assert p.efp.tag[0] == {"ethertype": "dot1q", "vlan": 10} != {"ethertype": "dot1ad", "vlan": 10}
+    assert {"ethertype": 0x8100, "vlan": "0xa"} in p.efp.tag and p.efp.tag != "dot1q"
+    assert p.efp.tag_pcp == ["any"] and p.l2pt.tovu == None  # noqa: E711 (a view, not None)
+    tovu = p.l2pt.tovu
+    assert isinstance(tovu, e.L2ptSetting)
+    tovu.mode = "tunnel"  # a protocol not set is created by its first write
+    assert p.l2pt == {"tovu": {"mode": "tunnel", "exp": None}}
+    p.efp.tag.remove({"ethertype": "dot1q", "vlan": 10})
+    assert len(p.efp.tag) == 0
 
 
 def both_classes() -> bytes:
@@ -198,7 +210,7 @@ CASES: List[Case] = [
     ("write behind a gate", lambda p: setattr(e.Policy().efp, "native", 1), e.BadPolicy,
      r"^efp.native: is given, but efp.configured is not 1"),
     ("append a bad entry", lambda p: p.efp.tag.append({"vlan": 4096}), e.BadPolicy,
-     r"^efp.tag\[1\].ethertype: nothing is not a number"),
+     r"^efp.tag\[1\].ethertype: is missing: write"),
     ("append past the end", lambda p: p.efp.tag.extend([{"ethertype": 1, "vlan": 1}] * 2),
      e.BadPolicy, r"^efp.tag: \[...\] has more than 2 entries$"),
     ("remove what is not there", lambda p: p.efp.tag.remove({"vlan": 1}), ValueError,
@@ -214,8 +226,24 @@ CASES: List[Case] = [
      "follows from efp.tag"),
     ("__new__ returns None", lambda p: NotAPolicy.from_dict({"mtu": 1}), TypeError,
      "returned NoneType, not a NotAPolicy"),
-    ("__eq__ of an entry clears the list", lambda p: p.efp.tag.remove(ClearsOnEq(p)), RuntimeError,
-     "efp.tag changed while it was searched"),
+    ("__eq__ of an entry to remove", lambda p: p.efp.tag.remove(ClearsOnEq(p)), ValueError,
+     "efp.tag holds no such entry"),
+    ("entries compare as the record holds them", lambda p: words_compare(p), None, ""),
+    ("an entry's unknown key", lambda p: p.efp.tag.append({"tpid": 1, "vlan": 1}), e.BadPolicy,
+     r"^efp.tag\[1\].tpid: no such field \(an entry has ethertype and vlan\)$"),
+    ("PCP list's length", lambda p: p.efp.tag_pcp.pop(), TypeError,
+     "^efp.tag_pcp has one entry per match tag: set an entry, or change efp.tag$"),
+    ("count without its list", lambda p: e.Policy.from_dict(
+        {"ether_if_type": 3, "efp": {"configured": 1, "num_tags": 2}}), e.BadPolicy,
+     "^efp.num_tags: is 2 but efp.tag has 0 entries$"),
+    ("nesting names its place", lambda p: setattr(p.efp, "tag", [[[[[[[[[[1]]]]]]]]]]),
+     e.BadPolicy, r"^efp.tag(\[0\]){9}: nests deeper than its shape allows$"),
+    ("strided memoryview", lambda p: e.Policy.decode(memoryview(p.encode())[::2]), TypeError,
+     r"^data must be contiguous bytes: pass bytes\(\) of the memoryview$"),
+    ("OpenConfig refusal names its member", lambda p: e.Policy.from_openconfig(
+        {"openconfig-interfaces:interfaces": {"interface": [{"name": "e", "config": {
+            "name": "e", "type": "iana-if-type:ethernetCsmacd", "mtu": 99999}}]}}), e.BadPolicy,
+     r"^/interfaces/interface\[name=e\]/config/mtu: 99999 is not a uint16"),
 ]
 
 

@@ -187,10 +187,10 @@ class Reader {
         else
             for (const Word &w : listed)
                 ways.push_back(std::string("\"") + w.word + "\"");
-        std::string what = "is not a number: write " + ways[0];
+        std::string what = (v ? "is not a number: write " : "is missing: write ") + ways[0];
         for (size_t i = 1; i < ways.size(); i++)
             what += (i + 1 == ways.size() ? " or " : ", ") + ways[i];
-        return refuse(path, v, what);
+        return v ? refuse(path, v, what) : fail(path, path + ": " + what);
     }
 
     // A whole number, a "0x..." string, or one of the domain's words.
@@ -260,7 +260,9 @@ class Reader {
     bool only_keys(const std::string &at, Node o, const Key (&keys)[2]) {
         t_.each(o, [&](std::string_view key, Node) {
             if (!failed_ && key != keys[0].name && key != keys[1].name)
-                fail(at + "." + key_text(key), at + "." + key_text(key) + ": no such field");
+                fail(at + "." + key_text(key), at + "." + key_text(key) +
+                                                   ": no such field (an entry has " + keys[0].name +
+                                                   " and " + keys[1].name + ")");
         });
         return !failed_;
     }
@@ -424,7 +426,7 @@ class Reader {
         uint16_t n = static_cast<uint16_t>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
         uint64_t given = c.access.get(ext_, 0, -1);
         if (seen(c.id)) {
-            if (!arr || given == n) return true;
+            if (given == n) return true; // a count without its list counts no entries
             return fail(c.path, std::string(c.path) + ": is " + std::to_string(given) + " but " +
                                     c.counts + " has " + std::to_string(n) + " entries");
         }

@@ -413,6 +413,7 @@ class Reader {
         return build(v, policy);
     }
     const std::string &refusal() const { return refusal_; }
+    const std::string &refusal_path() const { return refusal_path_; } // the member refused
     const std::vector<std::string> &notes() const { return notes_; }
     // The values read or named: every other member of the document lies below one.
     const std::vector<InNode> &accounted() const { return seen_; }
@@ -423,13 +424,14 @@ class Reader {
     bool strict_;
     std::string_view name_;
     int64_t index_ = -1;
-    std::string if_, sub_, refusal_;
+    std::string if_, sub_, refusal_, refusal_path_;
     std::vector<std::string> notes_;
     std::vector<InNode> seen_;
 
     std::string path(N n) const { return oc::path(n, if_, sub_); }
     bool fail(const std::string &where, const std::string &value, const std::string &why) {
         refusal_ = where + ": " + value + " " + why;
+        refusal_path_ = where;
         return false;
     }
     bool note(const std::string &where, const std::string &value, const std::string &why) {
