@@ -22,7 +22,8 @@ for f in "$src"/tests/tool/*.net.hex "$src"/tests/vectors/[0-9][0-9].net; do
   if [ "$(encode --net)" = "$(tr -d ' \n' <"$f")" ]; then exact=$((exact + 1)); else
     failed=$((failed + 1)); echo "FAIL: $f"; fi
 done
-for f in "$src"/fuzz/corpus/*/*; do
+# The corpora of record bytes (the others hold JSON or the encode fuzzer's input).
+for f in "$src"/fuzz/corpus/record/* "$src"/fuzz/corpus/print/*; do
   run show --binary --json "$f" >"$json" 2>/dev/null || continue
   if ! again=$(encode 2>&1); then
     [ "$again" = "ethplcy: encode refused the policy: policy cannot be represented" ] &&
@@ -36,4 +37,5 @@ done
 echo "$exact records given back byte for byte, $fixed fuzzed ones after one pass," \
   "$refused that encode refuses"
 echo "$((exact + fixed)) passed, $failed failed"
-[ "$failed" -eq 0 ]
+# Fewer records than the corpora hold means a corpus moved and went unchecked.
+[ "$failed" -eq 0 ] && [ $((exact + fixed)) -ge 150 ]
