@@ -157,7 +157,7 @@ struct Row {
     Use use;
     const char *values; // a word's or identity's names, space-separated
     Mod of;             // an identity's module
-    const char *about;  // why a noted leaf is not carried; what a carried one holds
+    const char *about;  // why a noted leaf is not carried; the fields a carried one holds
 };
 
 inline constexpr const char *kTpids = "TPID_0X8100 TPID_0X88A8 TPID_0X9100 TPID_0X9200 TPID_ANY";
@@ -191,7 +191,7 @@ inline constexpr Row kRows[] = {
     OC_L(if_enabled, if_config, ifs, "enabled", boolean, noted,
          "the policy holds no admin state of the interface"),
     OC_W(if_tpid, if_config, vlan, "tpid", identity, carried, kTpids, vlan_types,
-         "the outer match tag's ethertype"),
+         "efp.tag"), // the outer match tag's ethertype
     OC_C(hold_time, interface, ifs, "hold-time"),
     OC_C(hold_config, hold_time, ifs, "config"),
     OC_L(hold_up, hold_config, ifs, "up", uint32, noted, "the policy holds no hold time"),

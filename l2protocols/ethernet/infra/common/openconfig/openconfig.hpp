@@ -18,6 +18,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -243,29 +244,27 @@ class Writer {
     static uint64_t value(const Ext &e) {
         return fields::kScalars[fields::index(f)].get(e);
     }
-    // The fields some row carries.
-    static bool mapped(size_t i) {
-        static constexpr F kMapped[] = {F::ether_if_type,
-                                        F::efp_configured,
-                                        F::efp_num_tag_pops,
-                                        F::sub_admin_up,
-                                        F::trunk_native_vlan,
-                                        F::trunk_vlan_switched_trunk,
-                                        F::trunk_vlan_switched_access,
-                                        F::trunk_access_vlan,
-                                        F::mtu,
-                                        F::mac_addr,
-                                        F::efp_tag,
-                                        F::efp_ranges,
-                                        F::efp_push,
-                                        F::efp_num_tags,
-                                        F::efp_num_tag_pushes,
-                                        F::efp_num_ranges,
-                                        F::efp_tag_range_count};
-        for (F f : kMapped)
-            if (fields::index(f) == i) return true;
-        return false;
-    }
+    // The fields some row carries: those a carried row's text names, the counts
+    // that follow from them, and efp.configured, which every EFP leaf sets.
+    static bool mapped(size_t i) { return kMapped[i]; }
+    static constexpr auto kMapped = [] {
+        std::array<bool, fields::kFieldCount> m{};
+        for (const Row &r : kRows) {
+            if (r.use != Use::carried) continue;
+            for (std::string_view names = r.about; !names.empty();) {
+                size_t end = names.find(", ");
+                bool known = false;
+                for (size_t i = 0; i < fields::kFieldCount; i++)
+                    if (names.substr(0, end) == fields::path_of(i)) m[i] = known = true;
+                if (!known) throw "a carried row names no field"; // stops the compile
+                names = end == std::string_view::npos ? "" : names.substr(end + 2);
+            }
+        }
+        for (const fields::Compound &c : fields::kCompounds)
+            if (c.derived) m[fields::index(c.id)] = true;
+        m[fields::index(F::efp_configured)] = true;
+        return m;
+    }();
     // A field at its default (0, an empty list, "any" PCPs) says nothing to lose.
     static bool at_default(size_t i, const Ext &e) {
         using namespace fields;
