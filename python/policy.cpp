@@ -116,7 +116,11 @@ int policy_contains(PyObject *self, PyObject *name) {
     const char *text = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &n) : nullptr;
     if (text == nullptr) {
         PyErr_Clear();
-        PyErr_Format(PyExc_TypeError, "a field's name is a string, not %s", Py_TYPE(name)->tp_name);
+        if (PyUnicode_Check(name)) // a lone surrogate: in no field's name
+            PyErr_Format(PyExc_AttributeError, "a policy has no field %R", name);
+        else
+            PyErr_Format(PyExc_TypeError, "a field's name is a string, not %s",
+                         Py_TYPE(name)->tp_name);
         return -1;
     }
     std::string_view path(text, static_cast<size_t>(n));
@@ -281,10 +285,31 @@ PyObject *reduce(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObje
     if (!parse(sig::kReduce, args, nargs, kwnames, nullptr)) return nullptr;
     Ref d(to_dict(self, nullptr, 0, nullptr));
     if (d.get() == nullptr) return nullptr;
-    PyObject *from =
-        PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(self)), "from_dict");
-    if (from == nullptr) return nullptr;
-    return Py_BuildValue("(N(O))", from, d.get());
+    // copyreg.__newobj__: the class's __new__ alone, as pickle does for plain classes.
+    Ref copyreg(PyImport_ImportModule("copyreg"));
+    Ref newobj(copyreg.get() ? PyObject_GetAttrString(copyreg.get(), "__newobj__") : nullptr);
+    return newobj.get() ? Py_BuildValue("(O(O)O)", newobj.get(), Py_TYPE(self), d.get()) : nullptr;
+}
+
+// Not from_dict: a decoded record may hold what its strict check refuses
+// (a native VLAN above 4095), which must come back from a pickle whole.
+PyObject *setstate(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *state;
+    if (!parse(sig::kSetstate, args, nargs, kwnames, &state)) return nullptr;
+    State *st = as_policy(self)->state;
+    if (!PyDict_Check(state)) {
+        PyErr_Format(PyExc_TypeError, "__setstate__ takes a dict, not %s", Py_TYPE(state)->tp_name);
+        return nullptr;
+    }
+    Ext ext;
+    try {
+        Ref tree(plain(st, state));
+        if (!read_policy(st, tree.get(), ext, false)) return nullptr;
+    } catch (Raised &) {
+        return nullptr;
+    }
+    store(as_policy(self), ext);
+    Py_RETURN_NONE;
 }
 
 PyObject *policy_richcompare(PyObject *self, PyObject *other, int op) {
@@ -311,6 +336,7 @@ PyMethodDef methods[] = {method(sig::kDecode, decode),
                          method(sig::kCopy, copy_policy),
                          method(sig::kDeepcopy, copy_policy),
                          method(sig::kReduce, reduce),
+                         method(sig::kSetstate, setstate),
                          {nullptr, nullptr, 0, nullptr}};
 
 // A field's docstring, kept for the program's life.

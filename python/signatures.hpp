@@ -110,14 +110,17 @@ inline constexpr Signature kFromOpenconfig{"from_openconfig", K::classmethod, {{
     "what it need not (a BadPolicy with strict)."};
 inline constexpr Signature kCopy{"__copy__", K::method, {}, 0, 0, 0, "_P", "A copy of the policy."};
 inline constexpr Signature kDeepcopy{"__deepcopy__", K::method, {{{"memo", "Any"}}}, 1, 1, 1, "_P", "A copy of the policy (it shares nothing)."};
-inline constexpr Signature kReduce{"__reduce__", K::method, {}, 0, 0, 0, "Tuple[Any, ...]", "Pickles as Policy.from_dict(self.to_dict())."};
+inline constexpr Signature kReduce{"__reduce__", K::method, {}, 0, 0, 0, "Tuple[Any, ...]", "Pickles as its to_dict(), restored by __setstate__."};
+inline constexpr Signature kSetstate{"__setstate__", K::method, {{{"state", "dict[str, Any]"}}}, 1, 1, 1, "None", "Restores a pickled policy: its to_dict(), read with the record's field widths (a decoded record above what from_dict takes comes back whole)."};
 
 inline constexpr Signature kAppend{"append", K::method, {{{"value", "Any"}}}, 1, 1, 1, "None", "Adds an entry at the end."};
 inline constexpr Signature kExtend{"extend", K::method, {{{"values", "Iterable[Any]"}}}, 1, 1, 1, "None", "Adds entries at the end."};
 inline constexpr Signature kInsert{"insert", K::method, {{{"index", "int"}, {"value", "Any"}}}, 2, 2, 2, "None", "Adds an entry before index."};
-inline constexpr Signature kPop{"pop", K::method, {{{"index", "int", "-1"}}}, 1, 1, 1, "_T", "Removes the entry at index and gives its value."};
+inline constexpr Signature kPop{"pop", K::method, {{{"index", "int", "-1"}}}, 1, 1, 1, "Any", "Removes the entry at index and gives its value (an entry of keys as a dict)."};
 inline constexpr Signature kRemove{"remove", K::method, {{{"value", "Any"}}}, 1, 1, 1, "None", "Removes the first entry equal to value (ValueError if none)."};
 inline constexpr Signature kClear{"clear", K::method, {}, 0, 0, 0, "None", "Removes every entry."};
+inline constexpr Signature kIndex{"index", K::method, {{{"value", "Any"}}}, 1, 1, 1, "int", "The index of the first entry equal to value (ValueError if none)."};
+inline constexpr Signature kCount{"count", K::method, {{{"value", "Any"}}}, 1, 1, 1, "int", "How many entries equal value."};
 
 inline constexpr Signature kError{"Error", K::type, {{{"status", "int"}, {"reason", "str"}, {"offset", "Optional[int]", "None"}, {"field", "Optional[str]", "None"}}}, 4, 0, 4, "None",
     "A refusal by the library: status (its code), status_text, reason and, where known, offset "
@@ -129,9 +132,9 @@ inline constexpr Signature kError{"Error", K::type, {{{"status", "int"}, {"reaso
 inline constexpr const Signature *kFunctions[] = {&kLibVersion, &kStatusStr, &kValidate, &kConvert,
                                                   &kRender,     &kCompare,   &kDecodeAt};
 inline constexpr const Signature *kPolicyMethods[] = {
-    &kDecode,       &kFromDict,       &kToDict, &kEncode,   &kRenderPolicy,
-    &kToOpenconfig, &kFromOpenconfig, &kCopy,   &kDeepcopy, &kReduce};
-inline constexpr const Signature *kListMethods[] = {&kAppend, &kExtend, &kInsert,
-                                                    &kPop,    &kRemove, &kClear};
+    &kDecode,         &kFromDict, &kToDict,   &kEncode, &kRenderPolicy, &kToOpenconfig,
+    &kFromOpenconfig, &kCopy,     &kDeepcopy, &kReduce, &kSetstate};
+inline constexpr const Signature *kListMethods[] = {&kAppend, &kExtend, &kInsert, &kPop,
+                                                    &kRemove, &kClear,  &kIndex,  &kCount};
 
 } // namespace pyplcy::sig

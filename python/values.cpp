@@ -207,10 +207,13 @@ PyObject *literal(PyObject *tree) {
 
 PyObject *raise_bad_policy(State *st, uint32_t status, std::string_view reason,
                            std::string_view field) {
-    Ref name(field.empty() ? Py_NewRef(Py_None)
-                           : PyUnicode_FromStringAndSize(field.data(),
-                                                         static_cast<Py_ssize_t>(field.size())));
-    Ref why(PyUnicode_FromStringAndSize(reason.data(), static_cast<Py_ssize_t>(reason.size())));
+    // A lone surrogate the reader met is a byte UTF-8 never holds: shown escaped.
+    auto text = [](std::string_view t) {
+        return PyUnicode_DecodeUTF8(t.data(), static_cast<Py_ssize_t>(t.size()),
+                                    "backslashreplace");
+    };
+    Ref name(field.empty() ? Py_NewRef(Py_None) : text(field));
+    Ref why(text(reason));
     if (name.get() == nullptr || why.get() == nullptr) return nullptr;
     Ref e(PyObject_CallFunction(st->bad_policy, "IOOO", status, why.get(), Py_None, name.get()));
     if (e.get() != nullptr) PyErr_SetObject(st->bad_policy, e.get());

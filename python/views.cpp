@@ -61,6 +61,7 @@ bool still_there(State *st, const Ext &ext, const std::string &path) {
     for (size_t k = 0; k < f::kFieldCount; k++)
         if (k != i && f::bit_of(k) == f::bit_of(i) && f::present(k, ext))
             others += (others.empty() ? "" : ", ") + std::string(f::path_of(k));
+    if (others.empty()) return true; // valid_mask: it follows from the fields
     std::string why = path + ": cannot be removed alone: it shares its valid_mask bit with " +
                       others + " (remove the group, or set a value)";
     raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, why.c_str(), path);
@@ -452,9 +453,22 @@ PyObject *change_list(ViewObject *v, Py_ssize_t at, PyObject *given, std::vector
 
 // Entries given to a list method, copied before the record is read.
 PyObject *entries_given(ViewObject *v, PyObject *values) {
-    Ref list(PyList_Check(values) || PyTuple_Check(values) ? Py_NewRef(values)
-                                                           : PySequence_List(values));
+    Ref list(PyList_Check(values) || PyTuple_Check(values) ? Py_NewRef(values) : PyList_New(0));
     if (list.get() == nullptr) return nullptr;
+    if (!PyList_Check(values) && !PyTuple_Check(values)) {
+        // One past what the list holds at most is enough to refuse: an endless
+        // iterator ends there.
+        Ref it(PyObject_GetIter(values));
+        if (it.get() == nullptr) return nullptr;
+        while (PyList_GET_SIZE(list.get()) <= compound(v->what).max) {
+            Ref item(PyIter_Next(it.get()));
+            if (item.get() == nullptr) {
+                if (PyErr_Occurred()) return nullptr;
+                break;
+            }
+            if (PyList_Append(list.get(), item.get()) != 0) return nullptr;
+        }
+    }
     Path path = view_path(v);
     try {
         return plain(v->policy->state, list.get(), kPolicyDepth, path.text);
@@ -530,26 +544,54 @@ PyObject *list_pop(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyOb
     return i < 0 ? nullptr : change_list(as_view(self), 0, nullptr, {i});
 }
 
-PyObject *list_remove(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
-    PyObject *value;
-    if (!parse(sig::kRemove, args, nargs, kwnames, &value)) return nullptr;
-    // The value as the record would hold it (no Python code runs after this), then
-    // compared with the entries as they are: plain numbers, strings and dicts.
+// The indexes of the entries equal to value as the record would hold it
+// (none when no record can hold it); false raised.
+bool matches(PyObject *self, PyObject *value, std::vector<Py_ssize_t> &found) {
+    // Made plain first (no Python code runs after this), then compared with the
+    // entries as they are: plain numbers, strings and dicts.
     Path at0 = view_path(as_view(self));
     at0.at(0);
     Ref wanted(canonical(as_view(self)->policy, at0, ViewKind::entry, value));
     Ref now(wanted.get() ? view_tree(as_view(self), false) : nullptr);
-    if (now.get() == nullptr) return nullptr;
+    if (now.get() == nullptr) return false;
     for (Py_ssize_t i = 0; wanted.get() != Py_None && i < PyList_GET_SIZE(now.get()); i++) {
         int same = PyObject_RichCompareBool(PyList_GET_ITEM(now.get(), i), wanted.get(), Py_EQ);
-        if (same < 0) return nullptr;
-        if (same) {
-            Ref first(change_list(as_view(self), 0, nullptr, {i}));
-            return first.get() ? Py_NewRef(Py_None) : nullptr;
-        }
+        if (same < 0) return false;
+        if (same) found.push_back(i);
     }
+    return true;
+}
+
+PyObject *no_such_entry(PyObject *self) {
     PyErr_Format(PyExc_ValueError, "%s holds no such entry", view_path(as_view(self)).text.c_str());
     return nullptr;
+}
+
+PyObject *list_remove(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *value;
+    std::vector<Py_ssize_t> found;
+    if (!parse(sig::kRemove, args, nargs, kwnames, &value) || !matches(self, value, found))
+        return nullptr;
+    if (found.empty()) return no_such_entry(self);
+    Ref first(change_list(as_view(self), 0, nullptr, {found[0]}));
+    return first.get() ? Py_NewRef(Py_None) : nullptr;
+}
+
+PyObject *list_index_of(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
+                        PyObject *kwnames) {
+    PyObject *value;
+    std::vector<Py_ssize_t> found;
+    if (!parse(sig::kIndex, args, nargs, kwnames, &value) || !matches(self, value, found))
+        return nullptr;
+    return found.empty() ? no_such_entry(self) : PyLong_FromSsize_t(found[0]);
+}
+
+PyObject *list_count(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    PyObject *value;
+    std::vector<Py_ssize_t> found;
+    if (!parse(sig::kCount, args, nargs, kwnames, &value) || !matches(self, value, found))
+        return nullptr;
+    return PyLong_FromSize_t(found.size());
 }
 
 PyObject *list_clear(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
@@ -561,9 +603,10 @@ PyObject *list_clear(PyObject *self, PyObject *const *args, Py_ssize_t nargs, Py
     return first.get() ? Py_NewRef(Py_None) : nullptr;
 }
 
-PyMethodDef list_methods[] = {method(sig::kAppend, list_append), method(sig::kExtend, list_extend),
-                              method(sig::kInsert, list_insert), method(sig::kPop, list_pop),
-                              method(sig::kRemove, list_remove), method(sig::kClear, list_clear),
+PyMethodDef list_methods[] = {method(sig::kAppend, list_append),  method(sig::kExtend, list_extend),
+                              method(sig::kInsert, list_insert),  method(sig::kPop, list_pop),
+                              method(sig::kRemove, list_remove),  method(sig::kClear, list_clear),
+                              method(sig::kIndex, list_index_of), method(sig::kCount, list_count),
                               {nullptr, nullptr, 0, nullptr}};
 
 // ---- classes -------------------------------------------------------------------

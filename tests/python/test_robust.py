@@ -6,10 +6,12 @@ truth (a stateful test against a model), and decode then encode giving the C
 library's bytes back. Run also on the ASan+UBSan build and, for reference
 counts, under python3-dbg (check_refs.py)."""
 import copy
+import itertools
 import ctypes
 import os
 import pathlib
 import pickle
+import sys
 from typing import Any, Callable, Dict, List, Optional, Tuple, Type
 
 import pytest
@@ -111,8 +113,16 @@ def words_compare(p: e.Policy) -> None:
     assert isinstance(tovu, e.L2ptSetting)
     tovu.mode = "tunnel"  # a protocol not set is created by its first write
     assert p.l2pt == {"tovu": {"mode": "tunnel", "exp": None}}
+    assert p.efp.tag.index({"ethertype": "0x8100", "vlan": 10}) == 0 == p.efp.tag.count("dot1q")
     p.efp.tag.remove({"ethertype": "dot1q", "vlan": 10})
     assert len(p.efp.tag) == 0
+
+
+def wide_pickle() -> None:
+    rec = bytearray(e.Policy.from_dict({"trunk": {"native_vlan": 5}}).encode())
+    rec[36:38] = (35585).to_bytes(2, sys.byteorder)  # trunk.native_vlan, host order
+    q = e.Policy.decode(bytes(rec))
+    assert q.trunk.native_vlan == 35585 and pickle.loads(pickle.dumps(q)) == q
 
 
 def both_classes() -> bytes:
@@ -240,6 +250,12 @@ CASES: List[Case] = [
      e.BadPolicy, r"^efp.tag(\[0\]){9}: nests deeper than its shape allows$"),
     ("strided memoryview", lambda p: e.Policy.decode(memoryview(p.encode())[::2]), TypeError,
      r"^data must be contiguous bytes: pass bytes\(\) of the memoryview$"),
+    ("endless extend", lambda p: p.efp.tag.extend(itertools.repeat({"ethertype": 1, "vlan": 1})),
+     e.BadPolicy, r"^efp.tag: \[...\] has more than 2 entries$"),
+    ("lone surrogate in OpenConfig", lambda p: e.Policy.from_openconfig(
+        {"openconfig-interfaces:interfaces": {"interface": [{"name": "\ud800", "config": 5}]}}),
+     e.BadPolicy, r"^/interfaces/interface\[name=\\xff\]/config: 5 is not a container"),
+    ("a decoded record above the strict widths pickles", lambda p: wide_pickle(), None, ""),
     ("OpenConfig refusal names its member", lambda p: e.Policy.from_openconfig(
         {"openconfig-interfaces:interfaces": {"interface": [{"name": "e", "config": {
             "name": "e", "type": "iana-if-type:ethernetCsmacd", "mtu": 99999}}]}}), e.BadPolicy,
