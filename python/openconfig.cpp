@@ -4,6 +4,8 @@
 // over Python values. What one side cannot say is a NotCarried warning (each
 // OpenConfig leaf its own, worded as the tool words it); what a policy cannot
 // hold is BadPolicy.
+#include <cstring>
+
 #include "binding.hpp"
 #include "openconfig.hpp"
 
@@ -38,6 +40,25 @@ int64_t index_of(PyObject *index) {
     return static_cast<int64_t>(v);
 }
 
+// An interface's name as UTF-8; false raised. A NUL would cut the name the
+// mapping sees, a lone surrogate has no UTF-8: both refused, not cut.
+bool interface_name(PyObject *o, std::string &out) {
+    if (!PyUnicode_Check(o)) {
+        PyErr_Format(PyExc_TypeError, "name is the interface's name (a str), not %s",
+                     Py_TYPE(o)->tp_name);
+        return false;
+    }
+    Py_ssize_t n = 0;
+    const char *s = PyUnicode_AsUTF8AndSize(o, &n);
+    if (s == nullptr || std::memchr(s, 0, static_cast<size_t>(n)) != nullptr) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_ValueError, "name: %R holds a NUL or a lone surrogate", o);
+        return false;
+    }
+    out.assign(s, static_cast<size_t>(n));
+    return true;
+}
+
 int warn(State *st, const char *what, const std::vector<std::string> &notes) {
     if (notes.empty()) return 0;
     std::string text = what;
@@ -53,12 +74,8 @@ PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
     auto *p = reinterpret_cast<PolicyObject *>(self);
     PyObject *a[2];
     if (!parse(sig::kToOpenconfig, args, nargs, kwnames, a)) return nullptr;
-    const char *name = PyUnicode_Check(a[0]) ? PyUnicode_AsUTF8(a[0]) : nullptr;
-    if (name == nullptr) {
-        PyErr_Clear();
-        PyErr_SetString(PyExc_TypeError, "name is the interface's name (a str)");
-        return nullptr;
-    }
+    std::string name;
+    if (!interface_name(a[0], name)) return nullptr;
     PyObject *index = a[1];
     int64_t i = index_of(index);
     if (i == -2) return nullptr;
@@ -83,14 +100,13 @@ PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs
     PyObject *a[4];
     if (!parse(sig::kFromOpenconfig, args, nargs, kwnames, a)) return nullptr;
     PyObject *data = a[0], *index = a[2];
-    const char *name = a[1] && a[1] != Py_None && PyUnicode_Check(a[1]) ? PyUnicode_AsUTF8(a[1])
-                       : a[1] && a[1] != Py_None                        ? nullptr
-                                                                        : "";
+    std::string name;
+    if (a[1] && a[1] != Py_None && !interface_name(a[1], name)) return nullptr;
     int strict = a[3] ? PyObject_IsTrue(a[3]) : 0;
     if (strict < 0) return nullptr;
-    if (!PyDict_Check(data) || name == nullptr) {
-        PyErr_Clear();
-        PyErr_SetString(PyExc_TypeError, "from_openconfig takes a dict and a name (a str)");
+    if (!PyDict_Check(data)) {
+        PyErr_Format(PyExc_TypeError, "from_openconfig takes a dict, not %s",
+                     Py_TYPE(data)->tp_name);
         return nullptr;
     }
     int64_t i = index_of(index);
@@ -104,7 +120,7 @@ PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs
         WriteTree write{false};
         oc::Reader<OcTree, WriteTree> reader(read, write, strict != 0);
         PyObject *policy = nullptr;
-        bool ok = reader.read(in.get(), name ? name : "", i, policy);
+        bool ok = reader.read(in.get(), name, i, policy);
         Ref held(policy);
         if (!ok)
             return raise_bad_policy(st, ETH_IF_PLCY_ERR_BAD_POLICY, reader.refusal(),

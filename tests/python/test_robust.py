@@ -255,6 +255,8 @@ CASES: List[Case] = [
     ("lone surrogate in OpenConfig", lambda p: e.Policy.from_openconfig(
         {"openconfig-interfaces:interfaces": {"interface": [{"name": "\ud800", "config": 5}]}}),
      e.BadPolicy, r"^/interfaces/interface\[name=\\xff\]/config: 5 is not a container"),
+    ("NUL in an interface name", lambda p: p.to_openconfig("e\0x"), ValueError,
+     r"^name: 'e\\x00x' holds a NUL or a lone surrogate$"),
     ("a decoded record above the strict widths pickles", lambda p: wide_pickle(), None, ""),
     ("OpenConfig refusal names its member", lambda p: e.Policy.from_openconfig(
         {"openconfig-interfaces:interfaces": {"interface": [{"name": "e", "config": {
