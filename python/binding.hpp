@@ -265,9 +265,18 @@ const char *doc_of(const sig::Signature &s);
 // A method or function of the module: fn takes (self, args, nargs, kwnames).
 using Fast = PyObject *(*)(PyObject *, PyObject *const *, Py_ssize_t, PyObject *);
 PyMethodDef method(const sig::Signature &s, Fast fn);
-// A bool argument (its truth), def when left out; -1 raised.
-inline int flag(PyObject *o, bool def) {
-    return o == nullptr ? def : PyObject_IsTrue(o);
+// A bool argument, def when left out; -1 raised. Only True, False, 0 and 1:
+// a string's truth (net="false" is true) would hide a script's mistake.
+inline int flag(PyObject *o, bool def, const char *name) {
+    if (o == nullptr) return def;
+    if (PyBool_Check(o)) return o == Py_True;
+    if (PyLong_CheckExact(o)) {
+        int overflow = 0;
+        long v = PyLong_AsLongAndOverflow(o, &overflow);
+        if (overflow == 0 && (v == 0 || v == 1)) return static_cast<int>(v);
+    }
+    PyErr_Format(PyExc_TypeError, "%s is True or False, not %R", name, o);
+    return -1;
 }
 
 // ---- views.cpp -----------------------------------------------------------------

@@ -196,7 +196,7 @@ PyObject *status_str(PyObject *, PyObject *const *args, Py_ssize_t nargs, PyObje
 PyObject *validate(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[2];
     if (!parse(sig::kValidate, args, nargs, kwnames, a)) return nullptr;
-    int net = flag(a[1], false);
+    int net = flag(a[1], false, "net");
     if (net < 0 || Loaded(state(m), a[0], "data", net != 0).rec == nullptr) return nullptr;
     Py_RETURN_NONE;
 }
@@ -204,7 +204,7 @@ PyObject *validate(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObjec
 PyObject *convert(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[2];
     if (!parse(sig::kConvert, args, nargs, kwnames, a)) return nullptr;
-    int to_net = flag(a[1], false);
+    int to_net = flag(a[1], false, "to_net");
     if (to_net < 0) return nullptr;
     Loaded in(state(m), a[0], "data", !to_net);
     if (in.rec == nullptr) return nullptr;
@@ -217,7 +217,7 @@ PyObject *render(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject 
     PyObject *a[3];
     if (!parse(sig::kRender, args, nargs, kwnames, a)) return nullptr;
     unsigned long layout = PyLong_AsUnsignedLong(a[1]);
-    int net = flag(a[2], false);
+    int net = flag(a[2], false, "net");
     if ((layout == static_cast<unsigned long>(-1) && PyErr_Occurred()) || net < 0) return nullptr;
     Loaded in(state(m), a[0], "data", net != 0);
     if (in.rec == nullptr) return nullptr;
@@ -230,7 +230,7 @@ PyObject *render(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject 
 PyObject *compare(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[3];
     if (!parse(sig::kCompare, args, nargs, kwnames, a)) return nullptr;
-    int net = flag(a[2], false);
+    int net = flag(a[2], false, "net");
     if (net < 0) return nullptr;
     Loaded first(state(m), a[0], "a", net != 0);
     if (first.rec == nullptr) return nullptr;
@@ -245,7 +245,7 @@ PyObject *decode_at(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObje
     PyObject *a[3];
     if (!parse(sig::kDecodeAt, args, nargs, kwnames, a)) return nullptr;
     Py_ssize_t offset = PyNumber_AsSsize_t(a[1], PyExc_IndexError);
-    int net = flag(a[2], false);
+    int net = flag(a[2], false, "net");
     if ((offset == -1 && PyErr_Occurred()) || net < 0) return nullptr;
     Py_buffer view;
     if (PyObject_GetBuffer(a[0], &view, PyBUF_SIMPLE) != 0) return nullptr;

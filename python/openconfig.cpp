@@ -102,7 +102,7 @@ PyObject *from_openconfig(PyObject *cls, PyObject *const *args, Py_ssize_t nargs
     PyObject *data = a[0], *index = a[2];
     std::string name;
     if (a[1] && a[1] != Py_None && !interface_name(a[1], name)) return nullptr;
-    int strict = a[3] ? PyObject_IsTrue(a[3]) : 0;
+    int strict = flag(a[3], false, "strict");
     if (strict < 0) return nullptr;
     if (!PyDict_Check(data)) {
         PyErr_Format(PyExc_TypeError, "from_openconfig takes a dict, not %s",

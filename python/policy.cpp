@@ -154,7 +154,7 @@ int policy_set(PyObject *self, PyObject *value, void *closure) {
 PyObject *to_dict(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[1];
     if (!parse(sig::kToDict, args, nargs, kwnames, a)) return nullptr;
-    int words = flag(a[0], false);
+    int words = flag(a[0], false, "words");
     if (words < 0) return nullptr;
     try {
         return write_policy(as_policy(self)->ext, true, words != 0);
@@ -191,7 +191,7 @@ PyObject *decode(PyObject *type, PyObject *const *args, Py_ssize_t nargs, PyObje
         }
         fields = static_cast<uint32_t>(v);
     }
-    int net = flag(vals[2], false);
+    int net = flag(vals[2], false, "net");
     if (net < 0) return nullptr;
     Bytes bytes(vals[0], "data");
     if (!bytes.ok) return nullptr;
@@ -236,7 +236,7 @@ f::Verdict encode_rule(const Ext &e, uint32_t options) {
 PyObject *encode(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[2];
     if (!parse(sig::kEncode, args, nargs, kwnames, a)) return nullptr;
-    int tag_ranges = flag(a[0], false), checked = flag(a[1], true);
+    int tag_ranges = flag(a[0], false, "tag_ranges"), checked = flag(a[1], true, "check");
     if (tag_ranges < 0 || checked < 0) return nullptr;
     const Ext &ext = as_policy(self)->ext;
     State *st = as_policy(self)->state;
@@ -260,7 +260,7 @@ PyObject *encode(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObje
 PyObject *render(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
     PyObject *a[1];
     if (!parse(sig::kRenderPolicy, args, nargs, kwnames, a)) return nullptr;
-    int compact = flag(a[0], false);
+    int compact = flag(a[0], false, "compact");
     if (compact < 0) return nullptr;
     uint32_t options = compact ? ETH_IF_PLCY_PRINT_COMPACT : 0;
     const Ext &ext = as_policy(self)->ext;
