@@ -241,6 +241,16 @@ int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const D
                  const std::string &key, Output &out);
 int dump_stats(const Input &in, const StreamOptions &o, Output &out);
 
+// diff --gnmi: two dumps of records with their identity as gNMI
+// notifications (JSON Lines), or as lines for people with text.
+struct GnmiOptions {
+    std::string key, names; // plain records: the field that names them, and its names
+    uint64_t timestamp = 0;
+    bool timestamp_given = false, text = false;
+};
+int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &g,
+              Output &out);
+
 // The JSON Schema (draft 2020-12) of the policy JSON, from the field description.
 std::string policy_schema();
 
