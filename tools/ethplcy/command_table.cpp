@@ -98,10 +98,14 @@ const std::vector<CommandDef> &commands() {
          "Writes the JSON Schema (draft 2020-12) of the policy JSON that encode reads and show "
          "--json writes.",
          {kOutput}, false, schema_command},
-        {"yang", "the YANG module of the policy (eth-if-plcy)", "[--output FILE]",
+        {"yang", "the YANG module of the policy (eth-if-plcy)", "[--openconfig] [--output FILE]",
          "Writes the YANG 1.1 module of the policy (eth-if-plcy), whose instance data show "
          "--yang writes and encode reads.",
-         {kOutput}, false, yang_command},
+         {{"openconfig", 0, nullptr, nullptr,
+           "the module augmenting openconfig-interfaces (eth-if-plcy-oc) with the fields "
+           "OpenConfig does not hold, at the paths diff --gnmi writes"},
+          kOutput},
+         false, yang_command},
         {"openconfig", "a record as one interface's OpenConfig configuration, or back",
          "[--name NAME] [--index N] [--net] [--binary] [--json [--compact]] [--no-check] [--strict] "
          "[--output FILE] [RECORD | OPENCONFIG | FILE | -]",

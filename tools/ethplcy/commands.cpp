@@ -295,7 +295,8 @@ int schema(const Words &words, const CommandDef &c) {
     return write_text(words, c, policy_schema);
 }
 int yang(const Words &words, const CommandDef &c) {
-    return write_text(words, c, policy_yang);
+    bool oc = parse(words, c).has("openconfig");
+    return write_text(words, c, oc ? policy_yang_openconfig : policy_yang);
 }
 int completion(const Words &words, const CommandDef &c) {
     return write_text(words, c, bash_completion);

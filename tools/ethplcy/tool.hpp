@@ -110,6 +110,9 @@ std::string refusal(const eth_if_plcy_ext_t &ext, const eth_if_plcy::fields::Ver
 // The YANG module of the policy, and the policy as its RFC 7951 instance
 // data (refused when it breaks the module's interface-class rules).
 std::string policy_yang();
+// The augmentation of openconfig-interfaces with the fields OpenConfig does
+// not hold (eth-if-plcy-oc), whose paths diff --gnmi writes.
+std::string policy_yang_openconfig();
 std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // The top member of the instance data: "eth-if-plcy:policy".
 inline constexpr const char *kYangTop = "eth-if-plcy:policy";

@@ -54,11 +54,14 @@ using State = std::map<Id, Leaves>;
 
 // An OpenConfig leaf that is a field's path: at the port's or a
 // sub-interface's own level, its type holding every value of the field.
+// ethernet: below the ethernet container, which the models allow only on
+// some kinds of port (on the others the field keeps the module's path).
 struct OcPath {
     size_t field;
     bool sub;
     oc::T type;
     std::string path;
+    bool ethernet;
 };
 inline bool holds_every_value(oc::T t, size_t i) {
     if (i >= fields::kScalarCount)
@@ -80,17 +83,23 @@ inline const std::vector<OcPath> &oc_paths() {
                 continue;
             std::string p = oc::step(r);
             oc::N n = r.parent;
-            for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent)
+            bool ethernet = false;
+            for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
                 p = oc::step(oc::row(n)) + "/" + p;
-            out.push_back({fields::index(*f), n == oc::N::subinterface, r.type, p});
+                ethernet = ethernet || n == oc::N::ethernet;
+            }
+            out.push_back({fields::index(*f), n == oc::N::subinterface, r.type, p, ethernet});
         }
         return out;
     }();
     return paths;
 }
-inline const OcPath *oc_path(size_t field, bool sub) {
+inline const OcPath *oc_path(size_t field, const Ext &e, bool sub) {
+    const oc::PortKind *kind =
+        (e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE) ? oc::kind_of(e.ether_if_type) : nullptr;
     for (const OcPath &p : oc_paths())
-        if (p.field == field && p.sub == sub) return &p;
+        if (p.field == field && p.sub == sub && (!p.ethernet || (kind && kind->ethernet)))
+            return &p;
     return nullptr;
 }
 
@@ -204,7 +213,7 @@ inline Leaves leaves(const Ext &e, bool sub) {
         std::string path(field);
         std::replace(path.begin(), path.end(), '.', '/');
         std::optional<fields::F> f = fields::find_field(field);
-        const OcPath *o = f && below.empty() ? oc_path(fields::index(*f), sub) : nullptr;
+        const OcPath *o = f && below.empty() ? oc_path(fields::index(*f), e, sub) : nullptr;
         if (o != nullptr) return out.push_back({o->path, scalar(t, n, o->type)});
         path = own + path + std::string(below);
         const Flat::Item &it = t.at(n);
