@@ -88,68 +88,87 @@ bool is_sub(const eth_if_plcy_ext_t &e) {
     return f::class_of(e) == f::Cls::sub || (e.valid_mask & f::kSubFields) != 0;
 }
 
+// An envelope's identity and record: false when v is no envelope (has no
+// "name"); deleted when it says the record is gone.
+bool envelope(json_t *v, bool net_default, const std::string &where, g::Id &id, bool &deleted,
+              eth_if_plcy::Record &rec) {
+    json_t *name = json_object_get(v, "name");
+    if (name == nullptr) return false;
+    if (!json_is_string(name)) throw Failure("\"name\": " + compact(name) + " is not a string");
+    id = {json_string_value(name), index_of(json_object_get(v, "index"))};
+    json_t *record = json_object_get(v, "record");
+    json_t *policy = json_object_get(v, "policy");
+    json_t *gone = json_object_get(v, "deleted");
+    json_t *net = json_object_get(v, "net");
+    const char *key;
+    json_t *member;
+    json_object_foreach(v, key, member) {
+        std::string_view k = key;
+        if (k != "name" && k != "index" && k != "record" && k != "policy" && k != "deleted" &&
+            k != "net")
+            throw Failure(std::string("\"") + key +
+                          "\": not a member of an envelope (name, index, record, policy, "
+                          "deleted, net)");
+    }
+    if ((record != nullptr) + (policy != nullptr) + (gone != nullptr) != 1)
+        throw Failure("an envelope holds one of record, policy and deleted");
+    deleted = gone != nullptr;
+    if (deleted) {
+        if (!json_is_true(gone)) throw Failure("\"deleted\": only true");
+        return true;
+    }
+    if (net != nullptr && !json_is_boolean(net)) throw Failure("\"net\": true or false");
+    if (record != nullptr) {
+        if (!json_is_string(record)) throw Failure("\"record\": the record as hex text");
+        rec = load_record(parse_hex(json_string_value(record), where),
+                          net ? json_is_true(net) : net_default);
+    } else {
+        eth_if_plcy_ext_t e;
+        ext_from_json(compact(policy), e);
+        rec = encoded(e, 0);
+    }
+    return true;
+}
+
+Json parsed(const StreamItem &item) {
+    return Json(item.json ? json_loadb(item.text.data(), item.text.size(), 0, nullptr) : nullptr,
+                json_decref);
+}
+
 // One item of a dump into the state: an envelope, or a plain record named by its key.
 void take(const StreamItem &item, const Reading &r, g::State &state) {
-    eth_if_plcy_ext_t e;
     g::Id id;
-    Json v(nullptr, json_decref);
-    if (item.json) v.reset(json_loadb(item.text.data(), item.text.size(), 0, nullptr));
-    if (v && json_object_get(v.get(), "name") != nullptr) { // an envelope
-        json_t *name = json_object_get(v.get(), "name");
-        if (!json_is_string(name)) throw Failure("\"name\": " + compact(name) + " is not a string");
-        id = {json_string_value(name), index_of(json_object_get(v.get(), "index"))};
-        json_t *record = json_object_get(v.get(), "record");
-        json_t *policy = json_object_get(v.get(), "policy");
-        json_t *deleted = json_object_get(v.get(), "deleted");
-        json_t *net = json_object_get(v.get(), "net");
-        const char *key;
-        json_t *member;
-        json_object_foreach(v.get(), key, member) {
-            std::string_view k = key;
-            if (k != "name" && k != "index" && k != "record" && k != "policy" && k != "deleted" &&
-                k != "net")
-                throw Failure(std::string("\"") + key +
-                              "\": not a member of an envelope (name, index, record, policy, "
-                              "deleted, net)");
-        }
-        if ((record != nullptr) + (policy != nullptr) + (deleted != nullptr) != 1)
-            throw Failure("an envelope holds one of record, policy and deleted");
-        if (deleted != nullptr) {
-            if (!json_is_true(deleted)) throw Failure("\"deleted\": only true");
-            state.erase(id);
-            return;
-        }
-        if (net != nullptr && !json_is_boolean(net)) throw Failure("\"net\": true or false");
-        if (record != nullptr) {
-            if (!json_is_string(record)) throw Failure("\"record\": the record as hex text");
-            e = decoded(load_record(parse_hex(json_string_value(record), item.where()),
-                                    net ? json_is_true(net) : r.net));
-        } else {
-            ext_from_json(compact(policy), e);
-            e = decoded(encoded(e, 0));
-        }
-    } else {
+    bool deleted = false;
+    eth_if_plcy::Record rec;
+    Json v = parsed(item);
+    if (!v || !envelope(v.get(), r.net, item.where(), id, deleted, rec)) {
         if (r.key.empty())
             throw Failure("a record without its interface: give envelopes, or --key with "
-                          "--names");
-        e = item.json ? [&] {
+                          "--interfaces");
+        if (item.json) {
             eth_if_plcy_ext_t p;
             ext_from_json(item.text, p);
-            return decoded(encoded(p, 0));
-        }()
-                      : decoded(load_record(item.bytes, r.net));
-        std::string value = value_at(e, r.key);
+            rec = encoded(p, 0);
+        } else {
+            rec = load_record(item.bytes, r.net);
+        }
+        std::string value = value_at(decoded(rec), r.key);
         if (value.empty()) throw Failure("the record has no " + r.key);
         if (r.names != nullptr) {
             auto it = r.names->find(value);
-            if (it == r.names->end()) throw Failure(r.key + " " + value + " is not in --names");
+            if (it == r.names->end())
+                throw Failure(r.key + " " + value + " is not in --interfaces");
             id = it->second;
         } else {
             if (value.front() == '"') value = value.substr(1, value.size() - 2);
-            id = {value, is_sub(e) ? 0 : -1};
+            id = {value, is_sub(decoded(rec)) ? 0 : -1};
         }
     }
-    if (!state.emplace(id, g::leaves(e, id.sub())).second)
+    if (deleted) {
+        state.erase(id);
+        return;
+    }
+    if (!state.emplace(id, g::leaves(decoded(rec), id.sub())).second)
         throw Failure(g::prefix_text(id) + " is given twice");
 }
 
@@ -172,6 +191,16 @@ int read_state(const Input &in, const StreamOptions &o, const Reading &r, g::Sta
 
 } // namespace
 
+bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec) {
+    if (item.text.find("\"name\"") == std::string::npos) return false; // a policy has no name
+    Json v = parsed(item);
+    g::Id id;
+    bool deleted = false;
+    if (!v || !envelope(v.get(), net, item.where(), id, deleted, rec)) return false;
+    if (deleted) throw Failure(g::prefix_text(id) + ": a deleted record (diff --gnmi reads it)");
+    return true;
+}
+
 int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &gopt,
               Output &out) {
     Reading r;
@@ -186,7 +215,7 @@ int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const Gnmi
         r.names = &names;
     } else if (!r.key.empty()) {
         std::fflush(stdout);
-        std::cerr << "ethplcy: no --names: each interface is named by its " << r.key
+        std::cerr << "ethplcy: no --interfaces: each interface is named by its " << r.key
                   << ", and a sub-interface's index is 0\n";
     }
     g::State sa, sb;

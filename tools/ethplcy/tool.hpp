@@ -251,6 +251,9 @@ struct GnmiOptions {
     uint64_t timestamp = 0;
     bool timestamp_given = false, text = false;
 };
+// The record of a JSON item that is an envelope ({"name": ..., "record": ...}):
+// false for any other item; a deleted record is refused.
+bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec);
 int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &g,
               Output &out);
 
