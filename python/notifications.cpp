@@ -58,10 +58,11 @@ bool take(State *st, PyObject *env, const char *side, g::State &state) {
         Py_buffer view;
         if (PyObject_GetBuffer(bytes.get(), &view, PyBUF_SIMPLE) != 0) return false;
         int as_net = flag(net, false);
+        uint32_t size = 0;
         if (as_net >= 0)
             owned.reset(checked_decode(st, st->policy, static_cast<const uint8_t *>(view.buf),
                                        static_cast<size_t>(view.len), as_net != 0,
-                                       ETH_IF_PLCY_ALL_FIELDS, 0, nullptr));
+                                       ETH_IF_PLCY_ALL_FIELDS, 0, &size));
         PyBuffer_Release(&view);
         if (owned.get() == nullptr) return false;
         policy = owned.get();
