@@ -53,7 +53,8 @@ using Leaves = std::vector<Leaf>; // sorted by path
 using State = std::map<Id, Leaves>;
 
 // An OpenConfig leaf that is a field's path: at the port's or a
-// sub-interface's own level, its type holding every value of the field.
+// sub-interface's own level, its type holding every value of the field;
+// the state container's twin of the configuration leaf the row names.
 // ethernet: below the ethernet container, which the models allow only on
 // some kinds of port (on the others the field keeps the module's path).
 struct OcPath {
@@ -85,7 +86,9 @@ inline const std::vector<OcPath> &oc_paths() {
             oc::N n = r.parent;
             bool ethernet = false;
             for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
-                p = oc::step(oc::row(n)) + "/" + p;
+                // The applied configuration, as devices report it: state, not config.
+                bool config = std::string_view(oc::row(n).name) == "config";
+                p = (config ? std::string("state") : oc::step(oc::row(n))) + "/" + p;
                 ethernet = ethernet || n == oc::N::ethernet;
             }
             out.push_back({fields::index(*f), n == oc::N::subinterface, r.type, p, ethernet});
