@@ -273,26 +273,39 @@ void l2pt_to_yang(json_t *policy, bool back) {
     }
 }
 
-} // namespace
-
-std::string policy_yang() {
-    Text y;
-    y.open(std::string("module ") + kModule);
+// A module's statements before its data: name, namespace, prefix, imports
+// (module and prefix), what it is and its revisions.
+void header(Text &y, const char *module, const char *prefix,
+            std::initializer_list<std::pair<const char *, const char *>> imports, const char *about,
+            std::span<const Revision> revisions) {
+    y.open(std::string("module ") + module);
     y.line("yang-version 1.1;");
-    y.line(std::string("namespace \"urn:eth-if-plcy:yang:") + kModule + "\";");
-    y.line("prefix eip;");
+    y.line(std::string("namespace \"urn:eth-if-plcy:yang:") + module + "\";");
+    y.line(std::string("prefix ") + prefix + ";");
+    for (const auto &[name, as] : imports) {
+        y.open(std::string("import ") + name);
+        y.line(std::string("prefix ") + as + ";");
+        y.close();
+    }
     y.line("organization \"The eth_if_plcy developers\";");
     y.line("contact \"maintainers@eth-if-plcy.org\";");
-    y.line("description " +
-           quoted("The Ethernet interface policy of the Layer 2 infrastructure, as ethplcy "
-                  "shows it (show --yang) and encode reads it: written from the library's "
-                  "description of the policy's fields.") +
-           ";");
-    for (const Revision &r : kRevisions) {
+    y.line("description " + quoted(about) + ";");
+    for (const Revision &r : revisions) {
         y.open(std::string("revision ") + r.date);
         y.line("description " + quoted(std::string("Release ") + r.release + ": " + r.what) + ";");
         y.close();
     }
+}
+
+} // namespace
+
+std::string policy_yang() {
+    Text y;
+    header(y, kModule, "eip", {},
+           "The Ethernet interface policy of the Layer 2 infrastructure, as ethplcy shows it (show "
+           "--yang) and encode reads it: written from the library's description of the policy's "
+           "fields.",
+           kRevisions);
     // The fields as a grouping, which the OpenConfig augmentation uses too.
     y.open("grouping policy-fields");
     y.line("description \"The fields of one interface's policy record.\";");
@@ -321,28 +334,11 @@ std::string policy_yang() {
 std::string policy_yang_openconfig() {
     namespace g = eth_if_plcy::gnmi;
     Text y;
-    y.open(std::string("module ") + g::kModule);
-    y.line("yang-version 1.1;");
-    y.line(std::string("namespace \"urn:eth-if-plcy:yang:") + g::kModule + "\";");
-    y.line("prefix eipoc;");
-    y.open("import openconfig-interfaces");
-    y.line("prefix oc-if;");
-    y.close();
-    y.open(std::string("import ") + kModule);
-    y.line("prefix eip;");
-    y.close();
-    y.line("organization \"The eth_if_plcy developers\";");
-    y.line("contact \"maintainers@eth-if-plcy.org\";");
-    y.line("description " +
-           quoted("The policy's fields that OpenConfig does not hold at an interface's or a "
-                  "sub-interface's own level, beside its leaves, as ethplcy diff --gnmi writes "
-                  "their paths (a field OpenConfig holds is not written here).") +
-           ";");
-    for (const Revision &r : kOcRevisions) {
-        y.open(std::string("revision ") + r.date);
-        y.line("description " + quoted(std::string("Release ") + r.release + ": " + r.what) + ";");
-        y.close();
-    }
+    header(y, g::kModule, "eipoc", {{"openconfig-interfaces", "oc-if"}, {kModule, "eip"}},
+           "The policy's fields that OpenConfig does not hold at an interface's or a "
+           "sub-interface's own level, beside its leaves, as ethplcy diff --gnmi writes their "
+           "paths (a field OpenConfig holds is not written here).",
+           kOcRevisions);
     for (const char *at :
          {"/oc-if:interfaces/oc-if:interface",
           "/oc-if:interfaces/oc-if:interface/oc-if:subinterfaces/oc-if:subinterface"}) {
