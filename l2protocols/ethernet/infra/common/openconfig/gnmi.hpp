@@ -221,9 +221,9 @@ inline Leaves leaves(const Ext &e, bool sub) {
         path = own + path + std::string(below);
         const Flat::Item &it = t.at(n);
         if (it.kind != 'a') return out.push_back({path, scalar(t, n)});
+        if (it.items.empty()) return; // YANG has no empty list: it is not there
         std::string text = t.json(n);
-        bool objects = !it.items.empty() && t.at(it.items[0]).kind == 'o';
-        if (objects)
+        if (t.at(it.items[0]).kind == 'o')
             return out.push_back(
                 {path, {"{\"jsonIetfVal\":\"" + base64(text) + "\"}", text}, true});
         std::string elements;
