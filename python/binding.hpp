@@ -300,6 +300,10 @@ PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
 PyObject *from_openconfig(PyObject *type, PyObject *const *args, Py_ssize_t nargs,
                           PyObject *kwnames);
 
+// ---- notifications.cpp ---------------------------------------------------------
+
+PyObject *notifications(PyObject *m, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames);
+
 // ---- policy.cpp ----------------------------------------------------------------
 
 int add_policy_type(PyObject *module, State *st);

@@ -269,7 +269,8 @@ PyMethodDef functions[] = {
     method(sig::kLibVersion, lib_version), method(sig::kStatusStr, status_str),
     method(sig::kValidate, validate),      method(sig::kConvert, convert),
     method(sig::kRender, render),          method(sig::kCompare, compare),
-    method(sig::kDecodeAt, decode_at),     {nullptr, nullptr, 0, nullptr}};
+    method(sig::kDecodeAt, decode_at),     method(sig::kNotifications, notifications),
+    {nullptr, nullptr, 0, nullptr}};
 
 // ---- the module ------------------------------------------------------------------
 

@@ -73,6 +73,11 @@ inline constexpr Signature kValidate{"validate", K::function, {{{"data", "_Bytes
 inline constexpr Signature kConvert{"convert", K::function, {{{"data", "_Bytes"}, {"to_net", "bool"}}}, 2, 0, 2, "bytes", "hton or ntoh of checked bytes."};
 inline constexpr Signature kRender{"render", K::function, {{{"data", "_Bytes"}, {"layout", "int"}, {"net", "bool"}}}, 3, 0, 3, "str", "A record's text print."};
 inline constexpr Signature kCompare{"compare", K::function, {{{"a", "_Bytes"}, {"b", "_Bytes"}, {"net", "bool"}}}, 3, 0, 3, "int", "The differing field bits."};
+inline constexpr Signature kNotifications{"notifications", K::function, {{{"a", "Iterable[Mapping[str, Any]]"}, {"b", "Iterable[Mapping[str, Any]]"}, {"timestamp", "int", "0"}}}, 3, 0, 2, "list[dict[str, Any]]",
+    "The gNMI Notifications (dicts of the protobuf JSON mapping) that turn dump a's state into "
+    "dump b's, as ethplcy diff --gnmi writes them; each dump an iterable of envelopes "
+    "{\"name\": str, \"index\": int (a sub-interface), \"record\": bytes or hex str, or "
+    "\"policy\": Policy, or \"deleted\": True}."};
 inline constexpr Signature kDecodeAt{"decode_at", K::function, {{{"data", "_Bytes"}, {"offset", "int"}, {"net", "bool"}}}, 3, 0, 3, "Tuple[Policy, int]", "One record of a dump: (Policy, its size)."};
 
 inline constexpr Signature kPolicy{"Policy", K::type, {{{"fields", "Optional[Mapping[str, Any]]", "None"}}}, 1, 0, 1, "None",
@@ -129,8 +134,9 @@ inline constexpr Signature kError{"Error", K::type, {{{"status", "int"}, {"reaso
 
 // The functions of the module, and the methods of Policy and FieldList (in
 // the stubs' order).
-inline constexpr const Signature *kFunctions[] = {&kLibVersion, &kStatusStr, &kValidate, &kConvert,
-                                                  &kRender,     &kCompare,   &kDecodeAt};
+inline constexpr const Signature *kFunctions[] = {&kLibVersion, &kStatusStr,    &kValidate,
+                                                  &kConvert,    &kRender,       &kCompare,
+                                                  &kDecodeAt,   &kNotifications};
 inline constexpr const Signature *kPolicyMethods[] = {
     &kDecode,         &kFromDict, &kToDict,   &kEncode, &kRenderPolicy, &kToOpenconfig,
     &kFromOpenconfig, &kCopy,     &kDeepcopy, &kReduce, &kSetstate};

@@ -25,12 +25,13 @@ from typing import Any, Dict, Iterator, List, Literal, Tuple, Union
 
 from . import _core
 from ._core import (BadPolicy, Efp, EfpPush, EfpRange, EfpTag, Error, FieldList, InvalidRecord,
-                    L2pt, L2ptSetting, NotCarried, Policy, ProvisionInfo, Sub, Trunk)
+                    L2pt, L2ptSetting, NotCarried, Policy, ProvisionInfo, Sub, Trunk,
+                    notifications)
 
 __all__ = [
     "ALL_FIELDS", "WORDS", "Error", "InvalidRecord", "BadPolicy", "NotCarried", "Policy", "Efp", "EfpPush",
     "EfpRange", "EfpTag", "FieldList", "L2pt", "L2ptSetting", "ProvisionInfo", "Sub", "Trunk",
-    "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version",
+    "validate", "hton", "ntoh", "diff", "render", "iter_records", "lib_version", "notifications",
     "__version__",
 ]
 

@@ -263,6 +263,36 @@ mtu: 9000 -> 1500
 expect "mistyped key" 2 "ethplcy: mttu: no such field (--key takes a field's JSON path, such as sub.parent)" \
   run diff --stream --key mttu "$work/a.hex" "$work/b.hex"
 [ "$(run diff --stream "$work/a.hex" "$work/b.hex" | grep -c '^# record')" = 2 ] && ok || bad "diff --stream in order"
+# diff --gnmi: envelopes give each record its interface; a changed leaf, a
+# list replaced whole, a sub-interface deleted, and the interface with it.
+printf '{"name":"eth0","index":5,"record":"%s"}\n{"name":"eth1","index":1,"record":"%s"}\n' \
+  "$sub" "$sub" >"$work/a.jsonl"
+printf '{"name":"eth0","index":5,"record":"%s"}\n{"name":"eth1","index":1,"deleted":true}\n' \
+  "$changed" >"$work/b.jsonl"
+p='/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/eth-if-plcy-oc:policy'
+out=$(run diff --gnmi-text "$work/a.jsonl" "$work/b.jsonl")
+[ $? -eq 1 ] && [ "$out" = "m $p/mtu: 9000 -> 1500
+m $p/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
+- /interfaces/interface[name=eth1]" ] && ok || bad "diff --gnmi-text: $out"
+[ "$(run diff --gnmi --timestamp 7 "$work/a.jsonl" "$work/b.jsonl" | sed -n '1p;3p')" = \
+  '{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth0"}},{"name":"subinterfaces"},{"name":"subinterface","key":{"index":"5"}}]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"mtu"}]},"val":{"uintVal":"1500"}}]}
+{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth1"}}]},"delete":[{}]}' ] \
+  && ok || bad "diff --gnmi"
+expect "diff --gnmi of a dump with itself" 0 "" run diff --gnmi "$work/a.jsonl" "$work/a.jsonl"
+# Envelopes are records to diff --stream too; a deleted one is not.
+expect "envelopes into diff --stream" 2 "ethplcy: record 2, line 2: /interfaces/interface[name=eth1]/subinterfaces/subinterface[index=1]: a deleted record (diff --gnmi reads it)" \
+  run diff --stream "$work/a.jsonl" "$work/b.jsonl"
+# Plain records named by their key, through --interfaces or as they are.
+echo '{"key": "0x0000abcd", "name": "ge-0/0/1", "index": 7}' >"$work/names.jsonl"
+[ "$(run diff --gnmi-text --key sub.parent --interfaces "$work/names.jsonl" <(echo "$sub") <(echo "$changed") | head -1)" = \
+  "m /interfaces/interface[name=ge-0/0/1]/subinterfaces/subinterface[index=7]/eth-if-plcy-oc:policy/mtu: 9000 -> 1500" ] \
+  && ok || bad "diff --gnmi --key --interfaces"
+expect "diff --gnmi --key alone" 1 "ethplcy: no --interfaces: each interface is named by its sub.parent, and a sub-interface's index is 0" \
+  run diff --gnmi --key sub.parent <(echo "$sub") <(echo "$changed")
+expect "envelope member" 2 "ethplcy: record 1, line 1: \"nmae\": not a member of an envelope (name, index, record, policy, deleted, net)" \
+  run diff --gnmi <(echo '{"name": "eth0", "nmae": 1}') /dev/null
+expect "plain record without --key" 2 "ethplcy: record 1, line 1: a record without its interface: give envelopes, or --key with --interfaces" \
+  run diff --gnmi <(echo "$sub") /dev/null
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"
 [ "$records" -gt 20 ] && ok || bad "the corpus dump holds $records records"

@@ -60,7 +60,9 @@ const std::vector<CommandDef> &commands() {
          true, encode_command},
         {"diff", "the policy fields that differ between two records, with both values",
          "[--net] [--binary] [--one-sided] [--names | --json [--compact]] [--stream [--key "
-         "PATH[,PATH...] [--unkeyed-in-order]]] [--output FILE] A B",
+         "PATH[,PATH...] [--unkeyed-in-order]]] [--output FILE] A B | [--net] [--binary] "
+         "(--gnmi | --gnmi-text) [--key PATH [--interfaces FILE]] [--timestamp NS] [--output "
+         "FILE] A B",
          "Prints each differing field by its JSON path with both values (\"efp.tag[0].vlan: 200 "
          "-> 300\"). Exit status 0 when equal, 1 when they differ.",
          {{"net", 0, nullptr, nullptr, "both records are network images"},
@@ -77,16 +79,33 @@ const std::vector<CommandDef> &commands() {
            "...\"), not compared"},
           {"unkeyed-in-order", 0, nullptr, nullptr,
            "with --key: compare the records without the key in order"},
+          {"gnmi", 0, nullptr, nullptr,
+           "A and B are dumps of records with their interface (envelopes {\"name\", "
+           "\"index\", \"record\"}, or plain records named by --key): write the gNMI "
+           "Notifications that turn A's state into B's, as JSON Lines"},
+          {"gnmi-text", 0, nullptr, nullptr,
+           "as --gnmi, one line a change for people: \"m PATH: OLD -> NEW\", \"+ PATH: NEW\", "
+           "\"- PATH\""},
+          {"interfaces", 0, "FILE", "FILE",
+           "with --gnmi and --key: JSON Lines {\"key\": VALUE, \"name\": NAME, \"index\": N} "
+           "naming each key value's interface (without it the value is the name and a "
+           "sub-interface's index is 0)"},
+          {"timestamp", 0, "NS", nullptr,
+           "with --gnmi: the notifications' time, nanoseconds since the epoch (default now)"},
           kOutput},
          true, diff_command},
         {"schema", "the JSON Schema of the policy JSON", "[--output FILE]",
          "Writes the JSON Schema (draft 2020-12) of the policy JSON that encode reads and show "
          "--json writes.",
          {kOutput}, false, schema_command},
-        {"yang", "the YANG module of the policy (eth-if-plcy)", "[--output FILE]",
+        {"yang", "the YANG module of the policy (eth-if-plcy)", "[--openconfig] [--output FILE]",
          "Writes the YANG 1.1 module of the policy (eth-if-plcy), whose instance data show "
          "--yang writes and encode reads.",
-         {kOutput}, false, yang_command},
+         {{"openconfig", 0, nullptr, nullptr,
+           "the module augmenting openconfig-interfaces (eth-if-plcy-oc) with the fields "
+           "OpenConfig does not hold, at the paths diff --gnmi writes"},
+          kOutput},
+         false, yang_command},
         {"openconfig", "a record as one interface's OpenConfig configuration, or back",
          "[--name NAME] [--index N] [--net] [--binary] [--json [--compact]] [--no-check] [--strict] "
          "[--output FILE] [RECORD | OPENCONFIG | FILE | -]",

@@ -203,9 +203,39 @@ int openconfig(const Words &words, const CommandDef &c) {
     return 0;
 }
 
+// diff --gnmi: dumps always; --key names plain records.
+int diff_gnmi_command(const Parsed &p) {
+    for (const char *o : {"one-sided", "compact", "unkeyed-in-order"})
+        if (p.has(o)) throw Failure(std::string("--") + o + " does not go with --gnmi");
+    if (p.has("interfaces") && !p.has("key")) throw Failure("--interfaces goes with --key");
+    GnmiOptions g;
+    g.key = p.get("key", "");
+    g.names = p.get("interfaces", "");
+    g.text = p.has("gnmi-text");
+    if (p.has("timestamp")) {
+        std::string t = p.get("timestamp", "");
+        char *end = nullptr;
+        errno = 0;
+        g.timestamp = std::strtoull(t.c_str(), &end, 10);
+        if (t.empty() || *end != '\0' || errno != 0 || t[0] == '-' ||
+            g.timestamp > uint64_t{INT64_MAX})
+            throw Failure("--timestamp " + t + ": nanoseconds since the epoch, 0 to " +
+                          std::to_string(INT64_MAX));
+        g.timestamp_given = true;
+    }
+    auto in = inputs(p, 2, p.has("binary"), "diff");
+    Output out(p.get("output", "-"));
+    int status = diff_gnmi(in[0], in[1], stream_options(p, 0), g, out);
+    out.close();
+    return status;
+}
+
 int diff(const Words &words, const CommandDef &c) {
     Parsed p = parse(words, c);
-    exclusive(p, {"names", "json"});
+    exclusive(p, {"names", "json", "gnmi", "gnmi-text"});
+    if (p.has("gnmi") || p.has("gnmi-text")) return diff_gnmi_command(p);
+    for (const char *o : {"interfaces", "timestamp"})
+        if (p.has(o)) throw Failure(std::string("--") + o + " goes with --gnmi or --gnmi-text");
     if (p.has("compact") && !p.has("json")) throw Failure("--compact goes with --json");
     if (p.has("key") && !p.has("stream")) throw Failure("--key goes with --stream");
     if (p.has("unkeyed-in-order") && !p.has("key"))
@@ -265,7 +295,8 @@ int schema(const Words &words, const CommandDef &c) {
     return write_text(words, c, policy_schema);
 }
 int yang(const Words &words, const CommandDef &c) {
-    return write_text(words, c, policy_yang);
+    bool oc = parse(words, c).has("openconfig");
+    return write_text(words, c, oc ? policy_yang_openconfig : policy_yang);
 }
 int completion(const Words &words, const CommandDef &c) {
     return write_text(words, c, bash_completion);

@@ -110,6 +110,9 @@ std::string refusal(const eth_if_plcy_ext_t &ext, const eth_if_plcy::fields::Ver
 // The YANG module of the policy, and the policy as its RFC 7951 instance
 // data (refused when it breaks the module's interface-class rules).
 std::string policy_yang();
+// The augmentation of openconfig-interfaces with the fields OpenConfig does
+// not hold (eth-if-plcy-oc), whose paths diff --gnmi writes.
+std::string policy_yang_openconfig();
 std::string ext_to_rfc7951(const eth_if_plcy_ext_t &ext, bool one_line = false);
 // The top member of the instance data: "eth-if-plcy:policy".
 inline constexpr const char *kYangTop = "eth-if-plcy:policy";
@@ -240,6 +243,19 @@ int encode_stream(const Input &in, const StreamOptions &o, uint32_t options, boo
 int diff_streams(const Input &a, const Input &b, const StreamOptions &o, const DiffOptions &d,
                  const std::string &key, Output &out);
 int dump_stats(const Input &in, const StreamOptions &o, Output &out);
+
+// diff --gnmi: two dumps of records with their identity as gNMI
+// notifications (JSON Lines), or as lines for people with text.
+struct GnmiOptions {
+    std::string key, names; // plain records: the field that names them, and its names
+    uint64_t timestamp = 0;
+    bool timestamp_given = false, text = false;
+};
+// The record of a JSON item that is an envelope ({"name": ..., "record": ...}):
+// false for any other item; a deleted record is refused.
+bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec);
+int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &g,
+              Output &out);
 
 // The JSON Schema (draft 2020-12) of the policy JSON, from the field description.
 std::string policy_schema();

@@ -20,6 +20,7 @@
 
 #include <memory>
 
+#include "gnmi.hpp"
 #include "policy_check.hpp"
 #include "tool.hpp"
 
@@ -41,6 +42,11 @@ constexpr Revision kRevisions[] = {
     {"2026-12-06", "0.2.0", "The policy as state data, from the field description."}};
 static_assert(std::string_view(kRevisions[0].release) == ETH_IF_PLCY_VERSION_STRING,
               "each release adds its revision of the YANG module");
+// The OpenConfig augmentation's (eth-if-plcy-oc).
+constexpr Revision kOcRevisions[] = {
+    {"2026-12-07", "0.2.0", "The policy's fields beside OpenConfig's, for gNMI paths."}};
+static_assert(std::string_view(kOcRevisions[0].release) == ETH_IF_PLCY_VERSION_STRING,
+              "each release adds its revision of the augmentation");
 
 std::string quoted(std::string_view s) {
     std::string out = "\"";
@@ -267,29 +273,42 @@ void l2pt_to_yang(json_t *policy, bool back) {
     }
 }
 
-} // namespace
-
-std::string policy_yang() {
-    Text y;
-    y.open(std::string("module ") + kModule);
+// A module's statements before its data: name, namespace, prefix, imports
+// (module and prefix), what it is and its revisions.
+void header(Text &y, const char *module, const char *prefix,
+            std::initializer_list<std::pair<const char *, const char *>> imports, const char *about,
+            std::span<const Revision> revisions) {
+    y.open(std::string("module ") + module);
     y.line("yang-version 1.1;");
-    y.line(std::string("namespace \"urn:eth-if-plcy:yang:") + kModule + "\";");
-    y.line("prefix eip;");
+    y.line(std::string("namespace \"urn:eth-if-plcy:yang:") + module + "\";");
+    y.line(std::string("prefix ") + prefix + ";");
+    for (const auto &[name, as] : imports) {
+        y.open(std::string("import ") + name);
+        y.line(std::string("prefix ") + as + ";");
+        y.close();
+    }
     y.line("organization \"The eth_if_plcy developers\";");
     y.line("contact \"maintainers@eth-if-plcy.org\";");
-    y.line("description " +
-           quoted("The Ethernet interface policy of the Layer 2 infrastructure, as ethplcy "
-                  "shows it (show --yang) and encode reads it: written from the library's "
-                  "description of the policy's fields.") +
-           ";");
-    for (const Revision &r : kRevisions) {
+    y.line("description " + quoted(about) + ";");
+    for (const Revision &r : revisions) {
         y.open(std::string("revision ") + r.date);
         y.line("description " + quoted(std::string("Release ") + r.release + ": " + r.what) + ";");
         y.close();
     }
-    y.open("container policy");
-    y.line("config false;");
-    y.line("description \"One interface's policy record.\";");
+}
+
+} // namespace
+
+std::string policy_yang() {
+    Text y;
+    header(y, kModule, "eip", {},
+           "The Ethernet interface policy of the Layer 2 infrastructure, as ethplcy shows it (show "
+           "--yang) and encode reads it: written from the library's description of the policy's "
+           "fields.",
+           kRevisions);
+    // The fields as a grouping, which the OpenConfig augmentation uses too.
+    y.open("grouping policy-fields");
+    y.line("description \"The fields of one interface's policy record.\";");
     for (size_t i = 0; i < f::kFieldCount; i++)
         if (std::string_view(f::path_of(i)).find('.') == std::string_view::npos) field(y, i, false);
     for (const char *g : f::kGroups) {
@@ -303,6 +322,34 @@ std::string policy_yang() {
         y.close();
     }
     y.close();
+    y.open("container policy");
+    y.line("config false;");
+    y.line("description \"One interface's policy record.\";");
+    y.line("uses policy-fields;");
+    y.close();
+    y.close();
+    return y.str();
+}
+
+std::string policy_yang_openconfig() {
+    namespace g = eth_if_plcy::gnmi;
+    Text y;
+    header(y, g::kModule, "eipoc", {{"openconfig-interfaces", "oc-if"}, {kModule, "eip"}},
+           "The policy's fields that OpenConfig does not hold at an interface's or a "
+           "sub-interface's own level, beside its leaves, as ethplcy diff --gnmi writes their "
+           "paths (a field OpenConfig holds is not written here).",
+           kOcRevisions);
+    for (const char *at :
+         {"/oc-if:interfaces/oc-if:interface",
+          "/oc-if:interfaces/oc-if:interface/oc-if:subinterfaces/oc-if:subinterface"}) {
+        y.open("augment " + quoted(at));
+        y.open(std::string("container ") + g::kContainer);
+        y.line("config false;");
+        y.line("description \"The record's fields that OpenConfig does not hold here.\";");
+        y.line("uses eip:policy-fields;");
+        y.close();
+        y.close();
+    }
     y.close();
     return y.str();
 }
