@@ -57,7 +57,7 @@ bool take(State *st, PyObject *env, const char *side, g::State &state) {
         if (bytes.get() == nullptr) return false;
         Py_buffer view;
         if (PyObject_GetBuffer(bytes.get(), &view, PyBUF_SIMPLE) != 0) return false;
-        int as_net = flag(net, false);
+        int as_net = flag(net, false, "net");
         uint32_t size = 0;
         if (as_net >= 0)
             owned.reset(checked_decode(st, st->policy, static_cast<const uint8_t *>(view.buf),
