@@ -238,6 +238,9 @@ struct Bytes {
     size_t size() const { return static_cast<size_t>(view.len); }
 };
 
+// An interface's name (a str, not empty, no NUL, UTF-8); false raised.
+bool interface_name(PyObject *o, std::string &out);
+
 PyObject *raise_bad_policy(State *st, uint32_t status, std::string_view reason,
                            std::string_view field);
 PyObject *raise_invalid(State *st, uint32_t status, const char *reason, uint32_t offset);

@@ -3,6 +3,8 @@
 // notifications(a, b): two dumps of records with their identity (envelopes,
 // as ethplcy diff --gnmi reads them) as the gNMI notifications that turn the
 // first's state into the second's, each a dict of the protobuf JSON mapping.
+#include <set>
+
 #include "binding.hpp"
 #include "gnmi.hpp"
 
@@ -13,7 +15,7 @@ namespace g = eth_if_plcy::gnmi;
 namespace {
 
 // One envelope into the state; false with an error raised.
-bool take(State *st, PyObject *env, const char *side, g::State &state) {
+bool take(State *st, PyObject *env, const char *side, g::State &state, std::set<g::Id> &seen) {
     auto fail = [&](const char *why) {
         PyErr_Format(PyExc_ValueError, "%s: %s", side, why);
         return false;
@@ -29,8 +31,9 @@ bool take(State *st, PyObject *env, const char *side, g::State &state) {
                        (policy != nullptr) + (deleted != nullptr) + (net != nullptr);
     if (known != PyDict_Size(env))
         return fail("an envelope has name, index, record, policy, deleted and net only");
-    if (name == nullptr || !PyUnicode_Check(name)) return fail("\"name\" is the interface's name");
-    g::Id id{PyUnicode_AsUTF8(name), -1};
+    if (name == nullptr) return fail("\"name\" is the interface's name");
+    g::Id id;
+    if (!interface_name(name, id.name)) return false;
     if (index != nullptr) {
         unsigned long long v = PyLong_Check(index) && !PyBool_Check(index)
                                    ? PyLong_AsUnsignedLongLong(index)
@@ -43,6 +46,8 @@ bool take(State *st, PyObject *env, const char *side, g::State &state) {
     }
     if ((record != nullptr) + (policy != nullptr) + (deleted != nullptr) != 1)
         return fail("an envelope holds one of record, policy and deleted");
+    // One entry per identity in a dump, a deletion included: which would win is a guess.
+    if (!seen.insert(id).second) return fail("a record given twice");
     if (deleted != nullptr) {
         if (deleted != Py_True) return fail("\"deleted\" is True");
         state.erase(id);
@@ -77,9 +82,10 @@ bool take(State *st, PyObject *env, const char *side, g::State &state) {
 bool read(State *st, PyObject *dump, const char *side, g::State &state) {
     Ref it(PyObject_GetIter(dump));
     if (it.get() == nullptr) return false;
+    std::set<g::Id> seen;
     while (PyObject *item = PyIter_Next(it.get())) {
         Ref env(item);
-        if (!take(st, env.get(), side, state)) return false;
+        if (!take(st, env.get(), side, state, seen)) return false;
     }
     return !PyErr_Occurred();
 }

@@ -40,6 +40,16 @@ int64_t index_of(PyObject *index) {
     return static_cast<int64_t>(v);
 }
 
+int warn(State *st, const char *what, const std::vector<std::string> &notes) {
+    if (notes.empty()) return 0;
+    std::string text = what;
+    for (size_t i = 0; i < notes.size(); i++)
+        text += (i ? ", " : " ") + notes[i];
+    return PyErr_WarnEx(st->not_carried, text.c_str(), 2);
+}
+
+} // namespace
+
 // An interface's name as UTF-8; false raised. A NUL would cut the name the
 // mapping sees, a lone surrogate has no UTF-8: both refused, not cut.
 bool interface_name(PyObject *o, std::string &out) {
@@ -50,24 +60,14 @@ bool interface_name(PyObject *o, std::string &out) {
     }
     Py_ssize_t n = 0;
     const char *s = PyUnicode_AsUTF8AndSize(o, &n);
-    if (s == nullptr || std::memchr(s, 0, static_cast<size_t>(n)) != nullptr) {
+    if (s == nullptr || n == 0 || std::memchr(s, 0, static_cast<size_t>(n)) != nullptr) {
         PyErr_Clear();
-        PyErr_Format(PyExc_ValueError, "name: %R holds a NUL or a lone surrogate", o);
+        PyErr_Format(PyExc_ValueError, "name: %R is empty, or holds a NUL or a lone surrogate", o);
         return false;
     }
     out.assign(s, static_cast<size_t>(n));
     return true;
 }
-
-int warn(State *st, const char *what, const std::vector<std::string> &notes) {
-    if (notes.empty()) return 0;
-    std::string text = what;
-    for (size_t i = 0; i < notes.size(); i++)
-        text += (i ? ", " : " ") + notes[i];
-    return PyErr_WarnEx(st->not_carried, text.c_str(), 2);
-}
-
-} // namespace
 
 PyObject *to_openconfig(PyObject *self, PyObject *const *args, Py_ssize_t nargs,
                         PyObject *kwnames) {

@@ -256,7 +256,12 @@ CASES: List[Case] = [
         {"openconfig-interfaces:interfaces": {"interface": [{"name": "\ud800", "config": 5}]}}),
      e.BadPolicy, r"^/interfaces/interface\[name=\\xff\]/config: 5 is not a container"),
     ("NUL in an interface name", lambda p: p.to_openconfig("e\0x"), ValueError,
-     r"^name: 'e\\x00x' holds a NUL or a lone surrogate$"),
+     r"^name: 'e\\x00x' is empty, or holds a NUL or a lone surrogate$"),
+    ("lone surrogate in a notification's name", lambda p: e.notifications(
+        [{"name": "a\ud800", "record": p.encode()}], []), ValueError, "or a lone surrogate$"),
+    ("a deletion beside its record", lambda p: e.notifications(
+        [{"name": "a", "record": p.encode()}, {"name": "a", "deleted": True}], []), ValueError,
+     "^a: a record given twice$"),
     ("a decoded record above the strict widths pickles", lambda p: wide_pickle(), None, ""),
     ("OpenConfig refusal names its member", lambda p: e.Policy.from_openconfig(
         {"openconfig-interfaces:interfaces": {"interface": [{"name": "e", "config": {

@@ -289,10 +289,13 @@ echo '{"key": "0x0000abcd", "name": "ge-0/0/1", "index": 7}' >"$work/names.jsonl
   && ok || bad "diff --gnmi --key --interfaces"
 expect "diff --gnmi --key alone" 1 "ethplcy: no --interfaces: each interface is named by its sub.parent, and a sub-interface's index is 0" \
   run diff --gnmi --key sub.parent <(echo "$sub") <(echo "$changed")
-expect "envelope member" 2 "ethplcy: record 1, line 1: \"nmae\": not a member of an envelope (name, index, record, policy, deleted, net)" \
-  run diff --gnmi <(echo '{"name": "eth0", "nmae": 1}') /dev/null
-expect "plain record without --key" 2 "ethplcy: record 1, line 1: a record without its interface: give envelopes, or --key with --interfaces" \
-  run diff --gnmi <(echo "$sub") /dev/null
+none="ethplcy: no notifications written: a record was refused" # a refused record is no delete
+expect "envelope member" 2 "ethplcy: record 1, line 1: \"nmae\": not a member of an envelope (name, index, record, policy, deleted, net)
+$none" run diff --gnmi <(echo '{"name": "eth0", "nmae": 1}') /dev/null
+expect "plain record without --key" 2 "ethplcy: record 1, line 1: a record without its interface: give envelopes, or --key with --interfaces
+$none" run diff --gnmi <(echo "$sub") /dev/null
+expect "a deletion beside its record" 2 "ethplcy: record 2, line 2: /interfaces/interface[name=e\\]0]/subinterfaces/subinterface[index=5] is given twice
+$none" run diff --gnmi /dev/null <(printf '{"name": "e]0", "index": 5, "record": "%s"}\n{"name": "e]0", "index": 5, "deleted": true}\n' "$sub")
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"
 [ "$records" -gt 20 ] && ok || bad "the corpus dump holds $records records"

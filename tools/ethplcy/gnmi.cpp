@@ -11,6 +11,7 @@
 #include <ctime>
 #include <iostream>
 #include <map>
+#include <set>
 #include <memory>
 
 #include "gnmi.hpp"
@@ -95,7 +96,10 @@ bool envelope(json_t *v, bool net_default, const std::string &where, g::Id &id, 
     json_t *name = json_object_get(v, "name");
     if (name == nullptr) return false;
     if (!json_is_string(name)) throw Failure("\"name\": " + compact(name) + " is not a string");
-    id = {json_string_value(name), index_of(json_object_get(v, "index"))};
+    id = {std::string(json_string_value(name), json_string_length(name)),
+          index_of(json_object_get(v, "index"))};
+    if (id.name.empty() || id.name.find('\0') != std::string::npos)
+        throw Failure("\"name\": " + compact(name) + " is empty or holds a NUL");
     json_t *record = json_object_get(v, "record");
     json_t *policy = json_object_get(v, "policy");
     json_t *gone = json_object_get(v, "deleted");
@@ -136,7 +140,7 @@ Json parsed(const StreamItem &item) {
 }
 
 // One item of a dump into the state: an envelope, or a plain record named by its key.
-void take(const StreamItem &item, const Reading &r, g::State &state) {
+void take(const StreamItem &item, const Reading &r, g::State &state, std::set<g::Id> &seen) {
     g::Id id;
     bool deleted = false;
     eth_if_plcy::Record rec;
@@ -164,22 +168,23 @@ void take(const StreamItem &item, const Reading &r, g::State &state) {
             id = {value, is_sub(decoded(rec)) ? 0 : -1};
         }
     }
-    if (deleted) {
+    // One entry per identity, a deletion included: which would win is a guess.
+    if (!seen.insert(id).second) throw Failure(g::prefix_text(id) + " is given twice");
+    if (deleted)
         state.erase(id);
-        return;
-    }
-    if (!state.emplace(id, g::leaves(decoded(rec), id.sub())).second)
-        throw Failure(g::prefix_text(id) + " is given twice");
+    else
+        state.emplace(id, g::leaves(decoded(rec), id.sub()));
 }
 
 int read_state(const Input &in, const StreamOptions &o, const Reading &r, g::State &state) {
     Stream s(in, o.binary ? Framing::binary : Framing::text, o.net);
     StreamItem item;
+    std::set<g::Id> seen;
     int status = 0;
     while (s.next(item)) {
         try {
             if (!item.error.empty()) throw Failure(item.error);
-            take(item, r, state);
+            take(item, r, state, seen);
         } catch (const Failure &bad) {
             std::fflush(stdout);
             std::fprintf(stderr, "ethplcy: %s: %s\n", item.where().c_str(), bad.what());
@@ -227,6 +232,11 @@ int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const Gnmi
         clock_gettime(CLOCK_REALTIME, &now);
         stamp =
             static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+    }
+    if (status != 0) { // a refused record would read as gone: a collector would delete it
+        std::fflush(stdout);
+        std::fputs("ethplcy: no notifications written: a record was refused\n", stderr);
+        return status;
     }
     std::vector<g::Notification> changes = g::notifications(sa, sb);
     std::string text;

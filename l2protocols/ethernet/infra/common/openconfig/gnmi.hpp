@@ -256,9 +256,24 @@ inline Leaves leaves(const Ext &e, bool sub) {
     return out;
 }
 
+// A key value in a path string: "]" and "\\" escaped as gNMI's path strings
+// escape them, and a line break written \n so that one change stays one line.
+inline std::string key_text(std::string_view v) {
+    std::string out;
+    for (char c : v) {
+        if (c == ']' || c == '\\') out += '\\';
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 // A record's prefix as people write a path.
 inline std::string prefix_text(const Id &id) {
-    std::string p = "/interfaces/interface[name=" + id.name + "]";
+    std::string p = "/interfaces/interface[name=" + key_text(id.name) + "]";
     if (id.sub()) p += "/subinterfaces/subinterface[index=" + std::to_string(id.index) + "]";
     return p;
 }
