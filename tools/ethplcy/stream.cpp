@@ -8,6 +8,7 @@
 // comment lines are skipped; text input is told apart by its first character.
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -274,6 +275,19 @@ bool Stream::read_hex(StreamItem &item) {
     return true;
 }
 
+namespace {
+// The characters that matter to the scan for a value's end, in a string
+// and outside one.
+constexpr std::array<uint8_t, 256> stops(std::string_view chars) {
+    std::array<uint8_t, 256> t{};
+    for (char c : chars)
+        t[static_cast<uint8_t>(c)] = 1;
+    return t;
+}
+constexpr auto kInString = stops("\"\\");
+constexpr auto kOutside = stops("\"{}[]\x1e");
+} // namespace
+
 // One JSON value, whatever lines it spans; the scan follows strings and
 // nesting only to find where the value ends (the reader judges the rest).
 bool Stream::read_json(StreamItem &item) {
@@ -313,6 +327,12 @@ bool Stream::read_json(StreamItem &item) {
     while (fill()) {
         size_t start = pos_;
         for (; pos_ < len_; pos_++) {
+            // Past the characters that change nothing, a table lookup each.
+            // (After a backslash the next character is taken whatever it is.)
+            const uint8_t *stops = quoted ? kInString.data() : kOutside.data();
+            while (!escaped && pos_ < len_ && !stops[static_cast<uint8_t>(line_[pos_])])
+                pos_++;
+            if (pos_ == len_) break;
             char c = line_[pos_];
             if (quoted) {
                 if (escaped)

@@ -252,9 +252,16 @@ class Reader {
     // A key as a message shows it: a NUL inside is written \u0000.
     static std::string key_text(std::string_view key) {
         std::string k;
-        for (char c : key)
-            k += c == '\0' ? std::string("\\u0000") : std::string(1, c);
+        append_key(k, key);
         return k;
+    }
+    static void append_key(std::string &to, std::string_view key) {
+        if (key.find('\0') == std::string_view::npos) { // the usual key: copied whole
+            to.append(key);
+            return;
+        }
+        for (char c : key)
+            to += c == '\0' ? std::string("\\u0000") : std::string(1, c);
     }
 
     bool only_keys(const std::string &at, Node o, const Key (&keys)[2]) {
@@ -391,7 +398,10 @@ class Reader {
     void object(Node obj, const std::string &prefix) {
         t_.each(obj, [&](std::string_view key, Node v) {
             if (failed_) return;
-            std::string path = prefix + key_text(key);
+            std::string path;
+            path.reserve(prefix.size() + key.size());
+            path.append(prefix);
+            append_key(path, key);
             // A policy file may name its JSON Schema, for editors.
             if (prefix.empty() && path == "$schema") {
                 if (!t_.is_string(v)) refuse(path, v, "is not a string");
