@@ -43,6 +43,7 @@ int render_stream(Stream &s, Output &out, Render render) {
     bool stop = false;
     std::exception_ptr failed;
     int status = 0;
+    s.defer_hex();
 
     auto run = [&](Batch &b, size_t chunk) {
         Part &part = b.parts[chunk];
@@ -50,6 +51,7 @@ int render_stream(Stream &s, Output &out, Render render) {
         part.refusals.clear();
         for (size_t i = chunk * kChunk, end = std::min(i + kChunk, b.items.size()); i < end; i++) {
             StreamItem &item = b.items[i];
+            Stream::settle(item);
             if (item.error.empty()) {
                 try {
                     render(item, part.text);
@@ -165,8 +167,7 @@ int render_stream(Stream &s, Output &out, Render render) {
         work.notify_one();
         // Alone, each batch is rendered as it is read; with the helper, up
         // to kSlots - 1 wait while the next is read.
-        while (!flight.empty() &&
-               write_oldest(!helper.joinable() || flight.size() == kSlots))
+        while (!flight.empty() && write_oldest(!helper.joinable() || flight.size() == kSlots))
             ;
     }
     while (!flight.empty())

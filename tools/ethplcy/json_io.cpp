@@ -233,8 +233,7 @@ class LineWriter {
         std::array<std::pair<int, size_t>, f::kFieldCount> order;
         size_t slots = 0;
         for (size_t s = 0; s < kPlan.slots; s++)
-            if (uint64_t m = written & kPlan.members[s])
-                order[slots++] = {std::countr_zero(m), s};
+            if (uint64_t m = written & kPlan.members[s]) order[slots++] = {std::countr_zero(m), s};
         std::sort(order.begin(), order.begin() + slots);
         p_ = text_;
         *p_++ = '{';
@@ -399,10 +398,14 @@ struct SimdTree {
         v = int64_t(n.e.get_int64());
         return true;
     }
+    // Whether a string may hold a NUL: only text with a NUL byte or a
+    // "\u0000" escape makes one (the check per string is then skipped).
+    bool may_nul = true;
     bool is_string(Node n) { return n.e.is_string(); }
     std::string_view string(Node n) {
         std::string_view s(n.e.get_string());
-        if (s.find('\0') != std::string_view::npos) throw Unsettled{}; // jansson refuses it
+        if (may_nul && s.find('\0') != std::string_view::npos)
+            throw Unsettled{}; // jansson refuses it
         return s;
     }
     bool is_array(Node n) { return n.e.is_array(); }
@@ -419,13 +422,19 @@ struct SimdTree {
     void each(Node n, F f) {
         simdjson::dom::object o(n.e.get_object());
         // The keys seen, on the stack: a policy's objects have a few dozen
-        // at most, and a longer one goes to jansson.
+        // at most, and a longer one goes to jansson. A key is compared with
+        // those seen only when one of them had its length and last character.
         std::array<std::string_view, 64> keys;
         size_t seen = 0;
+        uint64_t sketch = 0;
         for (auto [key, value] : o) {
-            if (seen == keys.size() || key.find('\0') != std::string_view::npos ||
+            if (seen == keys.size() || (may_nul && key.find('\0') != std::string_view::npos))
+                throw Unsettled{};
+            uint64_t bit = uint64_t{1} << ((key.size() * 31 + (key.empty() ? 0 : key.back())) & 63);
+            if ((sketch & bit) != 0 &&
                 std::find(keys.begin(), keys.begin() + seen, key) != keys.begin() + seen)
                 throw Unsettled{};
+            sketch |= bit;
             keys[seen++] = key;
             f(key, Node{value, true});
         }
@@ -439,6 +448,8 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
     simdjson::dom::element doc;
     if (parser.parse(text.data(), text.size()).get(doc) || !doc.is_object()) return false;
     SimdTree tree;
+    tree.may_nul = std::memchr(text.data(), '\0', text.size()) != nullptr ||
+                   std::string_view(text).find("\\u0000") != std::string_view::npos;
     eth_if_plcy::fields::Reader<SimdTree> reader(tree, ext, strict);
     try {
         if (reader.policy(SimdTree::Node{doc, true})) return true;

@@ -161,6 +161,7 @@ class Reader {
     uint64_t seen_ = 0;           // the fields given, by number
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
+    std::string paths_[2];        // object()'s paths: at the top, in a group
 
     bool strict_at(std::string_view path) const {
         if (strict_ || strict_path_.empty() || !path.starts_with(strict_path_)) return strict_;
@@ -398,9 +399,10 @@ class Reader {
     void object(Node obj, const std::string &prefix) {
         t_.each(obj, [&](std::string_view key, Node v) {
             if (failed_) return;
-            std::string path;
-            path.reserve(prefix.size() + key.size());
-            path.append(prefix);
+            // A buffer per depth, kept: the path of a field in a group is
+            // longer than a string holds without the heap.
+            std::string &path = paths_[prefix.empty() ? 0 : 1];
+            path.assign(prefix);
             append_key(path, key);
             // A policy file may name its JSON Schema, for editors.
             if (prefix.empty() && path == "$schema") {
@@ -418,14 +420,21 @@ class Reader {
         });
     }
 
-    // The value at a path ("efp.tag"), or a null Node.
+    // The value at a path ("efp.tag"), or a null Node. The path is one of
+    // the description's: its parts are copied to the stack, not the heap.
     Node node_at(Node root, std::string_view path) {
+        char part[64] = {};
+        auto terminated = [&](std::string_view p) {
+            size_t n = std::min(p.size(), sizeof part - 1);
+            std::memcpy(part, p.data(), n);
+            part[n] = '\0';
+            return part;
+        };
         size_t dot = path.find('.');
-        if (dot == std::string_view::npos) return t_.get(root, std::string(path).c_str());
-        Node group = t_.get(root, std::string(path.substr(0, dot)).c_str());
-        return group && t_.is_object(group)
-                   ? t_.get(group, std::string(path.substr(dot + 1)).c_str())
-                   : Node{};
+        if (dot == std::string_view::npos) return t_.get(root, terminated(path));
+        Node group = t_.get(root, terminated(path.substr(0, dot)));
+        return group && t_.is_object(group) ? t_.get(group, terminated(path.substr(dot + 1)))
+                                            : Node{};
     }
 
     // A count left out is its array's length; a count given must agree with it.

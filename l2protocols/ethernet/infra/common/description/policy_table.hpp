@@ -589,8 +589,14 @@ inline std::optional<F> find_field(std::string_view path) {
         }
         return a;
     }();
+    static constexpr auto paths = [] { // with their lengths, for the compare
+        std::array<std::string_view, kFieldCount> a{};
+        for (size_t i = 0; i < kFieldCount; i++)
+            a[i] = path_of(i);
+        return a;
+    }();
     for (size_t at = path_hash(path) % kSlots; slots[at] != 0; at = (at + 1) % kSlots)
-        if (path == path_of(slots[at] - 1u)) return field(slots[at] - 1u);
+        if (path == paths[slots[at] - 1u]) return field(slots[at] - 1u);
     return std::nullopt;
 }
 
@@ -630,7 +636,13 @@ inline constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptNames
     "lyx", "tovu", "quz", "jaxe", "wimo"};
 
 inline bool is_group(std::string_view key) {
-    for (const char *g : kGroups)
+    static constexpr auto groups = [] { // with their lengths, for the compare
+        std::array<std::string_view, std::size(kGroups)> a{};
+        for (size_t g = 0; g < a.size(); g++)
+            a[g] = kGroups[g];
+        return a;
+    }();
+    for (std::string_view g : groups)
         if (key == g) return true;
     return false;
 }

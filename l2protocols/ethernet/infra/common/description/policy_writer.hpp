@@ -35,9 +35,9 @@ struct L2ptEntry {
 inline L2ptEntry l2pt_entry_of(uint8_t byte) {
     uint8_t b = byte & 0x7Fu;
     bool given = (b & ETH_IF_PLCY_L2PT_EXP_GIVEN) != 0;
-    auto kind = b == 0                                       ? L2ptEntry::Kind::off
+    auto kind = b == 0                                      ? L2ptEntry::Kind::off
                 : (b & ETH_IF_PLCY_L2PT_EXP_MASK) && !given ? L2ptEntry::Kind::raw
-                                                             : L2ptEntry::Kind::object;
+                                                            : L2ptEntry::Kind::object;
     return {kind, b, static_cast<uint8_t>(b & ETH_IF_PLCY_L2PT_MODE_MASK),
             static_cast<uint8_t>((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT),
             given};
