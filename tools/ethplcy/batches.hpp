@@ -135,12 +135,11 @@ int render_stream(Stream &s, Output &out, Render render) {
             if (failed) std::rethrow_exception(failed);
             Batch *b = nullptr;
             size_t chunk = 0;
+            if (!wait) return false; // reading the next batch comes first
             if (claim(b, chunk))
                 render_chunk(lock, b, chunk);
-            else if (wait)
-                finished.wait(lock, [&] { return failed || oldest->done == oldest->chunks; });
             else
-                return false;
+                finished.wait(lock, [&] { return failed || oldest->done == oldest->chunks; });
         }
         flight.pop_front();
         lock.unlock();
