@@ -182,8 +182,26 @@ namespace f = eth_if_plcy::fields;
 
 // The top-level keys: a field's path, or a group's name; each with the
 // fields under it, by number. Each field's key, and a bound on any policy's
-// text: a key and its punctuation, and 64 characters an entry (no number,
-// word, MAC or pair of them comes near).
+// text: a key and its punctuation, and 96 characters an entry (checked below).
+// An entry's text at most: two keys with quotes and colon, two values
+// (a word, or a number of 20 digits, with quotes), a comma and braces.
+constexpr size_t kEntryText = 96;
+constexpr size_t longest_key() {
+    size_t n = 0;
+    for (const f::Compound &c : f::kCompounds)
+        for (const f::Key &k : c.keys)
+            if (k.name != nullptr) n = std::max(n, std::string_view(k.name).size());
+    return n;
+}
+constexpr size_t longest_value() {
+    size_t n = 20;
+    for (auto words :
+         {f::Words::vlan, f::Words::pcp, f::Words::ethertype, f::Words::mode, f::Words::iftype})
+        for (const f::Word &w : f::words_of(words))
+            n = std::max(n, std::string_view(w.word).size());
+    return n;
+}
+static_assert(2 * (longest_key() + 3) + 2 * (longest_value() + 2) + 3 <= kEntryText);
 struct Plan {
     std::array<std::string_view, f::kFieldCount> name{}, leaf{};
     std::array<std::array<std::string_view, 2>, f::kFieldCount> pair{};
@@ -211,7 +229,7 @@ constexpr Plan kPlan = [] {
                 if (c.keys[k].name != nullptr) p.pair[i][k] = c.keys[k].name;
             entries = std::max<size_t>(c.max, 1);
         }
-        p.bound += p.leaf[i].size() + 4 + 64 * entries;
+        p.bound += p.leaf[i].size() + 4 + kEntryText * entries;
     }
     return p;
 }();

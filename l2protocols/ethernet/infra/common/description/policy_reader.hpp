@@ -162,6 +162,7 @@ class Reader {
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
     std::string paths_[2];        // object()'s paths: at the top, in a group
+    std::string key_path_;        // pairs(): an entry's key's path
 
     bool strict_at(std::string_view path) const {
         if (strict_ || strict_path_.empty() || !path.starts_with(strict_path_)) return strict_;
@@ -282,13 +283,14 @@ class Reader {
             Node o = t_.at(v, i);
             if (!t_.is_object(o)) return refuse(at, o, "is not an object");
             if (!only_keys(at, o, c.keys)) return false;
-            uint64_t a = 0, b = 0;
-            if (!number(at + "." + c.keys[0].name, t_.get(o, c.keys[0].name), *c.keys[0].domain,
-                        a) ||
-                !number(at + "." + c.keys[1].name, t_.get(o, c.keys[1].name), *c.keys[1].domain, b))
-                return false;
-            c.access.set(ext_, i, 0, a);
-            c.access.set(ext_, i, 1, b);
+            uint64_t value[2] = {};
+            for (int k = 0; k < 2; k++) { // each key's path in a buffer kept: no heap per entry
+                key_path_.assign(at).append(".").append(c.keys[k].name);
+                if (!number(key_path_, t_.get(o, c.keys[k].name), *c.keys[k].domain, value[k]))
+                    return false;
+            }
+            c.access.set(ext_, i, 0, value[0]);
+            c.access.set(ext_, i, 1, value[1]);
         }
         return true;
     }
