@@ -34,6 +34,28 @@ for f in "$src"/fuzz/corpus/record/* "$src"/fuzz/corpus/print/*; do
   run show --json "$again" >"$json"
   if [ "$(encode)" = "$again" ]; then fixed=$((fixed + 1)); else failed=$((failed + 1)); echo "FAIL: $f"; fi
 done
+# The one-line text (written straight, as streams write it) is the tree's
+# indented text compacted, byte for byte, with and without --words.
+lines=$(mktemp) pretty=$(mktemp)
+trap 'rm -f "$json" "$lines" "$pretty"' EXIT
+for f in "$src"/fuzz/corpus/*/*; do
+  for words in --json --words; do # (--json twice: without words)
+    run show --binary --json "$words" "$f" >>"$pretty" 2>/dev/null || continue
+    run show --binary --json -c "$words" "$f" >>"$lines"
+  done
+done
+differ=$(python3 - "$pretty" "$lines" <<'PY'
+import json, sys
+text, lines = open(sys.argv[1]).read(), open(sys.argv[2]).read().splitlines()
+values, at, decoder = [], 0, json.JSONDecoder()
+while text[at:].strip():
+    value, at = decoder.raw_decode(text, len(text) - len(text[at:].lstrip()))
+    values.append(json.dumps(value, separators=(",", ":")))
+print(sum(a != b for a, b in zip(values, lines)) + abs(len(values) - len(lines)), len(lines))
+PY
+)
+read -r bad written <<<"$differ"
+[ "$bad" = 0 ] && [ "$written" -gt 200 ] || { failed=$((failed + 1)); echo "FAIL: one-line texts: $differ"; }
 echo "$exact records given back byte for byte, $fixed fuzzed ones after one pass," \
   "$refused that encode refuses"
 echo "$((exact + fixed)) passed, $failed failed"

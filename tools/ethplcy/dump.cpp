@@ -9,15 +9,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <tuple>
 #include <unordered_map>
 
 #include "eth_iftype.h"
+#include "batches.hpp"
 #include "policy_table.hpp"
 #include "tool.hpp"
 
@@ -67,84 +66,6 @@ bool next_record(Stream &s, StreamItem &item, bool net, eth_if_plcy::Record &rec
 
 Framing record_framing(const StreamOptions &o) {
     return o.binary ? Framing::binary : Framing::text;
-}
-
-} // namespace
-
-namespace {
-
-// What a run of items gives: their output, and the refusals with the place
-// in it where each goes.
-struct Part {
-    std::string text;
-    std::vector<std::pair<size_t, std::string>> refusals;
-};
-
-// Items read ahead and rendered in order, on two threads once the input
-// has passed a few MiB: records are independent, so the first half of a
-// batch is rendered by a second thread while this one renders the second;
-// the halves are written in order, each refusal after the output before it.
-// A batch holds a few thousand items, so memory stays flat.
-template <class Render>
-int render_stream(Stream &s, Output &out, Render render) {
-    constexpr size_t kBatch = 4096;
-    constexpr uint64_t kThreaded = 4u << 20; // bytes read before the second thread starts
-    std::vector<StreamItem> items(kBatch);
-    Part parts[2];
-    int status = 0;
-    auto run = [&](size_t from, size_t to, Part &part) {
-        part.text.clear();
-        part.refusals.clear();
-        for (size_t i = from; i < to; i++) {
-            StreamItem &item = items[i];
-            if (item.error.empty()) {
-                try {
-                    render(item, part.text);
-                    continue;
-                } catch (const Failure &f) {
-                    item.error = f.what();
-                }
-            }
-            part.refusals.emplace_back(part.text.size(),
-                                       "ethplcy: " + item.where() + ": " + item.error + "\n");
-        }
-    };
-    auto emit = [&](const Part &part) {
-        size_t at = 0;
-        for (const auto &[place, line] : part.refusals) {
-            out.write(part.text.data() + at, place - at);
-            at = place;
-            std::fflush(stdout);
-            std::fputs(line.c_str(), stderr);
-            status = 2;
-        }
-        out.write(part.text.data() + at, part.text.size() - at);
-    };
-    for (;;) {
-        size_t n = 0;
-        while (n < kBatch && s.next(items[n]))
-            n++;
-        if (n == 0) break;
-        if (s.position() < kThreaded || n < 2) {
-            run(0, n, parts[0]);
-            emit(parts[0]);
-            continue;
-        }
-        std::exception_ptr failed;
-        std::thread first([&] {
-            try {
-                run(0, n / 2, parts[0]);
-            } catch (...) { // out of memory: given to this thread
-                failed = std::current_exception();
-            }
-        });
-        run(n / 2, n, parts[1]);
-        first.join();
-        if (failed) std::rethrow_exception(failed);
-        emit(parts[0]);
-        emit(parts[1]);
-    }
-    return status;
 }
 
 } // namespace

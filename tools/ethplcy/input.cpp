@@ -138,7 +138,17 @@ void parse_hex(std::string_view text, const std::string &name, std::vector<uint8
     bytes.resize(text.size() / 2);
     size_t n = 0;
     unsigned high = 0, digits = 0;
-    for (size_t i = start == std::string_view::npos ? text.size() : start; i < text.size(); i++) {
+    size_t i = start == std::string_view::npos ? text.size() : start;
+    // Two digits a byte while the text is only digits (a dump's lines are);
+    // the loop below takes blanks and refusals from the first other character.
+    for (; i + 1 < text.size(); i += 2) {
+        uint8_t a = kValue[static_cast<unsigned char>(text[i])];
+        uint8_t b = kValue[static_cast<unsigned char>(text[i + 1])];
+        if ((a | b) >= 16) break;
+        bytes[n++] = static_cast<uint8_t>(a << 4 | b);
+        digits += 2;
+    }
+    for (; i < text.size(); i++) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         uint8_t v = kValue[c];
         if (v == 16) continue;

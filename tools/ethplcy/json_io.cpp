@@ -8,6 +8,8 @@
 #include <jansson.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
@@ -176,6 +178,204 @@ class TextTree {
     }
 };
 
+namespace f = eth_if_plcy::fields;
+
+// The top-level keys: a field's path, or a group's name; each with the
+// fields under it, by number. Each field's key, and a bound on any policy's
+// text: a key and its punctuation, and 96 characters an entry (checked below).
+// An entry's text at most: two keys with quotes and colon, two values
+// (a word, or a number of 20 digits, with quotes), a comma and braces.
+constexpr size_t kEntryText = 96;
+constexpr size_t longest_key() {
+    size_t n = 0;
+    for (const f::Compound &c : f::kCompounds)
+        for (const f::Key &k : c.keys)
+            if (k.name != nullptr) n = std::max(n, std::string_view(k.name).size());
+    return n;
+}
+constexpr size_t longest_value() {
+    size_t n = 20;
+    for (auto words :
+         {f::Words::vlan, f::Words::pcp, f::Words::ethertype, f::Words::mode, f::Words::iftype})
+        for (const f::Word &w : f::words_of(words))
+            n = std::max(n, std::string_view(w.word).size());
+    return n;
+}
+static_assert(2 * (longest_key() + 3) + 2 * (longest_value() + 2) + 3 <= kEntryText);
+struct Plan {
+    std::array<std::string_view, f::kFieldCount> name{}, leaf{};
+    std::array<std::array<std::string_view, 2>, f::kFieldCount> pair{};
+    std::array<uint64_t, f::kFieldCount> members{};
+    std::array<bool, f::kFieldCount> group{};
+    size_t slots = 0, bound = 2;
+};
+constexpr Plan kPlan = [] {
+    Plan p;
+    for (size_t i = 0; i < f::kFieldCount; i++) {
+        std::string_view path = f::path_of(i);
+        size_t dot = path.find('.');
+        std::string_view top = path.substr(0, dot);
+        size_t s = 0;
+        while (s < p.slots && p.name[s] != top)
+            s++;
+        if (s == p.slots) p.name[p.slots++] = top, p.bound += top.size() + 6;
+        p.members[s] |= uint64_t{1} << i;
+        p.group[s] = dot != std::string_view::npos;
+        p.leaf[i] = path.substr(dot + 1);
+        size_t entries = 1;
+        if (i >= f::kScalarCount) {
+            const f::Compound &c = f::kCompounds[i - f::kScalarCount];
+            for (int k = 0; k < 2; k++)
+                if (c.keys[k].name != nullptr) p.pair[i][k] = c.keys[k].name;
+            entries = std::max<size_t>(c.max, 1);
+        }
+        p.bound += p.leaf[i].size() + 4 + kEntryText * entries;
+    }
+    return p;
+}();
+
+// The one-line text of a policy written straight into the output, for
+// streams: what Writer<TextTree> writes (the JSON round-trip test and the
+// goldens compare them), without a tree. The order is the writer's: the
+// top-level keys in the order their first field is written (a group's
+// object is made at its first field), a group's fields in row order.
+class LineWriter {
+  public:
+    explicit LineWriter(bool words) : words_(words) {}
+
+    void policy(const Ext &e, std::string &out) {
+        uint64_t written = 0;
+        for (size_t i = 0; i < f::kFieldCount; i++)
+            written |= uint64_t{f::written(i, e)} << i;
+        // The slots a policy has, by their first field written.
+        std::array<std::pair<int, size_t>, f::kFieldCount> order;
+        size_t slots = 0;
+        for (size_t s = 0; s < kPlan.slots; s++)
+            if (uint64_t m = written & kPlan.members[s]) order[slots++] = {std::countr_zero(m), s};
+        std::sort(order.begin(), order.begin() + slots);
+        p_ = text_;
+        *p_++ = '{';
+        for (size_t k = 0; k < slots; k++) {
+            size_t s = order[k].second;
+            if (k != 0) *p_++ = ',';
+            if (!kPlan.group[s]) {
+                field(e, static_cast<size_t>(order[k].first));
+                continue;
+            }
+            key(kPlan.name[s]);
+            *p_++ = '{';
+            for (uint64_t m = written & kPlan.members[s]; m != 0; m &= m - 1) {
+                field(e, static_cast<size_t>(std::countr_zero(m)));
+                if ((m & (m - 1)) != 0) *p_++ = ',';
+            }
+            *p_++ = '}';
+        }
+        *p_++ = '}';
+        *p_++ = '\n';
+        out.append(text_, static_cast<size_t>(p_ - text_));
+    }
+
+  private:
+    bool words_;
+    char text_[kPlan.bound];
+    char *p_ = text_;
+
+    void put(std::string_view s) {
+        std::memcpy(p_, s.data(), s.size());
+        p_ += s.size();
+    }
+    void key(std::string_view k) {
+        *p_++ = '"';
+        put(k);
+        *p_++ = '"';
+        *p_++ = ':';
+    }
+    void quoted(std::string_view s) { // as TextTree::string escapes
+        *p_++ = '"';
+        for (char c : s) {
+            if (c == '"' || c == '\\') *p_++ = '\\';
+            *p_++ = c;
+        }
+        *p_++ = '"';
+    }
+    void integer(uint64_t v) {
+        char digits[24];
+        char *end = digits + sizeof digits, *d = end;
+        do
+            *--d = static_cast<char>('0' + v % 10);
+        while ((v /= 10) != 0);
+        put(std::string_view(d, static_cast<size_t>(end - d)));
+    }
+    void number(uint64_t v, const f::Domain &d) {
+        if (const char *w = f::written_word(v, d, words_)) return quoted(w);
+        if (d.style == f::Style::dec) return integer(v);
+        size_t digits = static_cast<size_t>(f::hex_digits(d.style));
+        put("\"0x");
+        for (size_t i = digits; i-- > 0; v >>= 4)
+            p_[i] = "0123456789abcdef"[v & 15];
+        p_ += digits;
+        *p_++ = '"';
+    }
+    // Field i with its key (the part of its path after its group's name).
+    void field(const Ext &e, size_t i) {
+        key(kPlan.leaf[i]);
+        if (i < f::kScalarCount) return number(f::kScalars[i].get(e), *f::kScalars[i].domain);
+        const f::Compound &c = f::kCompounds[i - f::kScalarCount];
+        if (c.shape == f::Shape::mac) {
+            uint8_t m[6];
+            for (size_t b = 0; b < 6; b++)
+                m[b] = static_cast<uint8_t>(c.access.get(e, b, -1));
+            *p_++ = '"';
+            f::mac_text(m, p_);
+            p_ += f::kMacText;
+            *p_++ = '"';
+            return;
+        }
+        if (c.shape == f::Shape::l2pt) return l2pt(e, c, kPlan.pair[i]);
+        *p_++ = '[';
+        for (size_t n = 0, entries = c.access.entries(e); n < entries; n++) {
+            if (n != 0) *p_++ = ',';
+            if (c.shape != f::Shape::pairs) {
+                number(c.access.get(e, n, -1), *c.domain);
+                continue;
+            }
+            for (int k = 0; k < 2; k++) {
+                *p_++ = k == 0 ? '{' : ',';
+                key(kPlan.pair[i][static_cast<size_t>(k)]);
+                number(c.access.get(e, n, k), *c.keys[k].domain);
+            }
+            *p_++ = '}';
+        }
+        *p_++ = ']';
+    }
+    void l2pt(const Ext &e, const f::Compound &c, const std::array<std::string_view, 2> &keys) {
+        *p_++ = '{';
+        bool first = true;
+        for (unsigned i = 0; i < ETH_IF_PLCY_L2PT_PROTOCOLS; i++) {
+            f::L2ptEntry l = f::l2pt_entry_of(static_cast<uint8_t>(c.access.get(e, i, -1)));
+            if (l.kind == f::L2ptEntry::Kind::off) continue;
+            if (!first) *p_++ = ',';
+            first = false;
+            key(f::kL2ptNames[i]);
+            if (l.kind == f::L2ptEntry::Kind::raw) {
+                integer(l.byte);
+                continue;
+            }
+            *p_++ = '{';
+            key(keys[0]);
+            number(l.mode, *c.keys[0].domain);
+            *p_++ = ',';
+            key(keys[1]);
+            if (l.given)
+                integer(l.exp);
+            else
+                put("null");
+            *p_++ = '}';
+        }
+        *p_++ = '}';
+    }
+};
+
 } // namespace
 
 std::string ext_to_json(const Ext &e, bool one_line, bool words) {
@@ -186,6 +386,10 @@ std::string ext_to_json(const Ext &e, bool one_line, bool words) {
 }
 
 void append_json(const Ext &e, std::string &out, bool one_line, bool words) {
+    if (one_line) {
+        static thread_local LineWriter line[2] = {LineWriter(false), LineWriter(true)};
+        return line[words].policy(e, out);
+    }
     static thread_local TextTree tree; // kept between policies: cleared, not freed
     tree.clear();
     TextTree::Node root = eth_if_plcy::fields::Writer<TextTree>(tree, words).policy(e);
@@ -212,10 +416,14 @@ struct SimdTree {
         v = int64_t(n.e.get_int64());
         return true;
     }
+    // Whether a string may hold a NUL: only text with a NUL byte or a
+    // "\u0000" escape makes one (the check per string is then skipped).
+    bool may_nul = true;
     bool is_string(Node n) { return n.e.is_string(); }
     std::string_view string(Node n) {
         std::string_view s(n.e.get_string());
-        if (s.find('\0') != std::string_view::npos) throw Unsettled{}; // jansson refuses it
+        if (may_nul && s.find('\0') != std::string_view::npos)
+            throw Unsettled{}; // jansson refuses it
         return s;
     }
     bool is_array(Node n) { return n.e.is_array(); }
@@ -231,12 +439,21 @@ struct SimdTree {
     template <class F>
     void each(Node n, F f) {
         simdjson::dom::object o(n.e.get_object());
-        std::vector<std::string_view> keys;
+        // The keys seen, on the stack: a policy's objects have a few dozen
+        // at most, and a longer one goes to jansson. A key is compared with
+        // those seen only when one of them had its length and last character.
+        std::array<std::string_view, 64> keys;
+        size_t seen = 0;
+        uint64_t sketch = 0;
         for (auto [key, value] : o) {
-            if (key.find('\0') != std::string_view::npos ||
-                std::find(keys.begin(), keys.end(), key) != keys.end())
+            if (seen == keys.size() || (may_nul && key.find('\0') != std::string_view::npos))
                 throw Unsettled{};
-            keys.push_back(key);
+            uint64_t bit = uint64_t{1} << ((key.size() * 31 + (key.empty() ? 0 : key.back())) & 63);
+            if ((sketch & bit) != 0 &&
+                std::find(keys.begin(), keys.begin() + seen, key) != keys.begin() + seen)
+                throw Unsettled{};
+            sketch |= bit;
+            keys[seen++] = key;
             f(key, Node{value, true});
         }
     }
@@ -249,6 +466,8 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
     simdjson::dom::element doc;
     if (parser.parse(text.data(), text.size()).get(doc) || !doc.is_object()) return false;
     SimdTree tree;
+    tree.may_nul = std::memchr(text.data(), '\0', text.size()) != nullptr ||
+                   std::string_view(text).find("\\u0000") != std::string_view::npos;
     eth_if_plcy::fields::Reader<SimdTree> reader(tree, ext, strict);
     try {
         if (reader.policy(SimdTree::Node{doc, true})) return true;

@@ -170,6 +170,7 @@ struct StreamItem {
     std::string error;          // why it is no record; the stream goes on unless it ended
     std::string where() const;  // "record 3 at offset 216", "record 3, line 7"
     bool json = false;          // a JSON value (text), not a record's bytes
+    bool hex = false;           // a hex line (text) whose bytes Stream::settle reads
     uint64_t skipped = 0;       // binary: bytes passed over after this broken record
     uint64_t at = 0;            // where its read began in the input, for seek()
     size_t at_lines = 0;        // the lines before that place
@@ -194,6 +195,11 @@ class Stream {
     void seek(const StreamItem &item);
     // Small reads, for a stream read again at places seek() picks.
     void random_access();
+    // Hex lines are kept as text, to be read by settle() on any thread
+    // (framing stays serial, the digits need not).
+    void defer_hex() { defer_hex_ = true; }
+    // The bytes of an item's hex line, or its error.
+    static void settle(StreamItem &item);
     FILE *file() const { return file_; }
     // Where the next read starts: a byte offset into the input.
     uint64_t position() const;
@@ -215,6 +221,8 @@ class Stream {
     bool fill();
     bool skip_space();
     bool read_hex(StreamItem &item);
+    static void settle(StreamItem &item, std::string_view text);
+    bool defer_hex_ = false;
     bool read_json(StreamItem &item);
     Framing framing_;
     bool net_;

@@ -161,6 +161,8 @@ class Reader {
     uint64_t seen_ = 0;           // the fields given, by number
     uint32_t covered_ = 0;        // bits some key stands for
     uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
+    std::string paths_[2];        // object()'s paths: at the top, in a group
+    std::string key_path_;        // pairs(): an entry's key's path
 
     bool strict_at(std::string_view path) const {
         if (strict_ || strict_path_.empty() || !path.starts_with(strict_path_)) return strict_;
@@ -252,9 +254,16 @@ class Reader {
     // A key as a message shows it: a NUL inside is written \u0000.
     static std::string key_text(std::string_view key) {
         std::string k;
-        for (char c : key)
-            k += c == '\0' ? std::string("\\u0000") : std::string(1, c);
+        append_key(k, key);
         return k;
+    }
+    static void append_key(std::string &to, std::string_view key) {
+        if (key.find('\0') == std::string_view::npos) { // the usual key: copied whole
+            to.append(key);
+            return;
+        }
+        for (char c : key)
+            to += c == '\0' ? std::string("\\u0000") : std::string(1, c);
     }
 
     bool only_keys(const std::string &at, Node o, const Key (&keys)[2]) {
@@ -276,13 +285,14 @@ class Reader {
             Node o = t_.at(v, i);
             if (!t_.is_object(o)) return refuse(at, o, "is not an object");
             if (!only_keys(at, o, c.keys)) return false;
-            uint64_t a = 0, b = 0;
-            if (!number(at + "." + c.keys[0].name, t_.get(o, c.keys[0].name), *c.keys[0].domain,
-                        a) ||
-                !number(at + "." + c.keys[1].name, t_.get(o, c.keys[1].name), *c.keys[1].domain, b))
-                return false;
-            c.access.set(ext_, i, 0, a);
-            c.access.set(ext_, i, 1, b);
+            uint64_t value[2] = {};
+            for (int k = 0; k < 2; k++) { // each key's path in a buffer kept: no heap per entry
+                key_path_.assign(at).append(".").append(c.keys[k].name);
+                if (!number(key_path_, t_.get(o, c.keys[k].name), *c.keys[k].domain, value[k]))
+                    return false;
+            }
+            c.access.set(ext_, i, 0, value[0]);
+            c.access.set(ext_, i, 1, value[1]);
         }
         return true;
     }
@@ -393,7 +403,11 @@ class Reader {
     void object(Node obj, const std::string &prefix) {
         t_.each(obj, [&](std::string_view key, Node v) {
             if (failed_) return;
-            std::string path = prefix + key_text(key);
+            // A buffer per depth, kept: the path of a field in a group is
+            // longer than a string holds without the heap.
+            std::string &path = paths_[prefix.empty() ? 0 : 1];
+            path.assign(prefix);
+            append_key(path, key);
             // A policy file may name its JSON Schema, for editors.
             if (prefix.empty() && path == "$schema") {
                 if (!t_.is_string(v)) refuse(path, v, "is not a string");
@@ -410,14 +424,21 @@ class Reader {
         });
     }
 
-    // The value at a path ("efp.tag"), or a null Node.
+    // The value at a path ("efp.tag"), or a null Node. The path is one of
+    // the description's: its parts are copied to the stack, not the heap.
     Node node_at(Node root, std::string_view path) {
+        char part[64] = {};
+        auto terminated = [&](std::string_view p) {
+            size_t n = std::min(p.size(), sizeof part - 1);
+            std::memcpy(part, p.data(), n);
+            part[n] = '\0';
+            return part;
+        };
         size_t dot = path.find('.');
-        if (dot == std::string_view::npos) return t_.get(root, std::string(path).c_str());
-        Node group = t_.get(root, std::string(path.substr(0, dot)).c_str());
-        return group && t_.is_object(group)
-                   ? t_.get(group, std::string(path.substr(dot + 1)).c_str())
-                   : Node{};
+        if (dot == std::string_view::npos) return t_.get(root, terminated(path));
+        Node group = t_.get(root, terminated(path.substr(0, dot)));
+        return group && t_.is_object(group) ? t_.get(group, terminated(path.substr(dot + 1)))
+                                            : Node{};
     }
 
     // A count left out is its array's length; a count given must agree with it.

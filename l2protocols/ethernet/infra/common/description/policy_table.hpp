@@ -569,18 +569,35 @@ constexpr const char *word_of(Words words, uint64_t value) {
 }
 
 // The field at a path a person typed (a JSON key, a command's argument), if
-// there is one: a binary search of the paths.
+// there is one: a hash table made at compile time (every JSON key a reader
+// meets is looked up, so one compare, not a search).
+constexpr uint32_t path_hash(std::string_view s) {
+    uint32_t h = 2166136261u; // FNV-1a
+    for (char c : s)
+        h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+    return h;
+}
 inline std::optional<F> find_field(std::string_view path) {
-    static constexpr auto sorted = [] {
-        std::array<std::pair<std::string_view, size_t>, kFieldCount> a{};
-        for (size_t i = 0; i < kFieldCount; i++)
-            a[i] = {path_of(i), i};
-        std::sort(a.begin(), a.end());
+    constexpr size_t kSlots = 256; // a power of two, well above kFieldCount
+    static constexpr auto slots = [] {
+        std::array<uint8_t, kSlots> a{}; // a row's number + 1; 0: empty
+        for (size_t i = 0; i < kFieldCount; i++) {
+            size_t at = path_hash(path_of(i)) % kSlots;
+            while (a[at] != 0)
+                at = (at + 1) % kSlots;
+            a[at] = static_cast<uint8_t>(i + 1);
+        }
         return a;
     }();
-    auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(path, size_t{0}));
-    if (it == sorted.end() || it->first != path) return std::nullopt;
-    return field(it->second);
+    static constexpr auto paths = [] { // with their lengths, for the compare
+        std::array<std::string_view, kFieldCount> a{};
+        for (size_t i = 0; i < kFieldCount; i++)
+            a[i] = path_of(i);
+        return a;
+    }();
+    for (size_t at = path_hash(path) % kSlots; slots[at] != 0; at = (at + 1) % kSlots)
+        if (path == paths[slots[at] - 1u]) return field(slots[at] - 1u);
+    return std::nullopt;
 }
 
 // Data of the internal record that no policy carries. Compare, the printers
@@ -619,7 +636,13 @@ inline constexpr std::array<const char *, ETH_IF_PLCY_L2PT_PROTOCOLS> kL2ptNames
     "lyx", "tovu", "quz", "jaxe", "wimo"};
 
 inline bool is_group(std::string_view key) {
-    for (const char *g : kGroups)
+    static constexpr auto groups = [] { // with their lengths, for the compare
+        std::array<std::string_view, std::size(kGroups)> a{};
+        for (size_t g = 0; g < a.size(); g++)
+            a[g] = kGroups[g];
+        return a;
+    }();
+    for (std::string_view g : groups)
         if (key == g) return true;
     return false;
 }

@@ -11,11 +11,52 @@
 // strings: they live as long as the program.
 #pragma once
 
-#include <cstdio>
-
 #include "policy_table.hpp"
 
 namespace eth_if_plcy::fields {
+
+// The word a domain writes for v, or nullptr for a number; words: also
+// where the domain only reads words (interface types, ethertypes).
+inline const char *written_word(uint64_t v, const Domain &d, bool words) {
+    if (d.aliases && !words) return nullptr;
+    for (const Word &w : words_of(d.words))
+        if (w.value == v) return w.word;
+    return nullptr;
+}
+
+// How one L2PT protocol's byte is written: not at all (off, no EXP), as the
+// raw byte (an EXP value without its "given" bit has no word), or as its
+// mode and EXP (null when not given). Bit 7 is not stored.
+struct L2ptEntry {
+    enum class Kind { off, raw, object } kind;
+    uint8_t byte, mode, exp;
+    bool given;
+};
+inline L2ptEntry l2pt_entry_of(uint8_t byte) {
+    uint8_t b = byte & 0x7Fu;
+    bool given = (b & ETH_IF_PLCY_L2PT_EXP_GIVEN) != 0;
+    auto kind = b == 0                                      ? L2ptEntry::Kind::off
+                : (b & ETH_IF_PLCY_L2PT_EXP_MASK) && !given ? L2ptEntry::Kind::raw
+                                                            : L2ptEntry::Kind::object;
+    return {kind, b, static_cast<uint8_t>(b & ETH_IF_PLCY_L2PT_MODE_MASK),
+            static_cast<uint8_t>((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT),
+            given};
+}
+
+// A MAC address as written: "00:11:22:33:44:55", no terminating NUL.
+inline constexpr size_t kMacText = 17;
+inline void mac_text(const uint8_t *m, char *text) {
+    for (size_t i = 0; i < 6; i++) {
+        text[3 * i] = "0123456789abcdef"[m[i] >> 4];
+        text[3 * i + 1] = "0123456789abcdef"[m[i] & 15];
+        if (i < 5) text[3 * i + 2] = ':';
+    }
+}
+
+// Whether field i is written: it counts in the policy and is not derived.
+inline bool written(size_t i, const Ext &e) {
+    return present(i, e) && (i < kScalarCount || !kCompounds[i - kScalarCount].derived);
+}
 
 template <class Tree>
 class Writer {
@@ -38,32 +79,26 @@ class Writer {
 
     // A number as its domain writes it: a word, decimal or hex.
     Node number(uint64_t v, const Domain &d) {
-        for (const Word &w : words_of(d.words))
-            if (w.value == v && (!d.aliases || words_)) return t_.string(w.word);
+        if (const char *w = written_word(v, d, words_)) return t_.string(w);
         if (d.style == Style::dec) return t_.integer(v);
         return t_.hex(v, hex_digits(d.style));
     }
 
     Node mac(const uint8_t *m) {
-        char text[18];
-        std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3],
-                      m[4], m[5]);
-        return t_.string(text);
+        char text[kMacText];
+        mac_text(m, text);
+        return t_.string(std::string_view(text, kMacText));
     }
 
     // One L2PT protocol's byte: a null Node when the protocol is off with no
     // EXP; an EXP value without its "given" bit has no word (the raw byte keeps it).
     Node l2pt_entry(const Compound &c, uint8_t byte) {
-        uint8_t b = byte & 0x7Fu; // bit 7 is not stored
-        if (b == 0) return Node{};
-        if ((b & ETH_IF_PLCY_L2PT_EXP_MASK) && !(b & ETH_IF_PLCY_L2PT_EXP_GIVEN))
-            return t_.integer(b);
+        L2ptEntry l = l2pt_entry_of(byte);
+        if (l.kind == L2ptEntry::Kind::off) return Node{};
+        if (l.kind == L2ptEntry::Kind::raw) return t_.integer(l.byte);
         Node o = t_.object();
-        t_.set(o, c.keys[0].name, number(b & ETH_IF_PLCY_L2PT_MODE_MASK, *c.keys[0].domain));
-        t_.set(o, c.keys[1].name,
-               (b & ETH_IF_PLCY_L2PT_EXP_GIVEN)
-                   ? t_.integer((b & ETH_IF_PLCY_L2PT_EXP_MASK) >> ETH_IF_PLCY_L2PT_EXP_SHIFT)
-                   : t_.null());
+        t_.set(o, c.keys[0].name, number(l.mode, *c.keys[0].domain));
+        t_.set(o, c.keys[1].name, l.given ? t_.integer(l.exp) : t_.null());
         return o;
     }
 
