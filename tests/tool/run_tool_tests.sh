@@ -207,6 +207,11 @@ out=$({ printf '{"x": "%s"}\n' "$(head -c 1100000 /dev/zero | tr '\0' a)"; echo 
   run encode --stream - 2>&1 >/dev/null)
 [ "$out" = 'ethplcy: record 1, line 1: the JSON value is longer than 1 MiB: not a policy' ] \
   && ok || bad "a JSON value past the cap: $out"
+# A line of text past the cap is refused as it is read (memory stays bounded), the next line read.
+out=$({ head -c 1100000 /dev/zero | tr '\0' a; echo; echo "$sub"; } |
+  run show --stream --layout=brief - 2>&1 >/dev/null)
+[ "$out" = 'ethplcy: record 1, line 1: the line is longer than 1 MiB: not a record' ] \
+  && ok || bad "a line past the cap: $out"
 # One bad hex line: reported with its place, the rest shown, exit 2.
 { head -n 2 "$work/dump.hex"; printf '# a comment\n\nzz00\n'; tail -n 1 "$work/dump.hex"; } >"$work/bad.hex"
 out=$(run show --stream --layout=brief "$work/bad.hex" 2>"$work/err")

@@ -66,7 +66,6 @@ void Stream::seek(const StreamItem &item) {
 
 Stream::~Stream() {
     if (owned_) std::fclose(file_);
-    std::free(line_);
 }
 
 // At least n bytes from the read position on, where the input has them.
@@ -225,17 +224,30 @@ bool blank(char c) {
 // this one is used up; false at the end of the input.
 bool Stream::fill() {
     while (pos_ == len_) {
-        ssize_t n = ::getline(&line_, &line_cap_, file_);
-        if (n < 0) {
-            if (std::ferror(file_))
-                throw Failure(std::string("cannot read: ") + std::strerror(errno));
-            return false;
+        // Lines are taken from the read-ahead bytes; of a line longer than any
+        // value the tool reads, kInputCap + 1 bytes are kept (enough for its
+        // refusal) and the rest is passed over, so memory stays bounded.
+        line_buf_.clear();
+        size_t whole = 0;
+        for (bool end = false; !end && have(1);) {
+            const char *p = reinterpret_cast<const char *>(raw_.data()) + head_;
+            size_t avail = raw_.size() - head_;
+            const char *nl = static_cast<const char *>(std::memchr(p, '\n', avail));
+            size_t take = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : avail;
+            size_t room = kInputCap + 1 - std::min(line_buf_.size(), kInputCap + 1);
+            line_buf_.append(p, std::min(take, room));
+            consume(take);
+            whole += take;
+            end = nl != nullptr;
         }
+        if (whole == 0) return false;
+        cut_ = whole > line_buf_.size() && line_buf_.size() > kInputCap;
         lines_++;
         pos_ = 0;
-        len_ = static_cast<size_t>(n);
+        line_ = line_buf_.data();
+        len_ = line_buf_.size();
         line_at_ = next_line_at_;
-        next_line_at_ += len_;
+        next_line_at_ += whole;
     }
     return true;
 }
@@ -263,6 +275,11 @@ bool Stream::read_hex(StreamItem &item) {
     item.number = ++count_;
     item.line = lines_;
     item.offset = 0;
+    if (cut_) { // no record's hex comes near it
+        item.error =
+            "the line is longer than " + std::to_string(kInputCap >> 20) + " MiB: not a record";
+        return true;
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.remove_suffix(1);
     if (defer_hex_) {
@@ -376,6 +393,10 @@ bool Stream::read_json(StreamItem &item) {
         }
         pos_ = i;
         keep(start, pos_);
+        if (cut_) { // the value goes on past what was kept of its line: it ends there
+            long_ = true;
+            return done(nullptr);
+        }
     }
     return done("the input ends inside this JSON value");
 }

@@ -229,8 +229,9 @@ class Stream {
     FILE *file_ = nullptr;
     bool owned_ = false;
     std::string text_;
-    char *line_ = nullptr;
-    size_t line_cap_ = 0;
+    std::string line_buf_; // the current text line, at most kInputCap + 1 bytes of it
+    bool cut_ = false;     // whether the line went on past line_buf_
+    const char *line_ = nullptr;
     size_t len_ = 0, pos_ = 0;                // the current line's length and the scan position
     uint64_t line_at_ = 0, next_line_at_ = 0; // where the current and next lines start
     size_t count_ = 0, lines_ = 0;
