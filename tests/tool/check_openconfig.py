@@ -95,6 +95,10 @@ for efp, want in CASES:
 _, _, notes = through({"ether_if_type": 3, "sub": {"admin_up": 1}, "efp": {
     "configured": 1, "tag": [T("range")], "ranges": [R(10, 12), R(13, 15)]}}, "--name", "e", "--index", "1")
 check("efp.ranges" in notes, f"adjacent ranges merged without a note: {notes}")
+# A first range OpenConfig cannot hold (low above high) is noted, the match not written.
+oc, _, notes = through({"ether_if_type": 3, "sub": {"admin_up": 1}, "efp": {
+    "configured": 1, "tag": [T("range")], "ranges": [R(20, 10), R(30, 40)]}}, "--name", "e", "--index", "1")
+check("efp.ranges" in notes and "match" not in json.dumps(oc), f"reversed first range: {oc} {notes}")
 
 # The interface's type is the kind of port its ether_if_type names.
 KINDS = {"ethernetCsmacd": (1, 2, 3, 10, 11, 12, 19, 20), "ieee8023adLag": (4, 5, 6, 21),

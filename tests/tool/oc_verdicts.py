@@ -130,6 +130,8 @@ VERDICTS = [
      "refused", V + '/match/single-tagged/config/vlan-id: "10" is not a VLAN ID (1 to 4094)'),
     ("MTU as hex", doc({"mtu": "0x10"}), "", None, "refused",
      P + '/config/mtu: "0x10" is not a uint16 (a number, 0 to 65535)'),
+    ("MTU a list", doc({"mtu": [1, "x"]}), "", None, "refused",
+     P + '/config/mtu: [1, "x"] is not a uint16 (a number, 0 to 65535)'),
     ("MTU true", doc({"mtu": True}), "", None, "refused",
      P + "/config/mtu: true is not a uint16 (a number, 0 to 65535)"),
     ("MTU null", doc({"mtu": None}), "", None, "refused",
