@@ -174,6 +174,9 @@ VERDICTS = [
      "", None, "refused", P + "/config/name: missing; the list key refers to it"),
     ("no such index", doc(sub={}), "", 9, "refused",
      P + "/subinterfaces/subinterface: 9 is no sub-interface the document holds"),
+    ("index 0 of two", edit(doc(sub={"config": {"index": 5, "enabled": True}}), lambda i: i[0][
+        "subinterfaces"]["subinterface"].insert(0, {"index": 0, "config": {"index": 0, "enabled": False}})),
+     "", 0, "noted", S + ": {...}" + NC + "(another sub-interface than the one read)"),
     ("no sub-interface", doc(), "", 9, "refused",
      P + "/subinterfaces/subinterface: 9 is no sub-interface the document holds"),
     ("no such name", doc(), "eth9", None, "refused",
