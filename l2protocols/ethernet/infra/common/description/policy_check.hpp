@@ -26,9 +26,11 @@ inline constexpr Rule kSubOnTrunk{"a sub-interface field is set on a trunk-class
 inline constexpr Rule kTrunkOnSub{"a trunk field is set on a sub-interface-class ether_if_type",
                                   "is a trunk field, but ether_if_type is of the sub-interface "
                                   "class"};
-inline constexpr Rule kVlanCode{"VLAN 4096 and 4097 are internal codes: write EFP_VLAN_ANY "
-                                "(0x2001) or EFP_VLAN_RANGE (0x2000)",
-                                nullptr}; // said as the tag VLAN's domain
+inline constexpr Sentence kVlanCodes =
+    say("VLAN ", ETH_EFP_VLAN_CODE_ANY, " and ", ETH_EFP_VLAN_CODE_RANGE,
+        " are internal codes: write EFP_VLAN_ANY (", Hex{EFP_VLAN_ANY}, ") or EFP_VLAN_RANGE (",
+        Hex{EFP_VLAN_RANGE}, ")");
+inline constexpr Rule kVlanCode{kVlanCodes.c_str(), nullptr}; // said as the tag VLAN's domain
 inline constexpr Rule kRangeOrder{"range low is above its high", "has its low above its high"};
 // Pairs whose first key may not be above their second, with the rule that
 // says so: show --yang and the YANG module's must read this; the strict check

@@ -25,6 +25,7 @@
 #include "eth_iftype_names.hpp"
 #include "ether_interface_policy_api.h"
 #include "record_layout.hpp"
+#include "sentence.hpp"
 
 namespace eth_if_plcy::fields {
 
@@ -99,31 +100,55 @@ struct Domain {
 
 inline constexpr uint16_t kMaxVlan = 4095;
 inline constexpr uint32_t kMaxRanges = ETH_IF_PLCY_EXT_MAX_RANGES;
+inline constexpr uint8_t kMaxPcp = 7;
+inline constexpr uint8_t kMaxMode = ETH_IF_PLCY_L2PT_MODE_MASK;
+inline constexpr uint8_t kMaxExp = ETH_IF_PLCY_L2PT_EXP_MASK >> ETH_IF_PLCY_L2PT_EXP_SHIFT;
+inline constexpr uint8_t kMaxL2ptByte =
+    ETH_IF_PLCY_L2PT_MODE_MASK | ETH_IF_PLCY_L2PT_EXP_GIVEN | ETH_IF_PLCY_L2PT_EXP_MASK;
+// The reasons that name a limit, made from it.
+inline constexpr Sentence kBitsAbove =
+    say("valid_mask has bits above bit ", std::bit_width(ETH_IF_PLCY_ALL_FIELDS) - 1);
+inline constexpr Sentence kUnknownType =
+    say("unknown interface type (1 to ", ETH_IF_PLCY_MAX_IF_TYPE, ")");
+inline constexpr Sentence kByteAbove = say("value is above ", UINT8_MAX);
+inline constexpr Sentence kU16Above = say("value is above ", UINT16_MAX);
+inline constexpr Sentence kVlanAbove = say("VLAN is above ", kMaxVlan);
+inline constexpr Sentence kMatchVlanAbove =
+    say("VLAN is above ", kMaxVlan, " and is not EFP_VLAN_ANY or EFP_VLAN_RANGE");
+inline constexpr Sentence kPcpAbove =
+    say("PCP is above ", kMaxPcp, " and is not EFP_PCP_ANY (", EFP_PCP_ANY, ")");
+inline constexpr Sentence kTagsAbove = say("more than ", ETH_EFP_MAX_MATCH_TAGS, " tags");
+inline constexpr Sentence kPopsAbove = say("more than ", ETH_EFP_MAX_MATCH_TAGS, " tags popped");
+inline constexpr Sentence kRangesAbove = say("more than ", kMaxRanges, " VLAN ranges");
+inline constexpr Sentence kL2ptBit =
+    say("L2PT byte has bit ", std::bit_width(kMaxL2ptByte), " set");
+inline constexpr Sentence kModeAbove = say("mode is above ", kMaxMode);
+inline constexpr Sentence kExpAbove = say("EXP is above ", kMaxExp);
 using St = Style;
 using Wd = Words;
 // One domain a line, as a table.
 // clang-format off
 //                           lo  hi                      wide        style     words          noun                 reason
 inline constexpr Domain kFlag{0, 1,                      1,          St::dec,  Wd::none,      nullptr,             "value is not 0 or 1"};
-inline constexpr Domain kByte{0, 255,                    255,        St::dec,  Wd::none,      nullptr,             "value is above 255"};
-inline constexpr Domain kU16{0,  65535,                  65535,      St::dec,  Wd::none,      nullptr,             "value is above 65535"};
+inline constexpr Domain kByte{0, UINT8_MAX,              UINT8_MAX,  St::dec,  Wd::none,      nullptr,             kByteAbove.c_str()};
+inline constexpr Domain kU16{0,  UINT16_MAX,             UINT16_MAX, St::dec,  Wd::none,      nullptr,             kU16Above.c_str()};
 inline constexpr Domain kU32{0,  UINT32_MAX,             UINT32_MAX, St::dec,  Wd::none,      nullptr,             "too large"};
 inline constexpr Domain kIfIndex{0, UINT32_MAX,          UINT32_MAX, St::hex8, Wd::none,      nullptr,             "too large"};
-inline constexpr Domain kMask{0, ETH_IF_PLCY_ALL_FIELDS, ETH_IF_PLCY_ALL_FIELDS, St::hex5, Wd::none, nullptr,   "valid_mask has bits above bit 19"};
-inline constexpr Domain kIfType{1, ETH_IF_PLCY_MAX_IF_TYPE, 31,      St::dec,  Wd::iftype,    "an interface type", "unknown interface type (1 to 21)", true};
-inline constexpr Domain kVlan{0, kMaxVlan,               65535,      St::dec,  Wd::none,      nullptr,             "VLAN is above 4095"};
-inline constexpr Domain kMatchVlan{0, kMaxVlan,          65535,      St::dec,  Wd::vlan,      "a VLAN",            "VLAN is above 4095 and is not EFP_VLAN_ANY or EFP_VLAN_RANGE"};
-inline constexpr Domain kPcp{0,  7,                      255,        St::dec,  Wd::pcp,       "a PCP",             "PCP is above 7 and is not EFP_PCP_ANY (255)"};
+inline constexpr Domain kMask{0, ETH_IF_PLCY_ALL_FIELDS, ETH_IF_PLCY_ALL_FIELDS, St::hex5, Wd::none, nullptr,   kBitsAbove.c_str()};
+inline constexpr Domain kIfType{1, ETH_IF_PLCY_MAX_IF_TYPE, 31,      St::dec,  Wd::iftype,    "an interface type", kUnknownType.c_str(), true};
+inline constexpr Domain kVlan{0, kMaxVlan,               65535,      St::dec,  Wd::none,      nullptr,             kVlanAbove.c_str()};
+inline constexpr Domain kMatchVlan{0, kMaxVlan,          65535,      St::dec,  Wd::vlan,      "a VLAN",            kMatchVlanAbove.c_str()};
+inline constexpr Domain kPcp{0,  kMaxPcp,                255,        St::dec,  Wd::pcp,       "a PCP",             kPcpAbove.c_str()};
 // Ethertypes: the words are read, but written as numbers (as traces show them).
-inline constexpr Domain kEthertype{0, 65535,             65535,      St::hex4, Wd::ethertype, nullptr,             "value is above 65535", true};
+inline constexpr Domain kEthertype{0, UINT16_MAX,        UINT16_MAX, St::hex4, Wd::ethertype, nullptr,             kU16Above.c_str(), true};
 // Tag counts: the external record has room for two.
-inline constexpr Domain kTags{0, 2,                      2,          St::dec,  Wd::none,      nullptr,             "more than 2 tags"};
-inline constexpr Domain kPops{0, 2,                      255,        St::dec,  Wd::none,      nullptr,             "more than 2 tags popped"};
-inline constexpr Domain kRangeCount{0, kMaxRanges,       kMaxRanges, St::dec,  Wd::none,      nullptr,             "more than 10 VLAN ranges"};
+inline constexpr Domain kTags{0, ETH_EFP_MAX_MATCH_TAGS, ETH_EFP_MAX_MATCH_TAGS, St::dec, Wd::none, nullptr,   kTagsAbove.c_str()};
+inline constexpr Domain kPops{0, ETH_EFP_MAX_MATCH_TAGS, 255,        St::dec,  Wd::none,      nullptr,             kPopsAbove.c_str()};
+inline constexpr Domain kRangeCount{0, kMaxRanges,       kMaxRanges, St::dec,  Wd::none,      nullptr,             kRangesAbove.c_str()};
 // An L2PT byte as stored: mode, EXP given, EXP value; bit 7 is not kept.
-inline constexpr Domain kL2ptByte{0, 127,                255,        St::dec,  Wd::none,      nullptr,             "L2PT byte has bit 7 set"};
-inline constexpr Domain kMode{0, 7,                      7,          St::dec,  Wd::mode,      "a mode",            "mode is above 7"};
-inline constexpr Domain kExp{0,  7,                      7,          St::dec,  Wd::none,      nullptr,             "EXP is above 7"};
+inline constexpr Domain kL2ptByte{0, kMaxL2ptByte,       255,        St::dec,  Wd::none,      nullptr,             kL2ptBit.c_str()};
+inline constexpr Domain kMode{0, kMaxMode,               kMaxMode,   St::dec,  Wd::mode,      "a mode",            kModeAbove.c_str()};
+inline constexpr Domain kExp{0,  kMaxExp,                kMaxExp,    St::dec,  Wd::none,      nullptr,             kExpAbove.c_str()};
 // clang-format on
 
 // What must hold for a field to count: the record keeps the provisioning

@@ -27,6 +27,19 @@ struct Verdict {
     bool ok() const { return reason == nullptr; }
 };
 
+// The reasons that name a limit, made from it.
+using eth_if_plcy::fields::say;
+constexpr auto kTooManyRanges = say("range list has more than ", ETH_EFP_RANGE_MAX, " entries");
+constexpr auto kTooManyWords =
+    say("compact EFP needs more than ", ETH_EFP_C_TAG_WORDS, " tag words");
+constexpr auto kTooManyMatch =
+    say("full EFP has more than ", ETH_EFP_MAX_MATCH_TAGS, " match tags");
+constexpr auto kTooManyPush = say("full EFP has more than ", ETH_EFP_MAX_PUSH_TAGS, " push tags");
+constexpr auto kShort = say("shorter than the ", ETH_IF_PLCY_MIN_SIZE, "-byte minimum");
+constexpr auto kSizeBelow = say("size field below ", ETH_IF_PLCY_MIN_SIZE);
+constexpr auto kMaskAbove =
+    say("valid mask has bits above bit ", std::bit_width(ETH_IF_PLCY_ALL_FIELDS) - 1);
+
 Verdict refuse(const char *reason, uint32_t offset) {
     return Verdict{reason, offset};
 }
@@ -35,7 +48,7 @@ Verdict check_ranges(const uint8_t *rec, uint32_t size, uint32_t first, uint8_t 
     for (uint32_t k = 0, off = first;; k++, off += ETH_EFP_RANGE_SIZE) {
         if (off >= size) return refuse("range list runs past size", off);
         if (rec[off] == ETH_EFP_RANGE_TERMINATOR) return {};
-        if (k == ETH_EFP_RANGE_MAX) return refuse("range list has more than 10 entries", off);
+        if (k == ETH_EFP_RANGE_MAX) return refuse(kTooManyRanges.c_str(), off);
         if (off + ETH_EFP_RANGE_SIZE > size) return refuse("range entry runs past size", off);
         if ((rec[off] & ETH_EFP_BASE_TYPE_MASK) != base_type)
             return refuse("range entry has the wrong base type", off);
@@ -58,7 +71,7 @@ Verdict check_efp(const Reader &r, uint32_t size, uint32_t mask) {
             return refuse("compact EFP form runs past size", L::efp_base);
         tags = efp.bits(L::compact_counts_unit.field(1));
         if (tags + efp.bits(L::compact_counts_unit.field(3)) > ETH_EFP_C_TAG_WORDS)
-            return refuse("compact EFP needs more than 2 tag words", L::compact_counts_unit.off);
+            return refuse(kTooManyWords.c_str(), L::compact_counts_unit.off);
         for (unsigned i = 0; i < tags; i++)
             range_tag |= efp.bits(L::compact_tag_unit(i).field(0)) == ETH_EFP_VLAN_CODE_RANGE;
     } else if (eth_efp_is_full(b)) {
@@ -66,11 +79,9 @@ Verdict check_efp(const Reader &r, uint32_t size, uint32_t mask) {
             return refuse("full EFP form runs past size", L::efp_base);
         tags = b[ETH_EFP_F_NUM_MATCH_TAGS_OFF];
         if (tags > ETH_EFP_MAX_MATCH_TAGS)
-            return refuse("full EFP has more than 2 match tags",
-                          L::efp_base + ETH_EFP_F_NUM_MATCH_TAGS_OFF);
+            return refuse(kTooManyMatch.c_str(), L::efp_base + ETH_EFP_F_NUM_MATCH_TAGS_OFF);
         if (b[ETH_EFP_F_NUM_TAG_PUSHES_OFF] > ETH_EFP_MAX_PUSH_TAGS)
-            return refuse("full EFP has more than 2 push tags",
-                          L::efp_base + ETH_EFP_F_NUM_TAG_PUSHES_OFF);
+            return refuse(kTooManyPush.c_str(), L::efp_base + ETH_EFP_F_NUM_TAG_PUSHES_OFF);
         for (unsigned i = 0; i < tags; i++)
             range_tag |= efp.integer(Int{static_cast<uint8_t>(L::efp_base + ETH_EFP_F_TAG_OFF(i) +
                                                               ETH_EFP_F_TAG_VLAN_LOW),
@@ -87,16 +98,14 @@ Verdict check_efp(const Reader &r, uint32_t size, uint32_t mask) {
 
 Verdict check(const void *buf, size_t len, bool net) {
     if (buf == nullptr) return refuse("no buffer", 0);
-    if (len < ETH_IF_PLCY_MIN_SIZE)
-        return refuse("shorter than the 72-byte minimum", static_cast<uint32_t>(len));
+    if (len < ETH_IF_PLCY_MIN_SIZE) return refuse(kShort.c_str(), static_cast<uint32_t>(len));
     Reader r{static_cast<const uint8_t *>(buf), net};
     uint32_t size = r.integer(L::size);
-    if (size < ETH_IF_PLCY_MIN_SIZE) return refuse("size field below 72", L::size.off);
+    if (size < ETH_IF_PLCY_MIN_SIZE) return refuse(kSizeBelow.c_str(), L::size.off);
     if (size > len) return refuse("size field larger than the buffer", L::size.off);
     if (r.integer(L::version) != 0) return refuse("version is not 0", L::version.off);
     uint32_t mask = r.integer(L::valid_mask);
-    if ((mask & ~ETH_IF_PLCY_ALL_FIELDS) != 0)
-        return refuse("valid mask has bits above bit 19", L::valid_mask.off);
+    if ((mask & ~ETH_IF_PLCY_ALL_FIELDS) != 0) return refuse(kMaskAbove.c_str(), L::valid_mask.off);
     // The byte-order conversion carries only the view of the record's class,
     // so fields of the other view would not survive the trip between hosts.
     if (mask & ETH_IF_PLCY_ETHER_IF_TYPE) {
