@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "policy_table.hpp"
 #include "tool.hpp"
 
 namespace ethplcy_tool {
@@ -24,7 +25,9 @@ void leaves(json_t *v, const std::string &path, Leaves &out) {
         const char *key;
         json_t *item;
         json_object_foreach(v, key, item) {
-            if (path.empty() && std::strcmp(key, "valid_mask") == 0) continue;
+            if (path.empty() && std::strcmp(key, eth_if_plcy::fields::path_of(
+                                                     eth_if_plcy::fields::F::valid_mask)) == 0)
+                continue;
             leaves(item, path.empty() ? key : path + "." + key, out);
         }
     } else if (json_is_array(v)) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "oc_tables.hpp"
+#include "policy_check.hpp"
 #include "policy_reader.hpp"
 #include "policy_writer.hpp"
 
@@ -166,7 +167,8 @@ class Writer {
                 if ((keep_trunk ? of_sub : of_trunk) && fields::present(i, e) && !at_default(i, e))
                     note(fields::path_of(i));
             }
-            if (keep_trunk && (e.valid_mask & fields::kEfp) && e.efp.configured) note("efp.tag");
+            if (keep_trunk && (e.valid_mask & fields::kEfp) && e.efp.configured)
+                note(fields::path_of(F::efp_tag));
             (keep_trunk ? sub : trunk) = false;
         }
         if (sub && index < 0) return fail("a sub-interface policy needs the sub-interface's index");
@@ -176,7 +178,8 @@ class Writer {
             return fail(
                 "OpenConfig needs the interface's type: the policy holds no known ether_if_type");
         // Read back, the type is its kind's own number: any other is said.
-        if (e.ether_if_type != (sub ? kind->l2sub : kind->port)) note("ether_if_type");
+        if (e.ether_if_type != (sub ? kind->l2sub : kind->port))
+            note(fields::path_of(F::ether_if_type));
         Vals v;
         str(v, N::if_name, name);
         str(v, N::if_config_name, name);
@@ -195,7 +198,7 @@ class Writer {
         if (eth && !kind->ethernet) {
             for (N n : {N::eth_mac, N::sw_mode, N::sw_native, N::sw_access})
                 v[at(n)].set = false;
-            if (held(F::mac_addr, e)) note("mac_addr");
+            if (held(F::mac_addr, e)) note(fields::path_of(F::mac_addr));
             for (size_t i = 0; i < fields::kScalarCount; i++)
                 if ((fields::kScalars[i].bit & kTrunk) && !at_default(i, e))
                     note(fields::path_of(i));
@@ -322,6 +325,7 @@ class Writer {
     void vlan(const Ext &e, Vals &v) {
         const auto &f = e.efp;
         int n = f.num_tags;
+        const int tag = static_cast<int>(fields::index(F::efp_tag));
         bool ok = n >= 1 && n <= 2;
         bool ranged[2] = {false, false};
         for (int k = 0; k < n && ok; k++) {
@@ -329,22 +333,23 @@ class Writer {
             if (id == EFP_VLAN_RANGE && f.num_ranges > 0)
                 ranged[k] = true;
             else if (!is_vlan(id))
-                ok = false, note("efp.tag[" + std::to_string(k) + "].vlan");
+                ok = false, note(fields::path_text(tag, k, 1));
         }
-        if (n >= 1 && !tpid_of(f.tag[0].ethertype)) note("efp.tag[0].ethertype");
-        if (n == 2 && f.tag[1].ethertype != 0x8100) note("efp.tag[1].ethertype");
-        if (ok && ranged[0] && ranged[1]) ok = false, note("efp.ranges");
-        if (ok && f.num_ranges > 0 && !ranged[0] && !ranged[1]) note("efp.ranges");
+        if (n >= 1 && !tpid_of(f.tag[0].ethertype)) note(fields::path_text(tag, 0, 0));
+        if (n == 2 && f.tag[1].ethertype != 0x8100) note(fields::path_text(tag, 1, 0));
+        if (ok && ranged[0] && ranged[1]) ok = false, note(fields::path_of(F::efp_ranges));
+        if (ok && f.num_ranges > 0 && !ranged[0] && !ranged[1])
+            note(fields::path_of(F::efp_ranges));
         bool list = f.num_ranges > 1;
         // A list gives its VLANs back as ranges sorted and merged.
         for (size_t k = 1; list && k < f.num_ranges; k++)
-            if (f.ranges[k].low <= f.ranges[k - 1].high + 1) note("efp.ranges");
+            if (f.ranges[k].low <= f.ranges[k - 1].high + 1) note(fields::path_of(F::efp_ranges));
         for (size_t k = 0; ok && k < f.num_ranges; k++)
             if (!is_vlan(f.ranges[k].low) || !is_vlan(f.ranges[k].high) ||
                 f.ranges[k].low > f.ranges[k].high)
-                ok = false, note("efp.ranges");
+                ok = false, note(fields::path_of(F::efp_ranges));
         if (!ok) {
-            if (n > 0 || f.num_ranges > 0) note("efp.tag");
+            if (n > 0 || f.num_ranges > 0) note(fields::path_of(F::efp_tag));
             return;
         }
         int8_t which = ranged[0] ? 0 : ranged[1] ? 1 : -1;
@@ -375,8 +380,8 @@ class Writer {
             if (a.pops == pops && a.pushes == pushes) action = &a;
         const Tpid *tpid = pushes == 1 ? tpid_of(f.push[0].ethertype) : nullptr;
         if (action == nullptr || (pushes == 1 && (!tpid || !is_vlan(f.push[0].vlan)))) {
-            note("efp.push");
-            note("efp.num_tag_pops");
+            note(fields::path_of(F::efp_push));
+            note(fields::path_of(F::efp_num_tag_pops));
             return;
         }
         str(v, N::in_action, action->name);
