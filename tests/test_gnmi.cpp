@@ -38,6 +38,18 @@ void play(const std::vector<g::Notification> &ns, Flat &state) {
     }
 }
 
+// A path's tree (its config or state step) and the path with that step as "T".
+std::pair<std::string, std::string> tree_of(const std::string &path) {
+    for (const char *tree : g::kTrees) {
+        std::string step = std::string(tree) + "/";
+        size_t at = path.starts_with(step) ? 0 : path.find("/" + step);
+        if (at == std::string::npos) continue;
+        if (at != 0) at++;
+        return {tree, path.substr(0, at) + "T" + path.substr(at + step.size() - 1)};
+    }
+    return {"", path};
+}
+
 g::Leaves leaves(PolicyGen &gen, bool sub) {
     std::vector<eth_if_plcy_vlan_range_t> list;
     eth_if_plcy_ext_t e = gen.make(list, false);
@@ -75,12 +87,18 @@ TEST(Gnmi, NotificationsTurnOneStateIntoTheOther) {
         play(g::notifications(a, b), state);
         EXPECT_EQ(state, flat(b)) << "seed " << seed;
         EXPECT_TRUE(g::notifications(b, b).empty()) << "seed " << seed;
-        size_t updates = 0;
+        // From an empty dump every leaf once per tree, the two trees alike.
+        std::map<std::string, Flat> trees;
         for (const g::Notification &n : g::notifications({}, b)) {
             EXPECT_TRUE(n.deletes.empty());
-            updates += n.updates.size();
+            for (const g::Update &u : n.updates) {
+                auto [tree, rest] = tree_of(u.path);
+                EXPECT_TRUE(trees[tree].emplace(g::prefix_text(n.id) + rest, u.value.json).second);
+            }
         }
-        EXPECT_EQ(updates, flat(b).size()) << "seed " << seed;
+        EXPECT_EQ(trees.size(), 2u) << "seed " << seed;
+        EXPECT_EQ(trees["config"], trees["state"]) << "seed " << seed;
+        EXPECT_EQ(trees["state"].size() * 2, flat(b).size()) << "seed " << seed;
     }
 }
 
@@ -110,44 +128,93 @@ TEST(Gnmi, OneChangeOfEachKind) {
     const Case cases[] = {
         {"scalar", [](auto &p, auto &, bool &) { p.is_l2 = 1; },
          pre + R"(]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-               R"({"name":"is_l2"}]},"val":{"uintVal":"1"}}]})"
+               R"({"name":"config"},{"name":"is_l2"}]},"val":{"uintVal":"1"}},)"
+               R"({"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+               R"({"name":"state"},{"name":"is_l2"}]},"val":{"uintVal":"1"}}]})"
                "\n",
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/is_l2: 0 -> 1\n"},
+         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/is_l2: 0 -> 1\n"
+         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/is_l2: 0 -> 1\n"},
         {"OpenConfig leaf", [](auto &p, auto &, bool &) { p.mtu = 9000; },
-         pre + R"(]},"update":[{"path":{"elem":[{"name":"state"},{"name":"mtu"}]},)"
+         pre + R"(]},"update":[{"path":{"elem":[{"name":"config"},{"name":"mtu"}]},)"
+               R"("val":{"uintVal":"9000"}},{"path":{"elem":[{"name":"state"},{"name":"mtu"}]},)"
                R"("val":{"uintVal":"9000"}}]})"
                "\n",
+         "m /interfaces/interface[name=eth0]/config/mtu: 1500 -> 9000\n"
          "m /interfaces/interface[name=eth0]/state/mtu: 1500 -> 9000\n"},
         {"OpenConfig leaf of a sub-interface", [](auto &, auto &s, bool &) { s.sub.admin_up = 1; },
-         sub_pre + R"(,"update":[{"path":{"elem":[{"name":"state"},{"name":"enabled"}]},)"
-                   R"("val":{"boolVal":true}}]})"
+         sub_pre + R"(,"update":[{"path":{"elem":[{"name":"config"},{"name":"enabled"}]},)"
+                   R"("val":{"boolVal":true}},{"path":{"elem":[{"name":"state"},)"
+                   R"({"name":"enabled"}]},"val":{"boolVal":true}}]})"
                    "\n",
+         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/config/enabled: "
+         "false -> true\n"
          "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/state/enabled: "
          "false -> true\n"},
         {"own-module leaf gone",
          [](auto &p, auto &, bool &) { p.valid_mask &= ~ETH_IF_PLCY_L2_FLAG; },
          pre + R"(]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+               R"({"name":"config"},{"name":"valid_mask"}]},"val":{"stringVal":"0x40001"}},)"
+               R"({"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"state"},)"
                R"({"name":"valid_mask"}]},"val":{"stringVal":"0x40001"}}],)"
-               R"("delete":[{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"is_l2"}]}]})"
+               R"("delete":[{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"config"},)"
+               R"({"name":"is_l2"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+               R"({"name":"state"},{"name":"is_l2"}]}]})"
                "\n",
-         "- /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/is_l2\n"
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/valid_mask: 0x40005 -> "
+         "- /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/is_l2\n"
+         "- /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/is_l2\n"
+         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/valid_mask: 0x40005 -> "
+         "0x40001\n"
+         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/valid_mask: 0x40005 -> "
          "0x40001\n"},
-        {"ordered list", [](auto &, auto &s, bool &) { s.efp.tag[0].vlan = 20; },
-         sub_pre + R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-                   R"({"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
-                   R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
-                   "\n",
+        {"ordered list, one atomic notification per tree",
+         [](auto &, auto &s, bool &) { s.efp.tag[0].vlan = 20; },
+         sub_pre +
+             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+             R"({"name":"config"},{"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
+             R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
+             "\n" +
+             sub_pre +
+             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+             R"({"name":"state"},{"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
+             R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
+             "\n",
          "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> "
+         "eth-if-plcy-oc:policy/config/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> "
+         "[{\"ethertype\":\"0x8100\",\"vlan\":20}]\n"
+         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/state/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> "
          "[{\"ethertype\":\"0x8100\",\"vlan\":20}]\n"},
         {"leaf-list", [](auto &, auto &s, bool &) { s.efp.tag_pcp[0] = 3; },
-         sub_pre + R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-                   R"({"name":"efp"},{"name":"tag_pcp"}]},"val":{"leaflistVal":{"element":)"
-                   R"([{"uintVal":"3"}]}}}],"atomic":true})"
-                   "\n",
+         sub_pre +
+             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+             R"({"name":"config"},{"name":"efp"},{"name":"tag_pcp"}]},"val":)"
+             R"({"leaflistVal":{"element":[{"uintVal":"3"}]}}}],"atomic":true})"
+             "\n" +
+             sub_pre +
+             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+             R"({"name":"state"},{"name":"efp"},{"name":"tag_pcp"}]},"val":)"
+             R"({"leaflistVal":{"element":[{"uintVal":"3"}]}}}],"atomic":true})"
+             "\n",
          "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/efp/tag_pcp: [\"any\"] -> [3]\n"},
+         "eth-if-plcy-oc:policy/config/efp/tag_pcp: [\"any\"] -> [3]\n"
+         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/state/efp/tag_pcp: [\"any\"] -> [3]\n"},
+        {"deleted list, a delete per tree", [](auto &, auto &s, bool &) { s.efp.num_tags = 0; },
+         sub_pre + R"(,"delete":[{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"config"},)"
+                   R"({"name":"efp"},{"name":"tag"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+                   R"({"name":"config"},{"name":"efp"},{"name":"tag_pcp"}]},)"
+                   R"({"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"state"},)"
+                   R"({"name":"efp"},{"name":"tag"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+                   R"({"name":"state"},{"name":"efp"},{"name":"tag_pcp"}]}]})"
+                   "\n",
+         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/config/efp/tag\n"
+         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/config/efp/tag_pcp\n"
+         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/state/efp/tag\n"
+         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
+         "eth-if-plcy-oc:policy/state/efp/tag_pcp\n"},
         {"deleted sub-interface", [](auto &, auto &, bool &keep) { keep = false; },
          sub_pre + R"(,"delete":[{}]})"
                    "\n",
@@ -173,6 +240,7 @@ TEST(Gnmi, OneChangeOfEachKind) {
     ASSERT_EQ(ns.size(), 2u);
     EXPECT_EQ(g::to_json(ns[0], 7), pre + R"(]},"delete":[{}]})"
                                           "\n");
+    EXPECT_EQ(g::to_text(ns[1]).find("+ /interfaces/interface[name=eth1]/config/mtu: 1500\n"), 0u);
     EXPECT_NE(g::to_text(ns[1]).find("\n+ /interfaces/interface[name=eth1]/state/mtu: 1500\n"),
               std::string::npos);
 }

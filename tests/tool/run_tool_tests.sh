@@ -276,11 +276,13 @@ printf '{"name":"eth0","index":5,"record":"%s"}\n{"name":"eth1","index":1,"delet
   "$changed" >"$work/b.jsonl"
 p='/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/eth-if-plcy-oc:policy'
 out=$(run diff --gnmi-text "$work/a.jsonl" "$work/b.jsonl")
-[ $? -eq 1 ] && [ "$out" = "m $p/mtu: 9000 -> 1500
-m $p/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
+[ $? -eq 1 ] && [ "$out" = "m $p/config/mtu: 9000 -> 1500
+m $p/state/mtu: 9000 -> 1500
+m $p/config/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
+m $p/state/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
 - /interfaces/interface[name=eth1]" ] && ok || bad "diff --gnmi-text: $out"
-[ "$(run diff --gnmi --timestamp 7 "$work/a.jsonl" "$work/b.jsonl" | sed -n '1p;3p')" = \
-  '{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth0"}},{"name":"subinterfaces"},{"name":"subinterface","key":{"index":"5"}}]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"mtu"}]},"val":{"uintVal":"1500"}}]}
+[ "$(run diff --gnmi --timestamp 7 "$work/a.jsonl" "$work/b.jsonl" | sed -n '1p;4p')" = \
+  '{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth0"}},{"name":"subinterfaces"},{"name":"subinterface","key":{"index":"5"}}]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"config"},{"name":"mtu"}]},"val":{"uintVal":"1500"}},{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"state"},{"name":"mtu"}]},"val":{"uintVal":"1500"}}]}
 {"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth1"}}]},"delete":[{}]}' ] \
   && ok || bad "diff --gnmi"
 expect "diff --gnmi of a dump with itself" 0 "" run diff --gnmi "$work/a.jsonl" "$work/a.jsonl"
@@ -290,7 +292,7 @@ expect "envelopes into diff --stream" 2 "ethplcy: record 2, line 2: /interfaces/
 # Plain records named by their key, through --interfaces or as they are.
 echo '{"key": "0x0000abcd", "name": "ge-0/0/1", "index": 7}' >"$work/names.jsonl"
 [ "$(run diff --gnmi-text --key sub.parent --interfaces "$work/names.jsonl" <(echo "$sub") <(echo "$changed") | head -1)" = \
-  "m /interfaces/interface[name=ge-0/0/1]/subinterfaces/subinterface[index=7]/eth-if-plcy-oc:policy/mtu: 9000 -> 1500" ] \
+  "m /interfaces/interface[name=ge-0/0/1]/subinterfaces/subinterface[index=7]/eth-if-plcy-oc:policy/config/mtu: 9000 -> 1500" ] \
   && ok || bad "diff --gnmi --key --interfaces"
 expect "diff --gnmi --key alone" 1 "ethplcy: no --interfaces: each interface is named by its sub.parent, and a sub-interface's index is 0" \
   run diff --gnmi --key sub.parent <(echo "$sub") <(echo "$changed")

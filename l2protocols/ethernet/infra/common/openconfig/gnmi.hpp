@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// Policy changes as gNMI notifications. Each field of a record has one path
-// under its interface (a port's record) or its sub-interface (a
-// sub-interface's record): the OpenConfig leaf where the models hold the
-// field at that level and every value it takes (oc_tables.hpp's carried
-// rows that name the field alone), the augmentation's container
-// (eth-if-plcy-oc:policy, shaped as the YANG module) for the rest. Values
-// are gNMI TypedValues in the protobuf JSON mapping; a list or leaf-list is
-// one value, replaced whole in an atomic notification.
+// Policy changes as gNMI notifications. Each field of a record has one
+// leaf in each of the two trees an OpenConfig device serves, config and
+// state (the applied configuration), under its interface (a port's record)
+// or its sub-interface (a sub-interface's record): the OpenConfig leaf where
+// the models hold the field at that level and every value it takes
+// (oc_tables.hpp's carried rows that name the field alone), the
+// augmentation's container (eth-if-plcy-oc:policy/config and /state, shaped
+// as the YANG module) for the rest. Values are gNMI TypedValues in the
+// protobuf JSON mapping; a list or leaf-list is one value, replaced whole in
+// an atomic notification.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -28,6 +31,9 @@ using fields::Ext;
 // The module whose container holds what OpenConfig does not.
 inline constexpr const char *kModule = "eth-if-plcy-oc";
 inline constexpr const char *kContainer = "policy";
+// The two trees of every field, as OpenConfig serves each leaf: the
+// configuration and the applied configuration the device reports.
+inline constexpr std::array<const char *, 2> kTrees = {"config", "state"};
 
 // A record's identity: its interface's name and, for a sub-interface, its index.
 struct Id {
@@ -53,15 +59,15 @@ using Leaves = std::vector<Leaf>; // sorted by path
 using State = std::map<Id, Leaves>;
 
 // An OpenConfig leaf that is a field's path: at the port's or a
-// sub-interface's own level, its type holding every value of the field;
-// the state container's twin of the configuration leaf the row names.
+// sub-interface's own level, its type holding every value of the field; in
+// each tree (kTrees), the row's configuration leaf and its state twin.
 // ethernet: below the ethernet container, which the models allow only on
 // some kinds of port (on the others the field keeps the module's path).
 struct OcPath {
     size_t field;
     bool sub;
     oc::T type;
-    std::string path;
+    std::array<std::string, kTrees.size()> paths;
     bool ethernet;
 };
 inline bool holds_every_value(oc::T t, size_t i) {
@@ -82,16 +88,19 @@ inline const std::vector<OcPath> &oc_paths() {
             std::optional<fields::F> f = fields::find_field(r.about);
             if (r.use != oc::Use::carried || !f || !holds_every_value(r.type, fields::index(*f)))
                 continue;
-            std::string p = oc::step(r);
-            oc::N n = r.parent;
-            bool ethernet = false;
-            for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
-                // The applied configuration, as devices report it: state, not config.
-                bool config = std::string_view(oc::row(n).name) == "config";
-                p = (config ? std::string("state") : oc::step(oc::row(n))) + "/" + p;
-                ethernet = ethernet || n == oc::N::ethernet;
+            OcPath o{fields::index(*f), false, r.type, {}, false};
+            for (size_t t = 0; t < kTrees.size(); t++) {
+                std::string p = oc::step(r);
+                oc::N n = r.parent;
+                for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
+                    bool config = std::string_view(oc::row(n).name) == "config";
+                    p = (config ? std::string(kTrees[t]) : oc::step(oc::row(n))) + "/" + p;
+                    o.ethernet = o.ethernet || n == oc::N::ethernet;
+                }
+                o.sub = n == oc::N::subinterface;
+                o.paths[t] = p;
             }
-            out.push_back({fields::index(*f), n == oc::N::subinterface, r.type, p, ethernet});
+            out.push_back(o);
         }
         return out;
     }();
@@ -211,25 +220,32 @@ inline Leaves leaves(const Ext &e, bool sub) {
     fields::Writer<Flat> w(t);
     Flat::Node root = w.policy(e);
     Leaves out;
-    const std::string own = std::string(kModule) + ":" + kContainer + "/";
+    // A leaf in both trees: path gives its path in tree t (kTrees).
+    auto both = [&](auto path, const Value &v, bool whole = false) {
+        for (size_t tree = 0; tree < kTrees.size(); tree++)
+            out.push_back({path(tree), v, whole});
+    };
     auto leaf = [&](std::string_view field, std::string_view below, Flat::Node n) {
-        std::string path(field);
-        std::replace(path.begin(), path.end(), '.', '/');
         std::optional<fields::F> f = fields::find_field(field);
         const OcPath *o = f && below.empty() ? oc_path(fields::index(*f), e, sub) : nullptr;
-        if (o != nullptr) return out.push_back({o->path, scalar(t, n, o->type)});
-        path = own + path + std::string(below);
+        if (o != nullptr)
+            return both([&](size_t tree) { return o->paths[tree]; }, scalar(t, n, o->type));
+        std::string below_tree(field);
+        std::replace(below_tree.begin(), below_tree.end(), '.', '/');
+        below_tree += below;
+        auto path = [&](size_t tree) {
+            return std::string(kModule) + ":" + kContainer + "/" + kTrees[tree] + "/" + below_tree;
+        };
         const Flat::Item &it = t.at(n);
-        if (it.kind != 'a') return out.push_back({path, scalar(t, n)});
+        if (it.kind != 'a') return both(path, scalar(t, n));
         if (it.items.empty()) return; // YANG has no empty list: it is not there
         std::string text = t.json(n);
         if (t.at(it.items[0]).kind == 'o')
-            return out.push_back(
-                {path, {"{\"jsonIetfVal\":\"" + base64(text) + "\"}", text}, true});
+            return both(path, {"{\"jsonIetfVal\":\"" + base64(text) + "\"}", text}, true);
         std::string elements;
         for (Flat::Node c : it.items)
             elements += (elements.empty() ? "" : ",") + scalar(t, c).json;
-        out.push_back({path, {"{\"leaflistVal\":{\"element\":[" + elements + "]}}", text}, true});
+        both(path, {"{\"leaflistVal\":{\"element\":[" + elements + "]}}", text}, true);
     };
     for (const auto &[key, v] : t.at(root).members) {
         bool group = fields::is_group(key);
