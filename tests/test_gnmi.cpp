@@ -102,6 +102,42 @@ TEST(Gnmi, NotificationsTurnOneStateIntoTheOther) {
     }
 }
 
+// Notifications as the tool writes them, both forms.
+std::string written(const std::vector<g::Notification> &ns) {
+    std::string out;
+    for (const g::Notification &n : ns)
+        out += g::to_json(n, 1) + g::to_text(n);
+    return out;
+}
+
+// A server's state, one record at a time: each change's notifications are
+// the diff of the states before and after it, the whole state its updates.
+TEST(Gnmi, TrackerGivesTheDiffOfEachChange) {
+    for (uint32_t seed = 1; seed <= 50; seed++) {
+        PolicyGen gen(seed);
+        g::Tracker t;
+        for (int step = 0; step < 40; step++) {
+            g::Id id{"eth" + std::to_string(gen.any(3)), int64_t(gen.any(4)) - 1};
+            g::State before = t.state(), after = before;
+            std::vector<g::Notification> ns;
+            if (gen.coin(30)) {
+                after.erase(id);
+                ns = t.erase(id);
+            } else {
+                std::vector<eth_if_plcy_vlan_range_t> list;
+                eth_if_plcy_ext_t e = gen.make(list, false);
+                after[id] = g::leaves(e, id.sub());
+                ns = gen.coin() ? t.put(id, e) : t.put(id, after[id]);
+            }
+            ASSERT_EQ(flat(t.state()), flat(after)) << "seed " << seed;
+            EXPECT_EQ(written(ns), written(g::notifications(before, after))) << "seed " << seed;
+            Flat initial;
+            play(t.updates(), initial);
+            EXPECT_EQ(initial, flat(after)) << "seed " << seed;
+        }
+    }
+}
+
 TEST(Gnmi, OneChangeOfEachKind) {
     eth_if_plcy_ext_t port = zero_ext(), sub = zero_ext();
     port.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_MTU | ETH_IF_PLCY_L2_FLAG;

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "openconfig.hpp"
@@ -332,17 +333,30 @@ inline void record_changes(const Id &id, const Leaves &a, const Leaves &b,
     out.insert(out.end(), whole.begin(), whole.end());
 }
 
+// Whether a state holds a record of the interface name.
+inline bool has_name(const State &s, const std::string &name) {
+    auto it = s.lower_bound(Id{name, INT64_MIN});
+    return it != s.end() && it->first.name == name;
+}
+
+// A record gone (its leaves were old): a sub-interface's prefix, a port's
+// leaves one by one while its sub-interfaces stay (left: the interface still
+// has a record), or the interface whole when nothing of it is left.
+inline void record_gone(const Id &id, const Leaves &old, bool left,
+                        std::vector<Notification> &out) {
+    if (!left)
+        out.push_back({Id{id.name, -1}, false, {""}, {}});
+    else if (id.sub())
+        out.push_back({id, false, {""}, {}});
+    else
+        record_changes(id, old, {}, out);
+}
+
 // The notifications that turn state a into state b, by interface and
-// sub-interface in order. A record gone deletes its prefix, except a port
-// whose sub-interfaces stay (its leaves go one by one); an interface with
-// nothing left is deleted whole.
+// sub-interface in order; an interface deleted whole is deleted once.
 inline std::vector<Notification> notifications(const State &a, const State &b) {
     std::vector<Notification> out;
     static const Leaves kNone;
-    auto has_name = [](const State &s, const std::string &name) {
-        auto it = s.lower_bound(Id{name, INT64_MIN});
-        return it != s.end() && it->first.name == name;
-    };
     std::string gone; // the interface last deleted whole
     auto ia = a.begin();
     auto ib = b.begin();
@@ -351,14 +365,9 @@ inline std::vector<Notification> notifications(const State &a, const State &b) {
         bool take_b = ia == a.end() || (ib != b.end() && !(ia->first < ib->first));
         const Id &id = take_a ? ia->first : ib->first;
         if (take_a && !take_b) {
-            if (!has_name(b, id.name)) {
-                if (gone != id.name) out.push_back({Id{id.name, -1}, false, {""}, {}});
-                gone = id.name;
-            } else if (id.sub()) {
-                out.push_back({id, false, {""}, {}});
-            } else {
-                record_changes(id, ia->second, kNone, out);
-            }
+            bool left = has_name(b, id.name);
+            if (left || gone != id.name) record_gone(id, ia->second, left, out);
+            if (!left) gone = id.name;
         } else {
             record_changes(id, take_a ? ia->second : kNone, ib->second, out);
         }
@@ -367,6 +376,41 @@ inline std::vector<Notification> notifications(const State &a, const State &b) {
     }
     return out;
 }
+
+// A target's current state, changed one record at a time (as a server reads
+// them): each change returns its notifications, those notifications() gives
+// for the states before and after it, without a diff of the whole state.
+class Tracker {
+  public:
+    explicit Tracker(State s = {}) : state_(std::move(s)) {}
+    // A record (its policy) for id, new or changed.
+    std::vector<Notification> put(const Id &id, const Ext &e) {
+        return put(id, leaves(e, id.sub()));
+    }
+    std::vector<Notification> put(const Id &id, Leaves now) {
+        std::vector<Notification> out;
+        Leaves &held = state_[id];
+        record_changes(id, held, now, out);
+        held = std::move(now);
+        return out;
+    }
+    // A record gone; nothing when id has none.
+    std::vector<Notification> erase(const Id &id) {
+        std::vector<Notification> out;
+        auto it = state_.find(id);
+        if (it == state_.end()) return out;
+        Leaves old = std::move(it->second);
+        state_.erase(it);
+        record_gone(id, old, has_name(state_, id.name), out);
+        return out;
+    }
+    // The whole state as updates (a subscription's initial state).
+    std::vector<Notification> updates() const { return notifications({}, state_); }
+    const State &state() const { return state_; }
+
+  private:
+    State state_;
+};
 
 // A path's elements as gNMI's Path message in the protobuf JSON mapping.
 inline std::string path_json(const std::string &below, const Id *prefix = nullptr) {
