@@ -38,18 +38,6 @@ void play(const std::vector<g::Notification> &ns, Flat &state) {
     }
 }
 
-// A path's tree (its config or state step) and the path with that step as "T".
-std::pair<std::string, std::string> tree_of(const std::string &path) {
-    for (const char *tree : g::kTrees) {
-        std::string step = std::string(tree) + "/";
-        size_t at = path.starts_with(step) ? 0 : path.find("/" + step);
-        if (at == std::string::npos) continue;
-        if (at != 0) at++;
-        return {tree, path.substr(0, at) + "T" + path.substr(at + step.size() - 1)};
-    }
-    return {"", path};
-}
-
 g::Leaves leaves(PolicyGen &gen, bool sub) {
     std::vector<eth_if_plcy_vlan_range_t> list;
     eth_if_plcy_ext_t e = gen.make(list, false);
@@ -88,22 +76,23 @@ TEST(Gnmi, NotificationsTurnOneStateIntoTheOther) {
         EXPECT_EQ(state, flat(b)) << "seed " << seed;
         EXPECT_TRUE(g::notifications(b, b).empty()) << "seed " << seed;
         // From an empty dump every leaf once per tree, the two trees alike.
-        std::map<std::string, Flat> trees;
+        Flat trees[2];
         for (const g::Notification &n : g::notifications({}, b)) {
             EXPECT_TRUE(n.deletes.empty());
             for (const g::Update &u : n.updates) {
-                auto [tree, rest] = tree_of(u.path);
-                EXPECT_TRUE(trees[tree].emplace(g::prefix_text(n.id) + rest, u.value.json).second);
+                std::string p = g::prefix_text(n.id) + "/" + u.path;
+                size_t st = p.find("/state/"), at = std::min(st, p.find("/config/"));
+                ASSERT_NE(at, std::string::npos) << p;
+                bool in_state = at == st;
+                trees[in_state][p.replace(at, in_state ? 7 : 8, "/T/")] = u.value.json;
             }
         }
-        EXPECT_EQ(trees.size(), 2u) << "seed " << seed;
-        EXPECT_EQ(trees["config"], trees["state"]) << "seed " << seed;
-        EXPECT_EQ(trees["state"].size() * 2, flat(b).size()) << "seed " << seed;
+        EXPECT_EQ(trees[0], trees[1]) << "seed " << seed;
+        EXPECT_EQ(trees[0].size() * 2, flat(b).size()) << "seed " << seed;
     }
 }
 
-// Notifications as the tool writes them, both forms.
-std::string written(const std::vector<g::Notification> &ns) {
+std::string written(const std::vector<g::Notification> &ns) { // both forms
     std::string out;
     for (const g::Notification &n : ns)
         out += g::to_json(n, 1) + g::to_text(n);
@@ -156,6 +145,16 @@ TEST(Gnmi, OneChangeOfEachKind) {
                             R"({"name":"interface","key":{"name":"eth0"}})";
     const std::string sub_pre = pre + R"(,{"name":"subinterfaces"},)"
                                       R"({"name":"subinterface","key":{"index":"5"}}]})";
+    const std::string own = "/interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/",
+                      sub_own = "/interfaces/interface[name=eth0]/subinterfaces/"
+                                "subinterface[index=5]/eth-if-plcy-oc:policy/";
+    // The config tree's lines or notifications, then the state tree's.
+    auto twice = [](const std::string &config) {
+        std::string state = config;
+        for (size_t at; (at = state.find("config")) != std::string::npos;)
+            state.replace(at, 6, "state");
+        return config + state;
+    };
     struct Case {
         const char *what;
         void (*edit)(eth_if_plcy_ext_t &port, eth_if_plcy_ext_t &sub, bool &keep_sub);
@@ -168,24 +167,20 @@ TEST(Gnmi, OneChangeOfEachKind) {
                R"({"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
                R"({"name":"state"},{"name":"is_l2"}]},"val":{"uintVal":"1"}}]})"
                "\n",
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/is_l2: 0 -> 1\n"
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/is_l2: 0 -> 1\n"},
+         twice("m " + own + "config/is_l2: 0 -> 1\n")},
         {"OpenConfig leaf", [](auto &p, auto &, bool &) { p.mtu = 9000; },
          pre + R"(]},"update":[{"path":{"elem":[{"name":"config"},{"name":"mtu"}]},)"
                R"("val":{"uintVal":"9000"}},{"path":{"elem":[{"name":"state"},{"name":"mtu"}]},)"
                R"("val":{"uintVal":"9000"}}]})"
                "\n",
-         "m /interfaces/interface[name=eth0]/config/mtu: 1500 -> 9000\n"
-         "m /interfaces/interface[name=eth0]/state/mtu: 1500 -> 9000\n"},
+         twice("m /interfaces/interface[name=eth0]/config/mtu: 1500 -> 9000\n")},
         {"OpenConfig leaf of a sub-interface", [](auto &, auto &s, bool &) { s.sub.admin_up = 1; },
          sub_pre + R"(,"update":[{"path":{"elem":[{"name":"config"},{"name":"enabled"}]},)"
                    R"("val":{"boolVal":true}},{"path":{"elem":[{"name":"state"},)"
                    R"({"name":"enabled"}]},"val":{"boolVal":true}}]})"
                    "\n",
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/config/enabled: "
-         "false -> true\n"
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/state/enabled: "
-         "false -> true\n"},
+         twice("m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/config/"
+               "enabled: false -> true\n")},
         {"own-module leaf gone",
          [](auto &p, auto &, bool &) { p.valid_mask &= ~ETH_IF_PLCY_L2_FLAG; },
          pre + R"(]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
@@ -196,45 +191,23 @@ TEST(Gnmi, OneChangeOfEachKind) {
                R"({"name":"is_l2"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
                R"({"name":"state"},{"name":"is_l2"}]}]})"
                "\n",
-         "- /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/is_l2\n"
-         "- /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/is_l2\n"
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/config/valid_mask: 0x40005 -> "
-         "0x40001\n"
-         "m /interfaces/interface[name=eth0]/eth-if-plcy-oc:policy/state/valid_mask: 0x40005 -> "
-         "0x40001\n"},
-        {"ordered list, one atomic notification per tree",
+         twice("- " + own + "config/is_l2\n") +
+             twice("m " + own + "config/valid_mask: 0x40005 -> 0x40001\n")},
+        {"ordered list, an atomic notification per tree",
          [](auto &, auto &s, bool &) { s.efp.tag[0].vlan = 20; },
-         sub_pre +
-             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-             R"({"name":"config"},{"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
-             R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
-             "\n" +
-             sub_pre +
-             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-             R"({"name":"state"},{"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
-             R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
-             "\n",
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/config/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> "
-         "[{\"ethertype\":\"0x8100\",\"vlan\":20}]\n"
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/state/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> "
-         "[{\"ethertype\":\"0x8100\",\"vlan\":20}]\n"},
+         twice(sub_pre +
+               R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+               R"({"name":"config"},{"name":"efp"},{"name":"tag"}]},"val":{"jsonIetfVal":)"
+               R"("W3siZXRoZXJ0eXBlIjoiMHg4MTAwIiwidmxhbiI6MjB9XQ=="}}],"atomic":true})"
+               "\n"),
+         twice("m " + sub_own + "config/efp/tag: [{\"ethertype\":\"0x8100\",\"vlan\":10}] -> " +
+               "[{\"ethertype\":\"0x8100\",\"vlan\":20}]\n")},
         {"leaf-list", [](auto &, auto &s, bool &) { s.efp.tag_pcp[0] = 3; },
-         sub_pre +
-             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-             R"({"name":"config"},{"name":"efp"},{"name":"tag_pcp"}]},"val":)"
-             R"({"leaflistVal":{"element":[{"uintVal":"3"}]}}}],"atomic":true})"
-             "\n" +
-             sub_pre +
-             R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
-             R"({"name":"state"},{"name":"efp"},{"name":"tag_pcp"}]},"val":)"
-             R"({"leaflistVal":{"element":[{"uintVal":"3"}]}}}],"atomic":true})"
-             "\n",
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/config/efp/tag_pcp: [\"any\"] -> [3]\n"
-         "m /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/state/efp/tag_pcp: [\"any\"] -> [3]\n"},
+         twice(sub_pre + R"(,"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
+                         R"({"name":"config"},{"name":"efp"},{"name":"tag_pcp"}]},"val":)"
+                         R"({"leaflistVal":{"element":[{"uintVal":"3"}]}}}],"atomic":true})"
+                         "\n"),
+         twice("m " + sub_own + "config/efp/tag_pcp: [\"any\"] -> [3]\n")},
         {"deleted list, a delete per tree", [](auto &, auto &s, bool &) { s.efp.num_tags = 0; },
          sub_pre + R"(,"delete":[{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"config"},)"
                    R"({"name":"efp"},{"name":"tag"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
@@ -243,14 +216,7 @@ TEST(Gnmi, OneChangeOfEachKind) {
                    R"({"name":"efp"},{"name":"tag"}]},{"elem":[{"name":"eth-if-plcy-oc:policy"},)"
                    R"({"name":"state"},{"name":"efp"},{"name":"tag_pcp"}]}]})"
                    "\n",
-         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/config/efp/tag\n"
-         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/config/efp/tag_pcp\n"
-         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/state/efp/tag\n"
-         "- /interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/"
-         "eth-if-plcy-oc:policy/state/efp/tag_pcp\n"},
+         twice("- " + sub_own + "config/efp/tag\n- " + sub_own + "config/efp/tag_pcp\n")},
         {"deleted sub-interface", [](auto &, auto &, bool &keep) { keep = false; },
          sub_pre + R"(,"delete":[{}]})"
                    "\n",

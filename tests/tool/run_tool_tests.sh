@@ -303,6 +303,28 @@ expect "plain record without --key" 2 "ethplcy: record 1, line 1: a record witho
 $none" run diff --gnmi <(echo "$sub") /dev/null
 expect "a deletion beside its record" 2 "ethplcy: record 2, line 2: /interfaces/interface[name=e\\]0]/subinterfaces/subinterface[index=5] is given twice
 $none" run diff --gnmi /dev/null <(printf '{"name": "e]0", "index": 5, "record": "%s"}\n{"name": "e]0", "index": 5, "deleted": true}\n' "$sub")
+# Envelopes that say something wrong: each refused, saying what to write.
+while IFS='|' read -r what envelope message; do
+  expect "$what" 2 "ethplcy: record 1, line 1: $message
+$none" run diff --gnmi /dev/null <(echo "$envelope")
+done <<EOF
+a member twice|{"name": "a", "name": "b", "record": "$trunk"}|"name" is given twice: write each member of an envelope (and of its policy) once
+a policy's member twice|{"name": "a", "policy": {"mtu": 1, "mtu": 2}}|"mtu" is given twice: write each member of an envelope (and of its policy) once
+a sub-interface without index|{"name": "a", "record": "$sub"}|/interfaces/interface[name=a]: a sub-interface's record (its type or sub fields) without an index: give the sub-interface's "index"
+a port with index|{"name": "a", "index": 0, "record": "$trunk"}|/interfaces/interface[name=a]/subinterfaces/subinterface[index=0]: a port's record (its type or trunk fields) with an index: leave "index" out for the port itself
+a number as name|{"name": 5, "record": "$trunk"}|"name": 5 is not a string: write the interface's name, such as "name": "eth0"
+a record not hex|{"name": "a", "record": "0g"}|"record" is not hex: "g" at position 1: write the record as hex text, as ethplcy encode writes it
+a record not text|{"name": "a", "record": 5}|"record": 5 is not a string: write the record as hex text, as ethplcy encode writes it
+a negative index|{"name": "a", "index": -1, "deleted": true}|"index": -1 is not a sub-interface index: write a whole number of 0 to 4294967295, or leave "index" out for a port
+an index above 2^32-1|{"name": "a", "index": 4294967296, "deleted": true}|"index": 4294967296 is not a sub-interface index: write a whole number of 0 to 4294967295, or leave "index" out for a port
+deleted false|{"name": "a", "deleted": false}|"deleted": false: only "deleted": true, for a record gone (a record kept is given by "record" or "policy")
+net not a boolean|{"name": "a", "net": 1, "deleted": true}|"net": 1: write true or false
+EOF
+printf '{"key": 1, "name": "a"}\n{"key": 2, "name": "b"}\n{"key": 1, "name": "c"}\n' >"$work/twice.jsonl"
+expect "a key twice in --interfaces" 2 "ethplcy: $work/twice.jsonl, line 3: key 1 is given twice (first on line 1): name each key once" \
+  run diff --gnmi --key mtu --interfaces "$work/twice.jsonl" /dev/null /dev/null
+expect "diff --gnmi --stream" 2 "ethplcy: --stream does not go with --gnmi: --gnmi reads dumps and pairs records by their interface; leave out --stream" \
+  run diff --gnmi --stream /dev/null /dev/null
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"
 [ "$records" -gt 20 ] && ok || bad "the corpus dump holds $records records"

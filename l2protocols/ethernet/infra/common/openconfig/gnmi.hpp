@@ -45,6 +45,28 @@ struct Id {
     bool operator==(const Id &o) const = default;
 };
 
+// Whether a record is a sub-interface's (its type or its fields say so), or
+// a port's (a trunk type or trunk fields).
+inline bool sub_record(const Ext &e) {
+    return fields::class_of(e) == fields::Cls::sub || (e.valid_mask & fields::kSubFields) != 0;
+}
+inline bool port_record(const Ext &e) {
+    return fields::class_of(e) == fields::Cls::trunk || (e.valid_mask & fields::kTrunkFields) != 0;
+}
+// Why an identity contradicts its record (a sub-interface's record without
+// an index, a port's with one), saying what to write; nullptr when it does
+// not. A record of both classes breaks the class rules itself: either holds.
+inline const char *identity_refusal(const Id &id, const Ext &e) {
+    bool sub = sub_record(e), port = port_record(e);
+    if (sub && !port && !id.sub())
+        return "a sub-interface's record (its type or sub fields) without an index: give "
+               "the sub-interface's \"index\"";
+    if (port && !sub && id.sub())
+        return "a port's record (its type or trunk fields) with an index: leave \"index\" out "
+               "for the port itself";
+    return nullptr;
+}
+
 // A value as gNMI's TypedValue (protobuf JSON), and as people read it.
 struct Value {
     std::string json, text;
