@@ -75,6 +75,7 @@ bool take(State *st, PyObject *env, const char *side, g::State &state, std::set<
     if (!PyObject_TypeCheck(policy, st->policy))
         return fail("\"policy\" is a Policy (Policy.from_dict makes one of a dict)");
     const auto *p = reinterpret_cast<PolicyObject *>(policy);
+    if (const char *why = g::identity_refusal(id, p->ext)) return fail(why);
     if (!state.emplace(id, g::leaves(p->ext, id.sub())).second) return fail("a record given twice");
     return true;
 }

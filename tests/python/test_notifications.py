@@ -61,6 +61,8 @@ def test_the_tools_notifications() -> None:
     ({"name": "eth0", "nmae": 1}, "a: an envelope has name, index, record, policy, deleted and net only"),
     ({"name": "eth0", "index": -1, "deleted": True}, "a: \"index\" is a sub-interface index, 0 to 4294967295"),
     ({"name": "eth0", "policy": {"mtu": 1}}, "a: \"policy\" is a Policy (Policy.from_dict makes one of a dict)"),
+    ({"name": "eth0", "index": 0, "policy": e.Policy.from_dict({"trunk": {"native_vlan": 1}})},
+     "a: a port's record (its type or trunk fields) with an index: leave \"index\" out for the port itself"),
 ])
 def test_refusals(env: dict[str, Any], text: str) -> None:
     with pytest.raises(ValueError) as x:

@@ -260,7 +260,8 @@ CASES: List[Case] = [
     ("lone surrogate in a notification's name", lambda p: e.notifications(
         [{"name": "a\ud800", "record": p.encode()}], []), ValueError, "or a lone surrogate$"),
     ("a deletion beside its record", lambda p: e.notifications(
-        [{"name": "a", "record": p.encode()}, {"name": "a", "deleted": True}], []), ValueError,
+        [{"name": "a", "index": 0, "record": p.encode()},
+         {"name": "a", "index": 0, "deleted": True}], []), ValueError,
      "^a: a record given twice$"),
     ("a decoded record above the strict widths pickles", lambda p: wide_pickle(), None, ""),
     ("OpenConfig refusal names its member", lambda p: e.Policy.from_openconfig(

@@ -276,11 +276,13 @@ printf '{"name":"eth0","index":5,"record":"%s"}\n{"name":"eth1","index":1,"delet
   "$changed" >"$work/b.jsonl"
 p='/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]/eth-if-plcy-oc:policy'
 out=$(run diff --gnmi-text "$work/a.jsonl" "$work/b.jsonl")
-[ $? -eq 1 ] && [ "$out" = "m $p/mtu: 9000 -> 1500
-m $p/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
+[ $? -eq 1 ] && [ "$out" = "m $p/config/mtu: 9000 -> 1500
+m $p/state/mtu: 9000 -> 1500
+m $p/config/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
+m $p/state/efp/tag: [{\"ethertype\":\"0x88a8\",\"vlan\":200},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}] -> [{\"ethertype\":\"0x88a8\",\"vlan\":300},{\"ethertype\":\"0x8100\",\"vlan\":\"range\"}]
 - /interfaces/interface[name=eth1]" ] && ok || bad "diff --gnmi-text: $out"
-[ "$(run diff --gnmi --timestamp 7 "$work/a.jsonl" "$work/b.jsonl" | sed -n '1p;3p')" = \
-  '{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth0"}},{"name":"subinterfaces"},{"name":"subinterface","key":{"index":"5"}}]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"mtu"}]},"val":{"uintVal":"1500"}}]}
+[ "$(run diff --gnmi --timestamp 7 "$work/a.jsonl" "$work/b.jsonl" | sed -n '1p;4p')" = \
+  '{"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth0"}},{"name":"subinterfaces"},{"name":"subinterface","key":{"index":"5"}}]},"update":[{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"config"},{"name":"mtu"}]},"val":{"uintVal":"1500"}},{"path":{"elem":[{"name":"eth-if-plcy-oc:policy"},{"name":"state"},{"name":"mtu"}]},"val":{"uintVal":"1500"}}]}
 {"timestamp":"7","prefix":{"elem":[{"name":"interfaces"},{"name":"interface","key":{"name":"eth1"}}]},"delete":[{}]}' ] \
   && ok || bad "diff --gnmi"
 expect "diff --gnmi of a dump with itself" 0 "" run diff --gnmi "$work/a.jsonl" "$work/a.jsonl"
@@ -290,7 +292,7 @@ expect "envelopes into diff --stream" 2 "ethplcy: record 2, line 2: /interfaces/
 # Plain records named by their key, through --interfaces or as they are.
 echo '{"key": "0x0000abcd", "name": "ge-0/0/1", "index": 7}' >"$work/names.jsonl"
 [ "$(run diff --gnmi-text --key sub.parent --interfaces "$work/names.jsonl" <(echo "$sub") <(echo "$changed") | head -1)" = \
-  "m /interfaces/interface[name=ge-0/0/1]/subinterfaces/subinterface[index=7]/eth-if-plcy-oc:policy/mtu: 9000 -> 1500" ] \
+  "m /interfaces/interface[name=ge-0/0/1]/subinterfaces/subinterface[index=7]/eth-if-plcy-oc:policy/config/mtu: 9000 -> 1500" ] \
   && ok || bad "diff --gnmi --key --interfaces"
 expect "diff --gnmi --key alone" 1 "ethplcy: no --interfaces: each interface is named by its sub.parent, and a sub-interface's index is 0" \
   run diff --gnmi --key sub.parent <(echo "$sub") <(echo "$changed")
@@ -301,6 +303,28 @@ expect "plain record without --key" 2 "ethplcy: record 1, line 1: a record witho
 $none" run diff --gnmi <(echo "$sub") /dev/null
 expect "a deletion beside its record" 2 "ethplcy: record 2, line 2: /interfaces/interface[name=e\\]0]/subinterfaces/subinterface[index=5] is given twice
 $none" run diff --gnmi /dev/null <(printf '{"name": "e]0", "index": 5, "record": "%s"}\n{"name": "e]0", "index": 5, "deleted": true}\n' "$sub")
+# Envelopes that say something wrong: each refused, saying what to write.
+while IFS='|' read -r what envelope message; do
+  expect "$what" 2 "ethplcy: record 1, line 1: $message
+$none" run diff --gnmi /dev/null <(echo "$envelope")
+done <<EOF
+a member twice|{"name": "a", "name": "b", "record": "$trunk"}|"name" is given twice: write each member of an envelope (and of its policy) once
+a policy's member twice|{"name": "a", "policy": {"mtu": 1, "mtu": 2}}|"mtu" is given twice: write each member of an envelope (and of its policy) once
+a sub-interface without index|{"name": "a", "record": "$sub"}|/interfaces/interface[name=a]: a sub-interface's record (its type or sub fields) without an index: give the sub-interface's "index"
+a port with index|{"name": "a", "index": 0, "record": "$trunk"}|/interfaces/interface[name=a]/subinterfaces/subinterface[index=0]: a port's record (its type or trunk fields) with an index: leave "index" out for the port itself
+a number as name|{"name": 5, "record": "$trunk"}|"name": 5 is not a string: write the interface's name, such as "name": "eth0"
+a record not hex|{"name": "a", "record": "0g"}|"record" is not hex: "g" at position 1: write the record as hex text, as ethplcy encode writes it
+a record not text|{"name": "a", "record": 5}|"record": 5 is not a string: write the record as hex text, as ethplcy encode writes it
+a negative index|{"name": "a", "index": -1, "deleted": true}|"index": -1 is not a sub-interface index: write a whole number of 0 to 4294967295, or leave "index" out for a port
+an index above 2^32-1|{"name": "a", "index": 4294967296, "deleted": true}|"index": 4294967296 is not a sub-interface index: write a whole number of 0 to 4294967295, or leave "index" out for a port
+deleted false|{"name": "a", "deleted": false}|"deleted": false: only "deleted": true, for a record gone (a record kept is given by "record" or "policy")
+net not a boolean|{"name": "a", "net": 1, "deleted": true}|"net": 1: write true or false
+EOF
+printf '{"key": 1, "name": "a"}\n{"key": 2, "name": "b"}\n{"key": 1, "name": "c"}\n' >"$work/twice.jsonl"
+expect "a key twice in --interfaces" 2 "ethplcy: $work/twice.jsonl, line 3: key 1 is given twice (first on line 1): name each key once" \
+  run diff --gnmi --key mtu --interfaces "$work/twice.jsonl" /dev/null /dev/null
+expect "diff --gnmi --stream" 2 "ethplcy: --stream does not go with --gnmi: --gnmi reads dumps and pairs records by their interface; leave out --stream" \
+  run diff --gnmi --stream /dev/null /dev/null
 stats=$(run stats "$work/bad.hex")
 [ $? -eq 2 ] && grep -qx "records: 3" <<<"$stats" && grep -qx "refused: 1" <<<"$stats" && ok || bad "stats"
 [ "$records" -gt 20 ] && ok || bad "the corpus dump holds $records records"

@@ -208,6 +208,10 @@ int diff_gnmi_command(const Parsed &p) {
     for (const char *o : {"one-sided", "compact", "unkeyed-in-order"})
         if (p.has(o)) throw Failure(std::string("--") + o + " does not go with --gnmi");
     if (p.has("interfaces") && !p.has("key")) throw Failure("--interfaces goes with --key");
+    // --gnmi always reads dumps and pairs records by interface, never in order.
+    if (p.has("stream"))
+        throw Failure("--stream does not go with --gnmi: --gnmi reads dumps and pairs records "
+                      "by their interface; leave out --stream");
     GnmiOptions g;
     g.key = p.get("key", "");
     g.names = p.get("interfaces", "");

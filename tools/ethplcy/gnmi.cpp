@@ -43,7 +43,8 @@ int64_t index_of(json_t *v) {
     if (v == nullptr) return -1;
     if (!json_is_integer(v) || json_integer_value(v) < 0 || json_integer_value(v) > UINT32_MAX)
         throw Failure("\"index\": " + compact(v) +
-                      " is not a sub-interface index (0 to 4294967295)");
+                      " is not a sub-interface index: write a whole number of 0 to 4294967295, "
+                      "or leave \"index\" out for a port");
     return json_integer_value(v);
 }
 
@@ -51,6 +52,7 @@ int64_t index_of(json_t *v) {
 // {"key": VALUE, "name": NAME, "index": N} (index only for a sub-interface).
 std::map<std::string, g::Id> read_names(const std::string &path) {
     std::map<std::string, g::Id> names;
+    std::map<std::string, size_t> lines; // where each key was given
     Input in;
     in.arg = path;
     std::string text = read_text(in);
@@ -69,6 +71,10 @@ std::map<std::string, g::Id> read_names(const std::string &path) {
             json_object_size(v.get()) != 2u + (json_object_get(v.get(), "index") != nullptr))
             throw Failure(where + "not {\"key\": VALUE, \"name\": NAME[, \"index\": N]}");
         try {
+            auto [at_line, added] = lines.emplace(compact(key), line + 1);
+            if (!added)
+                throw Failure("key " + at_line->first + " is given twice (first on line " +
+                              std::to_string(at_line->second) + "): name each key once");
             names[compact(key)] = {json_string_value(name),
                                    index_of(json_object_get(v.get(), "index"))};
         } catch (const Failure &bad) {
@@ -84,18 +90,14 @@ struct Reading {
     bool net = false;
 };
 
-// Whether a policy is a sub-interface's: its type says so, or its fields.
-bool is_sub(const eth_if_plcy_ext_t &e) {
-    return f::class_of(e) == f::Cls::sub || (e.valid_mask & f::kSubFields) != 0;
-}
-
 // An envelope's identity and record: false when v is no envelope (has no
 // "name"); deleted when it says the record is gone.
-bool envelope(json_t *v, bool net_default, const std::string &where, g::Id &id, bool &deleted,
-              eth_if_plcy::Record &rec) {
+bool envelope(json_t *v, bool net_default, g::Id &id, bool &deleted, eth_if_plcy::Record &rec) {
     json_t *name = json_object_get(v, "name");
     if (name == nullptr) return false;
-    if (!json_is_string(name)) throw Failure("\"name\": " + compact(name) + " is not a string");
+    if (!json_is_string(name))
+        throw Failure("\"name\": " + compact(name) +
+                      " is not a string: write the interface's name, such as \"name\": \"eth0\"");
     id = {std::string(json_string_value(name), json_string_length(name)),
           index_of(json_object_get(v, "index"))};
     if (id.name.empty() || id.name.find('\0') != std::string::npos)
@@ -116,16 +118,27 @@ bool envelope(json_t *v, bool net_default, const std::string &where, g::Id &id, 
     }
     if ((record != nullptr) + (policy != nullptr) + (gone != nullptr) != 1)
         throw Failure("an envelope holds one of record, policy and deleted");
+    if (net != nullptr && !json_is_boolean(net))
+        throw Failure("\"net\": " + compact(net) + ": write true or false");
     deleted = gone != nullptr;
     if (deleted) {
-        if (!json_is_true(gone)) throw Failure("\"deleted\": only true");
+        if (!json_is_true(gone))
+            throw Failure("\"deleted\": " + compact(gone) +
+                          ": only \"deleted\": true, for a record gone (a record kept is given "
+                          "by \"record\" or \"policy\")");
         return true;
     }
-    if (net != nullptr && !json_is_boolean(net)) throw Failure("\"net\": true or false");
     if (record != nullptr) {
-        if (!json_is_string(record)) throw Failure("\"record\": the record as hex text");
-        rec = load_record(parse_hex(json_string_value(record), where),
-                          net ? json_is_true(net) : net_default);
+        const char *how = ": write the record as hex text, as ethplcy encode writes it";
+        if (!json_is_string(record))
+            throw Failure("\"record\": " + compact(record) + " is not a string" + how);
+        std::vector<uint8_t> bytes;
+        try {
+            bytes = parse_hex(json_string_value(record), "\"record\"");
+        } catch (const Failure &bad) {
+            throw Failure(bad.what() + std::string(how));
+        }
+        rec = load_record(bytes, net ? json_is_true(net) : net_default);
     } else {
         eth_if_plcy_ext_t e;
         ext_from_json(compact(policy), e);
@@ -134,9 +147,23 @@ bool envelope(json_t *v, bool net_default, const std::string &where, g::Id &id, 
     return true;
 }
 
+// An item's JSON, or null. An envelope with a member given twice (in it or
+// in its policy) is refused, naming the member: which one counts is a guess.
 Json parsed(const StreamItem &item) {
-    return Json(item.json ? json_loadb(item.text.data(), item.text.size(), 0, nullptr) : nullptr,
-                json_decref);
+    if (!item.json) return Json(nullptr, json_decref);
+    json_error_t err;
+    Json v(json_loadb(item.text.data(), item.text.size(), JSON_REJECT_DUPLICATES, &err),
+           json_decref);
+    if (v || json_error_code(&err) != json_error_duplicate_key) return v;
+    Json loose(json_loadb(item.text.data(), item.text.size(), 0, nullptr), json_decref);
+    if (!json_is_object(loose.get()) || json_object_get(loose.get(), "name") == nullptr)
+        return Json(nullptr, json_decref); // a policy: its reader refuses the duplicate
+    std::string_view text = err.text;      // duplicate object key near '"KEY"'
+    size_t at = text.find("near '");
+    std::string member(at == std::string_view::npos ? "a member"
+                                                    : text.substr(at + 6, text.size() - at - 7));
+    throw Failure(member + " is given twice: write each member of an envelope (and of its "
+                           "policy) once");
 }
 
 // One item of a dump into the state: an envelope, or a plain record named by its key.
@@ -145,7 +172,7 @@ void take(const StreamItem &item, const Reading &r, g::State &state, std::set<g:
     bool deleted = false;
     eth_if_plcy::Record rec;
     Json v = parsed(item);
-    if (!v || !envelope(v.get(), r.net, item.where(), id, deleted, rec)) {
+    if (!v || !envelope(v.get(), r.net, id, deleted, rec)) {
         if (r.key.empty())
             throw Failure("a record without its interface: give envelopes, or --key with "
                           "--interfaces");
@@ -165,15 +192,19 @@ void take(const StreamItem &item, const Reading &r, g::State &state, std::set<g:
             id = it->second;
         } else {
             if (value.front() == '"') value = value.substr(1, value.size() - 2);
-            id = {value, is_sub(decoded(rec)) ? 0 : -1};
+            id = {value, g::sub_record(decoded(rec)) ? 0 : -1};
         }
     }
     // One entry per identity, a deletion included: which would win is a guess.
     if (!seen.insert(id).second) throw Failure(g::prefix_text(id) + " is given twice");
-    if (deleted)
+    if (deleted) {
         state.erase(id);
-    else
-        state.emplace(id, g::leaves(decoded(rec), id.sub()));
+        return;
+    }
+    const eth_if_plcy_ext_t e = decoded(rec);
+    if (const char *why = g::identity_refusal(id, e))
+        throw Failure(g::prefix_text(id) + ": " + why);
+    state.emplace(id, g::leaves(e, id.sub()));
 }
 
 int read_state(const Input &in, const StreamOptions &o, const Reading &r, g::State &state) {
@@ -201,7 +232,7 @@ bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec)
     Json v = parsed(item);
     g::Id id;
     bool deleted = false;
-    if (!v || !envelope(v.get(), net, item.where(), id, deleted, rec)) return false;
+    if (!v || !envelope(v.get(), net, id, deleted, rec)) return false;
     if (deleted) throw Failure(g::prefix_text(id) + ": a deleted record (diff --gnmi reads it)");
     return true;
 }

@@ -344,9 +344,30 @@ std::string policy_yang_openconfig() {
           "/oc-if:interfaces/oc-if:interface/oc-if:subinterfaces/oc-if:subinterface"}) {
         y.open("augment " + quoted(at));
         y.open(std::string("container ") + g::kContainer);
-        y.line("config false;");
         y.line("description \"The record's fields that OpenConfig does not hold here.\";");
+        // The configuration and the applied configuration, as OpenConfig's
+        // config and state containers.
+        y.open(std::string("container ") + g::kTrees[0]);
+        y.line("description \"The policy as configured.\";");
+        y.open("uses eip:policy-fields");
+        // A configuration list needs a key and a leaf-list unique values: the
+        // record's ordered lists have neither, so they are state in both trees.
+        for (size_t i = f::kScalarCount; i < f::kFieldCount; i++) {
+            f::Shape shape = f::kCompounds[i - f::kScalarCount].shape;
+            if (shape != f::Shape::list && shape != f::Shape::pairs) continue;
+            std::string path = f::path_of(i);
+            std::replace(path.begin(), path.end(), '.', '/');
+            y.open("refine " + quoted(path));
+            y.line("config false;");
+            y.close();
+        }
+        y.close();
+        y.close();
+        y.open(std::string("container ") + g::kTrees[1]);
+        y.line("config false;");
+        y.line("description \"The policy as applied.\";");
         y.line("uses eip:policy-fields;");
+        y.close();
         y.close();
         y.close();
     }

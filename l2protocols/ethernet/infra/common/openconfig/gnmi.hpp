@@ -1,22 +1,26 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// Policy changes as gNMI notifications. Each field of a record has one path
-// under its interface (a port's record) or its sub-interface (a
-// sub-interface's record): the OpenConfig leaf where the models hold the
-// field at that level and every value it takes (oc_tables.hpp's carried
-// rows that name the field alone), the augmentation's container
-// (eth-if-plcy-oc:policy, shaped as the YANG module) for the rest. Values
-// are gNMI TypedValues in the protobuf JSON mapping; a list or leaf-list is
-// one value, replaced whole in an atomic notification.
+// Policy changes as gNMI notifications. Each field of a record has one
+// leaf in each of the two trees an OpenConfig device serves, config and
+// state (the applied configuration), under its interface (a port's record)
+// or its sub-interface (a sub-interface's record): the OpenConfig leaf where
+// the models hold the field at that level and every value it takes
+// (oc_tables.hpp's carried rows that name the field alone), the
+// augmentation's container (eth-if-plcy-oc:policy/config and /state, shaped
+// as the YANG module) for the rest. Values are gNMI TypedValues in the
+// protobuf JSON mapping; a list or leaf-list is one value, replaced whole in
+// an atomic notification.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "openconfig.hpp"
@@ -28,6 +32,9 @@ using fields::Ext;
 // The module whose container holds what OpenConfig does not.
 inline constexpr const char *kModule = "eth-if-plcy-oc";
 inline constexpr const char *kContainer = "policy";
+// The two trees of every field, as OpenConfig serves each leaf: the
+// configuration and the applied configuration the device reports.
+inline constexpr std::array<const char *, 2> kTrees = {"config", "state"};
 
 // A record's identity: its interface's name and, for a sub-interface, its index.
 struct Id {
@@ -37,6 +44,28 @@ struct Id {
     bool operator<(const Id &o) const { return std::tie(name, index) < std::tie(o.name, o.index); }
     bool operator==(const Id &o) const = default;
 };
+
+// Whether a record is a sub-interface's (its type or its fields say so), or
+// a port's (a trunk type or trunk fields).
+inline bool sub_record(const Ext &e) {
+    return fields::class_of(e) == fields::Cls::sub || (e.valid_mask & fields::kSubFields) != 0;
+}
+inline bool port_record(const Ext &e) {
+    return fields::class_of(e) == fields::Cls::trunk || (e.valid_mask & fields::kTrunkFields) != 0;
+}
+// Why an identity contradicts its record (a sub-interface's record without
+// an index, a port's with one), saying what to write; nullptr when it does
+// not. A record of both classes breaks the class rules itself: either holds.
+inline const char *identity_refusal(const Id &id, const Ext &e) {
+    bool sub = sub_record(e), port = port_record(e);
+    if (sub && !port && !id.sub())
+        return "a sub-interface's record (its type or sub fields) without an index: give "
+               "the sub-interface's \"index\"";
+    if (port && !sub && id.sub())
+        return "a port's record (its type or trunk fields) with an index: leave \"index\" out "
+               "for the port itself";
+    return nullptr;
+}
 
 // A value as gNMI's TypedValue (protobuf JSON), and as people read it.
 struct Value {
@@ -53,15 +82,15 @@ using Leaves = std::vector<Leaf>; // sorted by path
 using State = std::map<Id, Leaves>;
 
 // An OpenConfig leaf that is a field's path: at the port's or a
-// sub-interface's own level, its type holding every value of the field;
-// the state container's twin of the configuration leaf the row names.
+// sub-interface's own level, its type holding every value of the field; in
+// each tree (kTrees), the row's configuration leaf and its state twin.
 // ethernet: below the ethernet container, which the models allow only on
 // some kinds of port (on the others the field keeps the module's path).
 struct OcPath {
     size_t field;
     bool sub;
     oc::T type;
-    std::string path;
+    std::array<std::string, kTrees.size()> paths;
     bool ethernet;
 };
 inline bool holds_every_value(oc::T t, size_t i) {
@@ -82,16 +111,19 @@ inline const std::vector<OcPath> &oc_paths() {
             std::optional<fields::F> f = fields::find_field(r.about);
             if (r.use != oc::Use::carried || !f || !holds_every_value(r.type, fields::index(*f)))
                 continue;
-            std::string p = oc::step(r);
-            oc::N n = r.parent;
-            bool ethernet = false;
-            for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
-                // The applied configuration, as devices report it: state, not config.
-                bool config = std::string_view(oc::row(n).name) == "config";
-                p = (config ? std::string("state") : oc::step(oc::row(n))) + "/" + p;
-                ethernet = ethernet || n == oc::N::ethernet;
+            OcPath o{fields::index(*f), false, r.type, {}, false};
+            for (size_t t = 0; t < kTrees.size(); t++) {
+                std::string p = oc::step(r);
+                oc::N n = r.parent;
+                for (; n != oc::N::interface && n != oc::N::subinterface; n = oc::row(n).parent) {
+                    bool config = std::string_view(oc::row(n).name) == "config";
+                    p = (config ? std::string(kTrees[t]) : oc::step(oc::row(n))) + "/" + p;
+                    o.ethernet = o.ethernet || n == oc::N::ethernet;
+                }
+                o.sub = n == oc::N::subinterface;
+                o.paths[t] = p;
             }
-            out.push_back({fields::index(*f), n == oc::N::subinterface, r.type, p, ethernet});
+            out.push_back(o);
         }
         return out;
     }();
@@ -211,25 +243,32 @@ inline Leaves leaves(const Ext &e, bool sub) {
     fields::Writer<Flat> w(t);
     Flat::Node root = w.policy(e);
     Leaves out;
-    const std::string own = std::string(kModule) + ":" + kContainer + "/";
+    // A leaf in both trees: path gives its path in tree t (kTrees).
+    auto both = [&](auto path, const Value &v, bool whole = false) {
+        for (size_t tree = 0; tree < kTrees.size(); tree++)
+            out.push_back({path(tree), v, whole});
+    };
     auto leaf = [&](std::string_view field, std::string_view below, Flat::Node n) {
-        std::string path(field);
-        std::replace(path.begin(), path.end(), '.', '/');
         std::optional<fields::F> f = fields::find_field(field);
         const OcPath *o = f && below.empty() ? oc_path(fields::index(*f), e, sub) : nullptr;
-        if (o != nullptr) return out.push_back({o->path, scalar(t, n, o->type)});
-        path = own + path + std::string(below);
+        if (o != nullptr)
+            return both([&](size_t tree) { return o->paths[tree]; }, scalar(t, n, o->type));
+        std::string below_tree(field);
+        std::replace(below_tree.begin(), below_tree.end(), '.', '/');
+        below_tree += below;
+        auto path = [&](size_t tree) {
+            return std::string(kModule) + ":" + kContainer + "/" + kTrees[tree] + "/" + below_tree;
+        };
         const Flat::Item &it = t.at(n);
-        if (it.kind != 'a') return out.push_back({path, scalar(t, n)});
+        if (it.kind != 'a') return both(path, scalar(t, n));
         if (it.items.empty()) return; // YANG has no empty list: it is not there
         std::string text = t.json(n);
         if (t.at(it.items[0]).kind == 'o')
-            return out.push_back(
-                {path, {"{\"jsonIetfVal\":\"" + base64(text) + "\"}", text}, true});
+            return both(path, {"{\"jsonIetfVal\":\"" + base64(text) + "\"}", text}, true);
         std::string elements;
         for (Flat::Node c : it.items)
             elements += (elements.empty() ? "" : ",") + scalar(t, c).json;
-        out.push_back({path, {"{\"leaflistVal\":{\"element\":[" + elements + "]}}", text}, true});
+        both(path, {"{\"leaflistVal\":{\"element\":[" + elements + "]}}", text}, true);
     };
     for (const auto &[key, v] : t.at(root).members) {
         bool group = fields::is_group(key);
@@ -316,17 +355,30 @@ inline void record_changes(const Id &id, const Leaves &a, const Leaves &b,
     out.insert(out.end(), whole.begin(), whole.end());
 }
 
+// Whether a state holds a record of the interface name.
+inline bool has_name(const State &s, const std::string &name) {
+    auto it = s.lower_bound(Id{name, INT64_MIN});
+    return it != s.end() && it->first.name == name;
+}
+
+// A record gone (its leaves were old): a sub-interface's prefix, a port's
+// leaves one by one while its sub-interfaces stay (left: the interface still
+// has a record), or the interface whole when nothing of it is left.
+inline void record_gone(const Id &id, const Leaves &old, bool left,
+                        std::vector<Notification> &out) {
+    if (!left)
+        out.push_back({Id{id.name, -1}, false, {""}, {}});
+    else if (id.sub())
+        out.push_back({id, false, {""}, {}});
+    else
+        record_changes(id, old, {}, out);
+}
+
 // The notifications that turn state a into state b, by interface and
-// sub-interface in order. A record gone deletes its prefix, except a port
-// whose sub-interfaces stay (its leaves go one by one); an interface with
-// nothing left is deleted whole.
+// sub-interface in order; an interface deleted whole is deleted once.
 inline std::vector<Notification> notifications(const State &a, const State &b) {
     std::vector<Notification> out;
     static const Leaves kNone;
-    auto has_name = [](const State &s, const std::string &name) {
-        auto it = s.lower_bound(Id{name, INT64_MIN});
-        return it != s.end() && it->first.name == name;
-    };
     std::string gone; // the interface last deleted whole
     auto ia = a.begin();
     auto ib = b.begin();
@@ -335,14 +387,9 @@ inline std::vector<Notification> notifications(const State &a, const State &b) {
         bool take_b = ia == a.end() || (ib != b.end() && !(ia->first < ib->first));
         const Id &id = take_a ? ia->first : ib->first;
         if (take_a && !take_b) {
-            if (!has_name(b, id.name)) {
-                if (gone != id.name) out.push_back({Id{id.name, -1}, false, {""}, {}});
-                gone = id.name;
-            } else if (id.sub()) {
-                out.push_back({id, false, {""}, {}});
-            } else {
-                record_changes(id, ia->second, kNone, out);
-            }
+            bool left = has_name(b, id.name);
+            if (left || gone != id.name) record_gone(id, ia->second, left, out);
+            if (!left) gone = id.name;
         } else {
             record_changes(id, take_a ? ia->second : kNone, ib->second, out);
         }
@@ -351,6 +398,41 @@ inline std::vector<Notification> notifications(const State &a, const State &b) {
     }
     return out;
 }
+
+// A target's current state, changed one record at a time (as a server reads
+// them): each change returns its notifications, those notifications() gives
+// for the states before and after it, without a diff of the whole state.
+class Tracker {
+  public:
+    explicit Tracker(State s = {}) : state_(std::move(s)) {}
+    // A record (its policy) for id, new or changed.
+    std::vector<Notification> put(const Id &id, const Ext &e) {
+        return put(id, leaves(e, id.sub()));
+    }
+    std::vector<Notification> put(const Id &id, Leaves now) {
+        std::vector<Notification> out;
+        Leaves &held = state_[id];
+        record_changes(id, held, now, out);
+        held = std::move(now);
+        return out;
+    }
+    // A record gone; nothing when id has none.
+    std::vector<Notification> erase(const Id &id) {
+        std::vector<Notification> out;
+        auto it = state_.find(id);
+        if (it == state_.end()) return out;
+        Leaves old = std::move(it->second);
+        state_.erase(it);
+        record_gone(id, old, has_name(state_, id.name), out);
+        return out;
+    }
+    // The whole state as updates (a subscription's initial state).
+    std::vector<Notification> updates() const { return notifications({}, state_); }
+    const State &state() const { return state_; }
+
+  private:
+    State state_;
+};
 
 // A path's elements as gNMI's Path message in the protobuf JSON mapping.
 inline std::string path_json(const std::string &below, const Id *prefix = nullptr) {
