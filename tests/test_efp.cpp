@@ -70,6 +70,12 @@ TEST(EfpAccessors, FullFormAndRanges) {
     f[0] = 0x00; // a compact form holds no MAC: six zero bytes stand in
     EXPECT_EQ(std::vector<uint8_t>(eth_efp_src_mac_get(b), eth_efp_src_mac_get(b) + 6),
               std::vector<uint8_t>(6, 0));
+    // A field of a 16-bit unit is written alone: its neighbours keep their bits.
+    uint8_t unit[2] = {0x34, 0x12};
+    eth_efp_unit_set(unit, 0, 16, 4, 4, 0xF);
+    EXPECT_EQ(eth_efp_unit_get(unit, 0, 16, 4, 4), 0xFu);
+    EXPECT_EQ(eth_efp_unit_get(unit, 0, 16, 0, 4), 0x4u);
+    EXPECT_EQ(eth_efp_unit_get(unit, 0, 16, 8, 8), 0x12u);
 }
 
 // The full form's range entries are numbered afresh, their second byte 0.
