@@ -483,13 +483,14 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
 namespace {
 
 void read_policy(const std::string &text, Ext &ext, bool strict) {
-#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
-    // simdjson, unless ETHPLCY_JSON_READER=jansson asks for jansson alone
-    // (the tests compare the two).
+    // The one-pass scan, then simdjson, unless ETHPLCY_JSON_READER=jansson
+    // asks for jansson alone (the tests compare them).
     static const bool fast = [] {
         const char *r = std::getenv("ETHPLCY_JSON_READER");
         return r == nullptr || std::strcmp(r, "jansson") != 0;
     }();
+    if (fast && scan_policy(text, ext, strict)) return;
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
     if (fast && read_fast(text, ext, strict)) return;
 #endif
     json_error_t error;
