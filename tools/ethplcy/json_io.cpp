@@ -483,15 +483,20 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
 namespace {
 
 void read_policy(const std::string &text, Ext &ext, bool strict) {
-    // The one-pass scan, then simdjson, unless ETHPLCY_JSON_READER=jansson
-    // asks for jansson alone (the tests compare them).
-    static const bool fast = [] {
+    // The one-pass scan, then simdjson, then jansson; ETHPLCY_JSON_READER
+    // "simdjson" leaves the scan out and "jansson" asks for jansson alone
+    // (the tests compare them).
+    enum class Use { all, simdjson, jansson };
+    static const Use use = [] {
         const char *r = std::getenv("ETHPLCY_JSON_READER");
-        return r == nullptr || std::strcmp(r, "jansson") != 0;
+        return r == nullptr                      ? Use::all
+               : std::strcmp(r, "jansson") == 0  ? Use::jansson
+               : std::strcmp(r, "simdjson") == 0 ? Use::simdjson
+                                                 : Use::all;
     }();
-    if (fast && scan_policy(text, ext, strict)) return;
+    if (use == Use::all && scan_policy(text, ext, strict)) return;
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
-    if (fast && read_fast(text, ext, strict)) return;
+    if (use != Use::jansson && read_fast(text, ext, strict)) return;
 #endif
     json_error_t error;
     Json root(json_loadb(text.data(), text.size(), JSON_REJECT_DUPLICATES, &error), json_decref);
