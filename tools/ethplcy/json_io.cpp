@@ -482,11 +482,11 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
 
 namespace {
 
-void read_policy(const std::string &text, Ext &ext, bool strict) {
-    // The one-pass scan, then simdjson, then jansson; ETHPLCY_JSON_READER
-    // "simdjson" leaves the scan out and "jansson" asks for jansson alone
-    // (the tests compare them).
-    enum class Use { all, simdjson, jansson };
+// The one-pass scan, then simdjson, then jansson; ETHPLCY_JSON_READER
+// "simdjson" leaves the scan out and "jansson" asks for jansson alone (the
+// tests compare them).
+enum class Use { all, simdjson, jansson };
+Use readers() {
     static const Use use = [] {
         const char *r = std::getenv("ETHPLCY_JSON_READER");
         return r == nullptr                      ? Use::all
@@ -494,6 +494,11 @@ void read_policy(const std::string &text, Ext &ext, bool strict) {
                : std::strcmp(r, "simdjson") == 0 ? Use::simdjson
                                                  : Use::all;
     }();
+    return use;
+}
+
+void read_policy(const std::string &text, Ext &ext, bool strict) {
+    Use use = readers();
     if (use == Use::all && scan_policy(text, ext, strict)) return;
 #ifdef ETH_IF_PLCY_HAVE_SIMDJSON
     if (use != Use::jansson && read_fast(text, ext, strict)) return;
@@ -550,10 +555,22 @@ std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
     });
 }
 
-void ext_from_policy_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    read_policy(text, ext, check);
+namespace {
+void checked(const Ext &ext, bool check, uint32_t options) {
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
+}
+} // namespace
+
+void ext_from_policy_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
+    read_policy(text, ext, check);
+    checked(ext, check, options);
+}
+
+bool ext_from_plain_json(std::string_view text, Ext &ext, bool check, uint32_t options) {
+    if (readers() != Use::all || !scan_policy(text, ext, check)) return false;
+    checked(ext, check, options);
+    return true;
 }
 
 } // namespace ethplcy_tool
