@@ -6,6 +6,7 @@
 // unusual (an escape, a duplicate key, a sign or a fraction, "$schema", the
 // L2PT byte list, a value the reader would refuse) ends the scan: the full
 // readers then read the text and say why, so every refusal is theirs.
+#include <array>
 #include <cstring>
 
 #include "policy_reader.hpp"
@@ -15,6 +16,17 @@ namespace ethplcy_tool {
 namespace {
 
 namespace f = eth_if_plcy::fields;
+
+// Names with their lengths, compared without a strlen each time.
+template <size_t N>
+constexpr std::array<std::string_view, N> views(const std::array<const char *, N> &names) {
+    std::array<std::string_view, N> v{};
+    for (size_t i = 0; i < N; i++)
+        v[i] = names[i];
+    return v;
+}
+constexpr auto kGroups = views(std::to_array(f::kGroups));
+constexpr auto kL2ptNames = views(f::kL2ptNames);
 
 class Scan {
   public:
@@ -122,8 +134,8 @@ class Scan {
     }
 
     bool top(std::string_view key) {
-        for (size_t g = 0; g < std::size(f::kGroups); g++) {
-            if (key != f::kGroups[g]) continue;
+        for (size_t g = 0; g < kGroups.size(); g++) {
+            if (key != kGroups[g]) continue;
             if ((groups_ >> g & 1u) != 0) return false;
             groups_ |= 1u << g;
             return object([&](std::string_view leaf) {
@@ -211,9 +223,9 @@ class Scan {
         uint32_t given = 0;
         return object([&](std::string_view key) {
             size_t i = 0;
-            while (i < f::kL2ptNames.size() && key != f::kL2ptNames[i])
+            while (i < kL2ptNames.size() && key != kL2ptNames[i])
                 i++;
-            if (i == f::kL2ptNames.size() || (given >> i & 1u) != 0) return false;
+            if (i == kL2ptNames.size() || (given >> i & 1u) != 0) return false;
             given |= 1u << i;
             uint64_t n = 0;
             if (!at('{')) { // the raw byte: a whole number only

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -161,9 +162,20 @@ inline std::string key_of(uint32_t bit) {
     return path_of(F::efp_configured);
 }
 
+// Each count's list by the count's row, found at compile time.
+inline constexpr auto kCounted = [] {
+    std::array<uint8_t, std::size(kCompounds)> a{};
+    for (size_t c = 0; c < a.size(); c++)
+        for (size_t i = 0; i < kFieldCount && kCompounds[c].counts != nullptr; i++)
+            if (std::string_view(path_of(i)) == kCompounds[c].counts)
+                a[c] = static_cast<uint8_t>(i);
+    return a;
+}();
+
 // A count left out is its list's length; a count given must agree with it.
-inline bool count(Ext &ext, const Walked &w, const Compound &c, Refusal &why) {
-    uint16_t n = w.entries[index(*find_field(c.counts))];
+inline bool count(Ext &ext, const Walked &w, size_t row, Refusal &why) {
+    const Compound &c = kCompounds[row];
+    uint16_t n = w.entries[kCounted[row]];
     uint64_t given = c.access.get(ext, 0, -1);
     if (w.has(c.id)) {
         if (given == n) return true; // a count without its list counts no entries
@@ -196,8 +208,9 @@ inline bool dependencies(const Ext &ext, const Walked &w, Refusal &why) {
 // them. False with why set.
 inline bool derive(Ext &ext, const Walked &w, Refusal &why) {
     auto &f = ext.efp;
-    for (const Compound &c : kCompounds)
-        if (c.shape == Shape::count && !derived::count(ext, w, c, why)) return false;
+    for (size_t row = 0; row < std::size(kCompounds); row++)
+        if (kCompounds[row].shape == Shape::count && !derived::count(ext, w, row, why))
+            return false;
     // A tag's PCP left out matches any priority; an entry needs its tag.
     const char *pcp_path = path_of(F::efp_tag_pcp);
     size_t pcps = w.entries[index(F::efp_tag_pcp)];
