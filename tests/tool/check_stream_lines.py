@@ -4,8 +4,8 @@
 
 The lines: the corpus's records as `show --json -c` writes them (with and
 without --words), and each of them mutated at random (a digit changed, a
-key's letter changed, a quote moved over its neighbour, a member dropped or
-doubled). One stream of all of them gives (with the strict check and
+key's letter changed or written as a \\u escape, a quote moved over its
+neighbour, a member dropped or doubled). One stream of all of them gives (with the strict check and
 with --no-check), line by line, the record or the
 refusal that `encode` of the line alone gives through the parse tree
 (ETHPLCY_JSON_READER=simdjson, no one-pass scan): the scan never disagrees.
@@ -57,7 +57,7 @@ def objects(value):
 
 
 def mutated(line):
-    kind = rng.choice(["digit", "key", "quote", "drop", "double"])
+    kind = rng.choice(["digit", "key", "escape", "quote", "drop", "double"])
     if kind in ("drop", "double"):
         tree = json.loads(line, object_pairs_hook=lambda pairs: [tuple(p) for p in pairs])
         members = [o for o in objects(tree)]
@@ -71,10 +71,13 @@ def mutated(line):
         places = [i for i, c in enumerate(line) if c.isdigit()]
         i = rng.choice(places)
         return line[:i] + rng.choice("0123456789") + line[i + 1:]
-    if kind == "key":
+    if kind in ("key", "escape"):
         places = [i for i in range(1, len(line)) if line[i].isalpha() and line[i - 1] == '"']
         i = rng.choice(places) + rng.randrange(3)
-        return line[:i] + rng.choice("abcxyz_.") + line[i + 1:] if line[i].isalnum() else line
+        if not line[i].isalnum():
+            return line
+        new = f"\\u{ord(line[i]):04x}" if kind == "escape" else rng.choice("abcxyz_.")
+        return line[:i] + new + line[i + 1:]
     # A quote moved over a neighbour that is no bracket: the line still frames alone.
     places = [i for i in range(1, len(line) - 1) if line[i] == '"']
     i = rng.choice(places)
