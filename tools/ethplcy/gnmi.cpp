@@ -8,6 +8,7 @@
 // --names (key value to name and index) or as the name itself.
 #include <jansson.h>
 
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <map>
@@ -228,7 +229,8 @@ int read_state(const Input &in, const StreamOptions &o, const Reading &r, g::Sta
 } // namespace
 
 bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec) {
-    if (item.text.find("\"name\"") == std::string::npos) return false; // a policy has no name
+    // A policy has no name. memmem, not find: find stops at every quote.
+    if (memmem(item.text.data(), item.text.size(), "\"name\"", 6) == nullptr) return false;
     Json v = parsed(item);
     g::Id id;
     bool deleted = false;

@@ -482,15 +482,26 @@ bool read_fast(const std::string &text, Ext &ext, bool strict) {
 
 namespace {
 
-void read_policy(const std::string &text, Ext &ext, bool strict) {
-#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
-    // simdjson, unless ETHPLCY_JSON_READER=jansson asks for jansson alone
-    // (the tests compare the two).
-    static const bool fast = [] {
+// The one-pass scan, then simdjson, then jansson; ETHPLCY_JSON_READER
+// "simdjson" leaves the scan out and "jansson" asks for jansson alone (the
+// tests compare them).
+enum class Use { all, simdjson, jansson };
+Use readers() {
+    static const Use use = [] {
         const char *r = std::getenv("ETHPLCY_JSON_READER");
-        return r == nullptr || std::strcmp(r, "jansson") != 0;
+        return r == nullptr                      ? Use::all
+               : std::strcmp(r, "jansson") == 0  ? Use::jansson
+               : std::strcmp(r, "simdjson") == 0 ? Use::simdjson
+                                                 : Use::all;
     }();
-    if (fast && read_fast(text, ext, strict)) return;
+    return use;
+}
+
+void read_policy(const std::string &text, Ext &ext, bool strict) {
+    Use use = readers();
+    if (use == Use::all && scan_policy(text, ext, strict)) return;
+#ifdef ETH_IF_PLCY_HAVE_SIMDJSON
+    if (use != Use::jansson && read_fast(text, ext, strict)) return;
 #endif
     json_error_t error;
     Json root(json_loadb(text.data(), text.size(), JSON_REJECT_DUPLICATES, &error), json_decref);
@@ -544,10 +555,22 @@ std::string refusal(const Ext &ext, const eth_if_plcy::fields::Verdict &v) {
     });
 }
 
-void ext_from_policy_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
-    read_policy(text, ext, check);
+namespace {
+void checked(const Ext &ext, bool check, uint32_t options) {
     if (!check) return;
     if (auto v = eth_if_plcy::fields::check(ext, options); !v.ok()) throw Failure(refusal(ext, v));
+}
+} // namespace
+
+void ext_from_policy_json(const std::string &text, Ext &ext, bool check, uint32_t options) {
+    read_policy(text, ext, check);
+    checked(ext, check, options);
+}
+
+bool ext_from_plain_json(std::string_view text, Ext &ext, bool check, uint32_t options) {
+    if (readers() != Use::all || !scan_policy(text, ext, check)) return false;
+    checked(ext, check, options);
+    return true;
 }
 
 } // namespace ethplcy_tool

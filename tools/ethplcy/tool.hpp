@@ -105,6 +105,14 @@ void ext_from_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check =
 // The same for the policy JSON alone (json_io.cpp).
 void ext_from_policy_json(const std::string &text, eth_if_plcy_ext_t &ext, bool check,
                           uint32_t options);
+// A policy read in one pass over plain JSON text (policy_scan.cpp), as
+// ext_from_policy_json's reading; false when anything is unusual or
+// refused, which the full readers then judge and word.
+bool scan_policy(std::string_view text, eth_if_plcy_ext_t &ext, bool strict);
+// ext_from_json of a line the scan takes (true), which is then a policy
+// (neither a gNMI envelope nor instance data); false: not read.
+bool ext_from_plain_json(std::string_view text, eth_if_plcy_ext_t &ext, bool check,
+                         uint32_t options);
 // A refused policy in the one wording of the field description's refusal.hpp.
 std::string refusal(const eth_if_plcy_ext_t &ext, const eth_if_plcy::fields::Verdict &v);
 // The YANG module of the policy, and the policy as its RFC 7951 instance

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,6 +131,125 @@ inline bool parse_mac(std::string_view s, uint8_t *out) {
     return true;
 }
 
+// What a walk over a policy's keys found, for what follows from them: the
+// fields given (by number), the bits some key stands for, both EFP bits when
+// efp.configured is given, and each list's entries (kept by the walk: the
+// counts and tag_pcp need no second look-up).
+struct Walked {
+    uint64_t seen = 0;
+    uint32_t covered = 0;
+    uint32_t efp_configured = 0;
+    std::array<uint16_t, kFieldCount> entries{};
+    bool has(F f) const { return (seen >> index(f) & 1u) != 0; }
+};
+
+namespace derived {
+
+inline bool fail(Refusal &why, const char *path, const std::string &message) {
+    why = {path, message};
+    return false;
+}
+
+inline std::string describe_bit(uint32_t bit) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", bit);
+    return std::string(eth_if_plcy_field_name(bit)) + " (" + hex + ")";
+}
+
+inline std::string key_of(uint32_t bit) {
+    for (size_t i = 0; i < kFieldCount; i++)
+        if (bit_of(i) == bit) return path_of(i);
+    return path_of(F::efp_configured);
+}
+
+// Each count's list by the count's row, found at compile time.
+inline constexpr auto kCounted = [] {
+    std::array<uint8_t, std::size(kCompounds)> a{};
+    for (size_t c = 0; c < a.size(); c++)
+        for (size_t i = 0; i < kFieldCount && kCompounds[c].counts != nullptr; i++)
+            if (std::string_view(path_of(i)) == kCompounds[c].counts)
+                a[c] = static_cast<uint8_t>(i);
+    return a;
+}();
+
+// A count left out is its list's length; a count given must agree with it.
+inline bool count(Ext &ext, const Walked &w, size_t row, Refusal &why) {
+    const Compound &c = kCompounds[row];
+    uint16_t n = w.entries[kCounted[row]];
+    uint64_t given = c.access.get(ext, 0, -1);
+    if (w.has(c.id)) {
+        if (given == n) return true; // a count without its list counts no entries
+        return fail(why, c.path,
+                    std::string(c.path) + ": is " + std::to_string(given) + " but " + c.counts +
+                        " has " + std::to_string(n) + " entries");
+    }
+    c.access.set(ext, 0, -1, n);
+    return true;
+}
+
+// Each field given must count in the record: its dependency holds.
+inline bool dependencies(const Ext &ext, const Walked &w, Refusal &why) {
+    for (size_t i = 0; i < kFieldCount; i++) {
+        Dep d = dep_of(i);
+        if ((w.seen >> i & 1u) == 0 || holds(d, ext)) continue;
+        if (!ext.efp.configured && d != Dep::provisioned) d = Dep::efp; // the first need
+        Needs n = needs_of(d);
+        return fail(why, path_of(i),
+                    std::string(path_of(i)) + ": is given, but " + n.field + " is not 1 (" + n.why +
+                        ")");
+    }
+    return true;
+}
+
+} // namespace derived
+
+// What follows from the keys a walk found: the counts left out, the tag PCPs
+// left out, the per-tag range lists and valid_mask; and the checks between
+// them. False with why set.
+inline bool derive(Ext &ext, const Walked &w, Refusal &why) {
+    auto &f = ext.efp;
+    for (size_t row = 0; row < std::size(kCompounds); row++)
+        if (kCompounds[row].shape == Shape::count && !derived::count(ext, w, row, why))
+            return false;
+    // A tag's PCP left out matches any priority; an entry needs its tag.
+    const char *pcp_path = path_of(F::efp_tag_pcp);
+    size_t pcps = w.entries[index(F::efp_tag_pcp)];
+    if (pcps > f.num_tags)
+        return derived::fail(why, pcp_path,
+                             std::string(pcp_path) + ": has " + std::to_string(pcps) +
+                                 " entries but " + path_of(F::efp_tag) + " has " +
+                                 std::to_string(f.num_tags));
+    for (size_t i = pcps; i < f.num_tags; i++)
+        f.tag_pcp[i] = EFP_PCP_ANY;
+    // The per-tag view: each range tag uses the one list, unless given.
+    for (unsigned i = 0; i < kMaxTags; i++) {
+        bool range_tag = i < f.num_tags && f.tag[i].vlan == EFP_VLAN_RANGE;
+        if (!w.has(F::efp_tag_range_count) && range_tag) f.tag_range_count[i] = f.num_ranges;
+        if (f.tag_range_count[i] != 0) f.tag_range_list[i] = f.ranges;
+    }
+    if (!derived::dependencies(ext, w, why)) return false;
+    if (!w.has(F::valid_mask)) {
+        ext.valid_mask = w.covered;
+        if ((w.covered & kEfp) == 0) ext.valid_mask |= w.efp_configured;
+        return true;
+    }
+    uint32_t covered = w.covered | w.efp_configured;
+    for (size_t i = 0; i < kFieldCount; i++) {
+        uint32_t bits = bit_of(i);
+        if ((w.seen >> i & 1u) && bits != 0 && (ext.valid_mask & bits) == 0)
+            return derived::fail(why, path_of(i),
+                                 std::string(path_of(i)) + ": is given but valid_mask lacks " +
+                                     derived::describe_bit(bits & ~(bits - 1)));
+    }
+    uint32_t missing = ext.valid_mask & ~covered & ~kLoopback;
+    if (missing == 0) return true;
+    uint32_t bit = missing & ~(missing - 1);
+    return derived::fail(why, path_of(F::valid_mask),
+                         std::string(path_of(F::valid_mask)) + ": has " +
+                             derived::describe_bit(bit) + " but no " + derived::key_of(bit) +
+                             " key");
+}
+
 template <class Tree>
 class Reader {
   public:
@@ -143,7 +263,7 @@ class Reader {
         std::memset(&ext_, 0, sizeof ext_);
         if (!t_.is_object(root)) return fail("", "expected an object");
         object(root, "");
-        if (!failed_) derive(root);
+        if (!failed_ && !derive(ext_, walked_, refusal_)) failed_ = true;
         return !failed_;
     }
     const Refusal &refusal() const { return refusal_; }
@@ -158,11 +278,9 @@ class Reader {
     std::string_view strict_path_;
     bool failed_ = false;
     Refusal refusal_;
-    uint64_t seen_ = 0;           // the fields given, by number
-    uint32_t covered_ = 0;        // bits some key stands for
-    uint32_t efp_configured_ = 0; // both EFP bits, when efp.configured is given
-    std::string paths_[2];        // object()'s paths: at the top, in a group
-    std::string key_path_;        // pairs(): an entry's key's path
+    Walked walked_;
+    std::string paths_[2]; // object()'s paths: at the top, in a group
+    std::string key_path_; // pairs(): an entry's key's path
 
     bool strict_at(std::string_view path) const {
         if (strict_ || strict_path_.empty() || !path.starts_with(strict_path_)) return strict_;
@@ -377,8 +495,6 @@ class Reader {
         return false;
     }
 
-    bool seen(F f) const { return (seen_ >> index(f) & 1u) != 0; }
-
     void field(const std::string &path, Node v) {
         std::optional<F> id = find_field(path);
         if (!id) {
@@ -386,18 +502,20 @@ class Reader {
             return;
         }
         size_t i = index(*id);
-        seen_ |= uint64_t{1} << i;
+        walked_.seen |= uint64_t{1} << i;
         if (i < kScalarCount) {
             const Scalar &s = kScalars[i];
             uint64_t n = 0;
             if (!number(path, v, *s.domain, n)) return;
             s.set(ext_, n);
             // efp.configured belongs to both EFP groups: it alone makes neither present.
-            (s.bit == kEfp ? efp_configured_ : covered_) |= s.bit;
+            (s.bit == kEfp ? walked_.efp_configured : walked_.covered) |= s.bit;
             return;
         }
         const Compound &c = kCompounds[i - kScalarCount];
-        if (compound(path, v, c)) covered_ |= c.bit;
+        if (!compound(path, v, c)) return;
+        walked_.covered |= c.bit;
+        if (t_.is_array(v)) walked_.entries[i] = static_cast<uint16_t>(t_.size(v));
     }
 
     void object(Node obj, const std::string &prefix) {
@@ -422,107 +540,6 @@ class Reader {
             }
             field(path, v);
         });
-    }
-
-    // The value at a path ("efp.tag"), or a null Node. The path is one of
-    // the description's: its parts are copied to the stack, not the heap.
-    Node node_at(Node root, std::string_view path) {
-        char part[64] = {};
-        auto terminated = [&](std::string_view p) {
-            size_t n = std::min(p.size(), sizeof part - 1);
-            std::memcpy(part, p.data(), n);
-            part[n] = '\0';
-            return part;
-        };
-        size_t dot = path.find('.');
-        if (dot == std::string_view::npos) return t_.get(root, terminated(path));
-        Node group = t_.get(root, terminated(path.substr(0, dot)));
-        return group && t_.is_object(group) ? t_.get(group, terminated(path.substr(dot + 1)))
-                                            : Node{};
-    }
-
-    // A count left out is its array's length; a count given must agree with it.
-    bool count(Node root, const Compound &c) {
-        Node arr = node_at(root, c.counts);
-        uint16_t n = static_cast<uint16_t>(arr && t_.is_array(arr) ? t_.size(arr) : 0);
-        uint64_t given = c.access.get(ext_, 0, -1);
-        if (seen(c.id)) {
-            if (given == n) return true; // a count without its list counts no entries
-            return fail(c.path, std::string(c.path) + ": is " + std::to_string(given) + " but " +
-                                    c.counts + " has " + std::to_string(n) + " entries");
-        }
-        c.access.set(ext_, 0, -1, n);
-        return true;
-    }
-
-    static std::string describe_bit(uint32_t bit) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "0x%x", bit);
-        return std::string(eth_if_plcy_field_name(bit)) + " (" + hex + ")";
-    }
-
-    static std::string key_of(uint32_t bit) {
-        for (size_t i = 0; i < kFieldCount; i++)
-            if (bit_of(i) == bit) return path_of(i);
-        return path_of(F::efp_configured);
-    }
-
-    // Each field given must count in the record: its dependency holds.
-    bool dependencies() {
-        for (size_t i = 0; i < kFieldCount; i++) {
-            Dep d = dep_of(i);
-            if ((seen_ >> i & 1u) == 0 || holds(d, ext_)) continue;
-            if (!ext_.efp.configured && d != Dep::provisioned) d = Dep::efp; // the first need
-            Needs n = needs_of(d);
-            return fail(path_of(i), std::string(path_of(i)) + ": is given, but " + n.field +
-                                        " is not 1 (" + n.why + ")");
-        }
-        return true;
-    }
-
-    void derive(Node root) {
-        auto &f = ext_.efp;
-        for (const Compound &c : kCompounds)
-            if (c.shape == Shape::count && !count(root, c)) return;
-        // A tag's PCP left out matches any priority; an entry needs its tag.
-        const char *pcp_path = path_of(F::efp_tag_pcp);
-        Node pcp = node_at(root, pcp_path);
-        size_t pcps = pcp && t_.is_array(pcp) ? t_.size(pcp) : 0;
-        if (pcps > f.num_tags) {
-            fail(pcp_path, std::string(pcp_path) + ": has " + std::to_string(pcps) +
-                               " entries but " + path_of(F::efp_tag) + " has " +
-                               std::to_string(f.num_tags));
-            return;
-        }
-        for (size_t i = pcps; i < f.num_tags; i++)
-            f.tag_pcp[i] = EFP_PCP_ANY;
-        // The per-tag view: each range tag uses the one list, unless given.
-        for (unsigned i = 0; i < kMaxTags; i++) {
-            bool range_tag = i < f.num_tags && f.tag[i].vlan == EFP_VLAN_RANGE;
-            if (!seen(F::efp_tag_range_count) && range_tag) f.tag_range_count[i] = f.num_ranges;
-            if (f.tag_range_count[i] != 0) f.tag_range_list[i] = f.ranges;
-        }
-        if (!dependencies()) return;
-        if (!seen(F::valid_mask)) {
-            ext_.valid_mask = covered_;
-            if ((covered_ & kEfp) == 0) ext_.valid_mask |= efp_configured_;
-            return;
-        }
-        covered_ |= efp_configured_;
-        for (size_t i = 0; i < kFieldCount; i++) {
-            uint32_t bits = bit_of(i);
-            if ((seen_ >> i & 1u) && bits != 0 && (ext_.valid_mask & bits) == 0) {
-                fail(path_of(i), std::string(path_of(i)) + ": is given but valid_mask lacks " +
-                                     describe_bit(bits & ~(bits - 1)));
-                return;
-            }
-        }
-        uint32_t missing = ext_.valid_mask & ~covered_ & ~kLoopback;
-        if (missing != 0) {
-            uint32_t bit = missing & ~(missing - 1);
-            fail(path_of(F::valid_mask), std::string(path_of(F::valid_mask)) + ": has " +
-                                             describe_bit(bit) + " but no " + key_of(bit) + " key");
-        }
     }
 };
 
