@@ -164,6 +164,8 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
                                      timeout=WAIT)) == grpc.StatusCode.INVALID_ARGUMENT
         assert code(lambda: stub.Set(gnmi_pb2.SetRequest(), timeout=WAIT)) == \
             grpc.StatusCode.UNIMPLEMENTED
+        assert code(lambda: stub.Get(gnmi_pb2.GetRequest(encoding=gnmi_pb2.JSON),
+                                     timeout=WAIT)) == grpc.StatusCode.UNIMPLEMENTED
 
         once = list(stub.Subscribe(iter([subscription(gnmi_pb2.SubscriptionList.ONCE,
                                                       "/interfaces")]), timeout=WAIT))
@@ -209,6 +211,9 @@ def test_stream_on_change_is_the_diff_of_each_change() -> None:
         t.proc.stdin.close()
         t.wait_for(r"end of standard input: 6 records applied, 0 refused")
         replies.cancel()
+        quiet = subscription(gnmi_pb2.SubscriptionList.ONCE, "/interfaces")
+        quiet.subscribe.updates_only = True  # no initial state: at once in sync
+        assert [r.sync_response for r in stub.Subscribe(iter([quiet]), timeout=WAIT)] == [True]
         bad = subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces")
         bad.subscribe.subscription[0].path.elem.add(name="x").key[""] = "1"
         assert code(lambda: list(stub.Subscribe(iter([bad]), timeout=WAIT))) == \
