@@ -181,6 +181,16 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
             assert next(replies).sync_response
             polls.put(gnmi_pb2.SubscribeRequest(poll=gnmi_pb2.Poll()))
         replies.cancel()
+        for mode, interval in ((gnmi_pb2.SAMPLE, "sample_interval"),
+                               (gnmi_pb2.ON_CHANGE, "heartbeat_interval")):
+            req = subscription(gnmi_pb2.SubscriptionList.STREAM,
+                               "/interfaces/interface[name=eth1]", sub_mode=mode)
+            setattr(req.subscribe.subscription[0], interval, 1)  # 1 ns: the shortest, 100 ms
+            replies = stub.Subscribe(iter([req]), timeout=WAIT)
+            assert [as_dict(next(replies).update) for _ in eth1] == eth1
+            assert next(replies).sync_response  # then, unchanged, the state again
+            assert [as_dict(next(replies).update) for _ in eth1] == eth1, mode
+            replies.cancel()
     finally:
         t.close()
 

@@ -4,6 +4,7 @@
 
 #include <google/protobuf/util/json_util.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -78,6 +79,26 @@ bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+// A wait between looks at the call's cancellation.
+constexpr std::chrono::milliseconds kLongestWait{200};
+// The shortest sample or heartbeat interval (also for 0, "the target's
+// shortest"): a client cannot make the target send its state without pause.
+constexpr std::chrono::milliseconds kShortestInterval{100};
+
+struct Periodic {
+    std::vector<Elems> pattern;
+    Clock::duration every;
+    Clock::time_point next;
+};
+
+Clock::duration interval(uint64_t ns) {
+    // Above a day is a day: the sum with now stays in range.
+    constexpr uint64_t kDay = 86400000000000u;
+    return std::max<Clock::duration>(std::chrono::nanoseconds(std::min(ns, kDay)),
+                                     kShortestInterval);
+}
+
 bool sync(Stream *rw) {
     gnmi::SubscribeResponse r;
     r.set_sync_response(true);
@@ -138,11 +159,8 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     if (list.subscription().empty())
         return refuse(StatusCode::INVALID_ARGUMENT, "a subscription list with no subscription");
     std::vector<gnmi::Path> paths;
-    for (const gnmi::Subscription &sub : list.subscription()) {
-        if (list.mode() == gnmi::SubscriptionList::STREAM && sub.mode() == gnmi::SAMPLE)
-            return refuse(StatusCode::UNIMPLEMENTED, "SAMPLE is not served: ON_CHANGE is");
+    for (const gnmi::Subscription &sub : list.subscription())
         paths.push_back(sub.path());
-    }
     std::vector<Elems> patterns;
     Status s = patterns_of(list.prefix(), paths, patterns);
     if (!s.ok()) return s;
@@ -164,6 +182,24 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         }
         return Status::OK;
     }
+    // STREAM: changes for ON_CHANGE (and TARGET_DEFINED) paths; the state of
+    // a SAMPLE path at each interval, of an ON_CHANGE path at each heartbeat.
+    std::vector<Elems> on_change;
+    std::vector<Periodic> periodic;
+    auto now = Clock::now();
+    auto every = [&](std::vector<Elems> p, uint64_t ns) {
+        periodic.push_back({std::move(p), interval(ns), now + interval(ns)});
+    };
+    for (int i = 0; i < list.subscription_size(); i++) {
+        const gnmi::Subscription &sub = list.subscription(i);
+        const Elems &p = patterns[static_cast<size_t>(i)];
+        if (sub.mode() == gnmi::SAMPLE) {
+            every({p}, sub.sample_interval());
+            continue;
+        }
+        on_change.push_back(p);
+        if (sub.heartbeat_interval() != 0) every({p}, sub.heartbeat_interval());
+    }
     Queue q;
     Batch first = store_.join(&q);
     struct Leave {
@@ -176,9 +212,19 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     // The stream ends when the client goes: looked at between waits.
     std::vector<BatchPtr> batches;
     while (!ctx->IsCancelled()) {
-        if (!q.take(batches, std::chrono::milliseconds(200))) continue;
-        for (const BatchPtr &b : batches)
-            if (!each_selected(*b, patterns, write)) return Status::OK;
+        auto until = Clock::now() + kLongestWait;
+        for (const Periodic &p : periodic)
+            until = std::min(until, p.next);
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (q.take(batches, std::max(wait, std::chrono::milliseconds(0))))
+            for (const BatchPtr &b : batches)
+                if (!each_selected(*b, on_change, write)) return Status::OK;
+        now = Clock::now();
+        for (Periodic &p : periodic) {
+            if (now < p.next) continue;
+            if (!each_selected(store_.snapshot(), p.pattern, write)) return Status::OK;
+            p.next = now + p.every;
+        }
     }
     return Status::OK;
 }
