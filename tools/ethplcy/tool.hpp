@@ -271,6 +271,10 @@ struct GnmiOptions {
 // The record of a JSON item that is an envelope ({"name": ..., "record": ...}):
 // false for any other item; a deleted record is refused.
 bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec);
+// Any envelope as it is: false for an item that is none (ethplcy-serve reads
+// deletions too); index -1 for a port.
+bool envelope_item(const StreamItem &item, bool net, std::string &name, int64_t &index,
+                   bool &deleted, eth_if_plcy::Record &rec);
 int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &g,
               Output &out);
 

@@ -1,0 +1,271 @@
+# SPDX-License-Identifier: Apache-2.0
+# SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+"""ethplcy-serve through a gNMI client (python3-grpcio, stubs from the
+project's gnmi.proto): what it serves equals ethplcy diff --gnmi's
+notifications for the same records."""
+import json
+import os
+import pathlib
+import queue
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+from typing import Any, Iterator
+
+import pytest
+
+SERVE = os.environ.get("SERVE", "")
+TOOL = os.environ.get("ETHPLCY", "")
+sys.path.insert(0, os.environ.get("SERVE_STUBS", ""))
+grpc = pytest.importorskip("grpc", reason="python3-grpcio is not installed")
+gnmi_pb2 = pytest.importorskip("gnmi_pb2", reason="the gNMI stubs were not generated")
+gnmi_pb2_grpc = pytest.importorskip("gnmi_pb2_grpc")
+from google.protobuf import json_format  # noqa: E402
+
+HERE = pathlib.Path(__file__).parents[1] / "tool"
+SUB = json.loads((HERE / "sub.json").read_text())
+TRUNK = json.loads((HERE / "trunk.json").read_text())
+CHANGED = json.loads(json.dumps(SUB))
+CHANGED["mtu"] = 1500
+CHANGED["efp"]["tag"][0]["vlan"] = 300
+A = [{"name": "eth0", "policy": TRUNK}, {"name": "eth0", "index": 5, "policy": SUB},
+     {"name": "eth0", "index": 6, "policy": SUB}, {"name": "eth1", "index": 1, "policy": SUB}]
+# eth0.5 changed, eth0.6 deleted: the state after B is A_AFTER.
+B = [{"name": "eth0", "index": 5, "policy": CHANGED}, {"name": "eth0", "index": 6, "deleted": True}]
+A_AFTER = [A[0], B[0], A[3]]
+WAIT = 20  # seconds: a bound on each wait for an event, never a sleep
+
+
+def lines(dump: list[dict[str, Any]]) -> str:
+    return "".join(json.dumps(env) + "\n" for env in dump)
+
+
+def diff(a: list[dict[str, Any]], b: list[dict[str, Any]]) -> list[dict[str, Any]]:
+    with tempfile.TemporaryDirectory() as d:
+        pa, pb = pathlib.Path(d) / "a", pathlib.Path(d) / "b"
+        pa.write_text(lines(a))
+        pb.write_text(lines(b))
+        out = subprocess.run([TOOL, "diff", "--gnmi", "--timestamp", "1", str(pa), str(pb)],
+                             capture_output=True, text=True, check=False)
+    assert out.returncode in (0, 1), out.stderr
+    return [untimed(json.loads(line)) for line in out.stdout.splitlines()]
+
+
+def untimed(n: dict[str, Any]) -> dict[str, Any]:
+    n.pop("timestamp", None)
+    return n
+
+
+def as_dict(n: Any) -> dict[str, Any]:
+    return untimed(json_format.MessageToDict(n))
+
+
+class Target:
+    """ethplcy-serve on a free loopback port; its standard error read as it comes."""
+
+    def __init__(self, args: list[str], stdin: Any = subprocess.DEVNULL) -> None:
+        self.proc = subprocess.Popen([SERVE, "--listen", "127.0.0.1:0", *args], stdin=stdin,
+                                     stderr=subprocess.PIPE, text=True)
+        self.log: queue.Queue[str] = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.port = int(self.wait_for(r"listening on 127\.0\.0\.1:(\d+)").group(1))
+
+    def _read(self) -> None:
+        assert self.proc.stderr is not None
+        for line in self.proc.stderr:
+            self.log.put(line)
+
+    def wait_for(self, pattern: str) -> re.Match[str]:
+        while True:
+            line = self.log.get(timeout=WAIT)
+            m = re.search(pattern, line)
+            if m:
+                return m
+
+    def close(self) -> None:
+        self.proc.kill()
+        self.proc.wait()
+
+
+@pytest.fixture(name="files")
+def fixture_files() -> Iterator[pathlib.Path]:
+    with tempfile.TemporaryDirectory() as d:
+        (pathlib.Path(d) / "a").write_text(lines(A) + "not json\n")
+        yield pathlib.Path(d)
+
+
+def path(text: str) -> Any:
+    """/a/b[k=v]/c as a gNMI Path."""
+    p = gnmi_pb2.Path()
+    for name, keys in re.findall(r"([^/\[]+)((?:\[[^\]]*\])*)", text):
+        e = p.elem.add(name=name)
+        for k, v in re.findall(r"\[([^=]+)=([^\]]*)\]", keys):
+            e.key[k] = v
+    return p
+
+
+def get(stub: Any, *paths: str, prefix: str = "") -> list[dict[str, Any]]:
+    req = gnmi_pb2.GetRequest(prefix=path(prefix), path=[path(p) for p in paths],
+                              encoding=gnmi_pb2.JSON_IETF)
+    return [as_dict(n) for n in stub.Get(req, timeout=WAIT).notification]
+
+
+def subscription(mode: Any, *paths: str, sub_mode: Any = 0) -> Any:
+    return gnmi_pb2.SubscribeRequest(subscribe=gnmi_pb2.SubscriptionList(
+        mode=mode, encoding=gnmi_pb2.PROTO,
+        subscription=[gnmi_pb2.Subscription(path=path(p), mode=sub_mode) for p in paths]))
+
+
+def code(call: Any) -> Any:
+    with pytest.raises(grpc.RpcError) as err:
+        call()
+    return err.value.code()
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
+    t = Target(["--insecure", str(files / "a")])
+    try:
+        t.wait_for(r"a, record 5, line 5: .*not")  # refused with one line; the rest served
+        t.wait_for(r"end of .*: 4 records applied, 1 refused")
+        stub = gnmi_pb2_grpc.gNMIStub(grpc.insecure_channel(f"127.0.0.1:{t.port}"))
+        caps = stub.Capabilities(gnmi_pb2.CapabilityRequest(), timeout=WAIT)
+        models = {m.name: m for m in caps.supported_models}
+        yang = subprocess.run([TOOL, "yang"], capture_output=True, text=True, check=True).stdout
+        oc = subprocess.run([TOOL, "yang", "--openconfig"], capture_output=True, text=True,
+                            check=True).stdout
+        assert f"revision {models['eth-if-plcy'].version}" in yang
+        assert f"revision {models['eth-if-plcy-oc'].version}" in oc
+        assert models["openconfig-interfaces"].organization == "OpenConfig working group"
+        assert list(caps.supported_encodings) == [gnmi_pb2.JSON_IETF, gnmi_pb2.PROTO]
+        assert caps.gNMI_version == "0.10.0"
+
+        full = diff([], A)
+        assert get(stub, "/interfaces/interface[name=eth0]/state/mtu") == [
+            {"prefix": full[0]["prefix"], "update": [
+                {"path": {"elem": [{"name": "state"}, {"name": "mtu"}]},
+                 "val": {"uintVal": "9216"}}]}]
+        sub5 = "/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]"
+        assert get(stub, "", prefix=sub5) == [n for n in full if n["prefix"] == full[1]["prefix"]]
+        enabled = get(stub, "/interfaces/interface[name=*]/subinterfaces/subinterface/state/enabled")
+        assert [(n["prefix"]["elem"][1]["key"]["name"], n["prefix"]["elem"][3]["key"]["index"],
+                 n["update"][0]["val"]) for n in enabled] == [
+            ("eth0", "5", {"boolVal": True}), ("eth0", "6", {"boolVal": True}),
+            ("eth1", "1", {"boolVal": True})]
+        assert get(stub, "/interfaces/.../efp/exact") == get(stub, "/interfaces/interface/"
+                                                             "subinterfaces/subinterface/"
+                                                             "policy/efp/exact")
+        assert code(lambda: get(stub, "/interfaces/interface[name=eth9]")) == \
+            grpc.StatusCode.NOT_FOUND
+        bad = gnmi_pb2.Path(elem=[gnmi_pb2.PathElem(name="interfaces"), gnmi_pb2.PathElem()])
+        assert code(lambda: stub.Get(gnmi_pb2.GetRequest(path=[bad], encoding=gnmi_pb2.PROTO),
+                                     timeout=WAIT)) == grpc.StatusCode.INVALID_ARGUMENT
+        assert code(lambda: stub.Set(gnmi_pb2.SetRequest(), timeout=WAIT)) == \
+            grpc.StatusCode.UNIMPLEMENTED
+        assert code(lambda: stub.Get(gnmi_pb2.GetRequest(encoding=gnmi_pb2.JSON),
+                                     timeout=WAIT)) == grpc.StatusCode.UNIMPLEMENTED
+
+        once = list(stub.Subscribe(iter([subscription(gnmi_pb2.SubscriptionList.ONCE,
+                                                      "/interfaces")]), timeout=WAIT))
+        assert [as_dict(r.update) for r in once[:-1]] == full
+        assert once[-1].sync_response
+
+        polls: queue.Queue[Any] = queue.Queue()
+        polls.put(subscription(gnmi_pb2.SubscriptionList.POLL, "/interfaces/interface[name=eth1]"))
+        replies = stub.Subscribe(iter(polls.get, None), timeout=WAIT)
+        eth1 = [n for n in full if n["prefix"] == full[-1]["prefix"]]
+        for _ in range(2):  # the state at once, then at the poll
+            assert [as_dict(next(replies).update) for _ in eth1] == eth1
+            assert next(replies).sync_response
+            polls.put(gnmi_pb2.SubscribeRequest(poll=gnmi_pb2.Poll()))
+        replies.cancel()
+        for mode, interval in ((gnmi_pb2.SAMPLE, "sample_interval"),
+                               (gnmi_pb2.ON_CHANGE, "heartbeat_interval")):
+            req = subscription(gnmi_pb2.SubscriptionList.STREAM,
+                               "/interfaces/interface[name=eth1]", sub_mode=mode)
+            setattr(req.subscribe.subscription[0], interval, 1)  # 1 ns: the shortest, 100 ms
+            replies = stub.Subscribe(iter([req]), timeout=WAIT)
+            assert [as_dict(next(replies).update) for _ in eth1] == eth1
+            assert next(replies).sync_response  # then, unchanged, the state again
+            assert [as_dict(next(replies).update) for _ in eth1] == eth1, mode
+            replies.cancel()
+    finally:
+        t.close()
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_stream_on_change_is_the_diff_of_each_change() -> None:
+    t = Target(["--insecure"], stdin=subprocess.PIPE)
+    assert t.proc.stdin is not None
+    try:
+        stub = gnmi_pb2_grpc.gNMIStub(grpc.insecure_channel(f"127.0.0.1:{t.port}"))
+        requests: queue.Queue[Any] = queue.Queue()
+        requests.put(subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces",
+                                  sub_mode=gnmi_pb2.ON_CHANGE))
+        replies = stub.Subscribe(iter(requests.get, None), timeout=WAIT)
+        assert next(replies).sync_response  # nothing read yet: the empty state
+        for before, dump, after in (([], A, A), (A, B, A_AFTER)):
+            t.proc.stdin.write(lines(dump))
+            t.proc.stdin.flush()
+            want = diff(before, after)
+            assert [as_dict(next(replies).update) for _ in want] == want
+        changed = [n for n in want if "update" in n]
+        assert {u["path"]["elem"][-1]["name"] for n in changed for u in n["update"]} == \
+            {"mtu", "tag"}  # exactly the changed leaves
+        assert want[-1] == {"prefix": {"elem": [
+            {"name": "interfaces"}, {"name": "interface", "key": {"name": "eth0"}},
+            {"name": "subinterfaces"}, {"name": "subinterface", "key": {"index": "6"}}]},
+            "delete": [{}]}
+        t.proc.stdin.close()
+        t.wait_for(r"end of standard input: 6 records applied, 0 refused")
+        replies.cancel()
+        quiet = subscription(gnmi_pb2.SubscriptionList.ONCE, "/interfaces")
+        quiet.subscribe.updates_only = True  # no initial state: at once in sync
+        assert [r.sync_response for r in stub.Subscribe(iter([quiet]), timeout=WAIT)] == [True]
+        bad = subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces")
+        bad.subscribe.subscription[0].path.elem.add(name="x").key[""] = "1"
+        assert code(lambda: list(stub.Subscribe(iter([bad]), timeout=WAIT))) == \
+            grpc.StatusCode.INVALID_ARGUMENT
+    finally:
+        t.close()
+
+
+def openssl(*args: str) -> None:
+    subprocess.run(["openssl", *args], check=True, capture_output=True)
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_mutual_tls_refuses_a_client_without_a_certificate(files: pathlib.Path) -> None:
+    key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    d = str(files)
+    openssl("req", "-x509", *key, "-days", "1", "-subj", "/CN=test CA", "-keyout", f"{d}/ca.key",
+            "-out", f"{d}/ca.crt")
+    (files / "san").write_text("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
+    for who in ("target", "client"):
+        openssl("req", *key, "-subj", f"/CN={who}", "-keyout", f"{d}/{who}.key", "-out",
+                f"{d}/{who}.csr")
+        openssl("x509", "-req", "-in", f"{d}/{who}.csr", "-CA", f"{d}/ca.crt", "-CAkey",
+                f"{d}/ca.key", "-CAcreateserial", "-days", "1", "-extfile", f"{d}/san",
+                "-out", f"{d}/{who}.crt")
+    no_tls = subprocess.run([SERVE, "--listen", "0.0.0.0:0", "--insecure"], capture_output=True,
+                            text=True, check=False)
+    assert no_tls.returncode == 2 and "loopback address only" in no_tls.stderr
+    t = Target(["--tls-cert", f"{d}/target.crt", "--tls-key", f"{d}/target.key", "--tls-ca",
+                f"{d}/ca.crt", f"{d}/a"])
+    try:
+        ca = (files / "ca.crt").read_bytes()
+        opts = [("grpc.ssl_target_name_override", "localhost")]
+
+        def caps(creds: Any) -> Any:
+            channel = grpc.secure_channel(f"127.0.0.1:{t.port}", creds, options=opts)
+            return gnmi_pb2_grpc.gNMIStub(channel).Capabilities(gnmi_pb2.CapabilityRequest(),
+                                                                timeout=WAIT)
+        mutual = grpc.ssl_channel_credentials(ca, (files / "client.key").read_bytes(),
+                                              (files / "client.crt").read_bytes())
+        assert caps(mutual).gNMI_version == "0.10.0"
+        assert code(lambda: caps(grpc.ssl_channel_credentials(ca))) == \
+            grpc.StatusCode.UNAVAILABLE
+    finally:
+        t.close()

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+// ethplcy-serve: a gNMI target over keyed records read from standard input or
+// a file. A program of its own, so that ethplcy links neither gRPC nor
+// protobuf. Options in the words gNMI tools use.
+#include <grpcpp/grpcpp.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "input.hpp"
+#include "service.hpp"
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: ethplcy-serve [--listen ADDR:PORT] (--tls-cert FILE --tls-key FILE [--tls-ca FILE]\n"
+    "                     | --insecure) [--net] [INPUT]\n"
+    "Serves the records of INPUT (JSON Lines envelopes {\"name\", \"index\"?, \"record\" |\n"
+    "\"policy\" | \"deleted\"}; - or none: standard input) as a gNMI target.\n"
+    "  --listen ADDR:PORT  where to listen (default [::]:9339; port 0: any free port)\n"
+    "  --tls-cert, --tls-key  the target's certificate and key (PEM)\n"
+    "  --tls-ca FILE       mutual TLS: clients need a certificate this CA signed\n"
+    "  --insecure          plain text, only on a loopback address\n"
+    "  --net               hex records are in network byte order\n";
+
+struct Options {
+    std::string listen = "[::]:9339", cert, key, ca, input = "-";
+    bool insecure = false, net = false;
+};
+
+int fail(const std::string &why) {
+    std::fprintf(stderr, "ethplcy-serve: %s\n", why.c_str());
+    return 2;
+}
+
+// Whether ADDR:PORT's address is this host's loopback.
+bool loopback(const std::string &listen) {
+    std::string host = listen.substr(0, listen.rfind(':'));
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
+bool read_file(const std::string &path, std::string &out) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream text;
+    text << f.rdbuf();
+    out = text.str();
+    return f.good() || f.eof();
+}
+
+// "" when the options hold together, or why not.
+std::string parse(int argc, char **argv, Options &o) {
+    bool input_given = false;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        std::string *value = a == "--listen"     ? &o.listen
+                             : a == "--tls-cert" ? &o.cert
+                             : a == "--tls-key"  ? &o.key
+                             : a == "--tls-ca"   ? &o.ca
+                                                 : nullptr;
+        if (value != nullptr) {
+            if (++i == argc) return a + " needs a value";
+            *value = argv[i];
+        } else if (a == "--insecure") {
+            o.insecure = true;
+        } else if (a == "--net") {
+            o.net = true;
+        } else if ((a.size() > 1 && a[0] == '-') || input_given) {
+            return a + ": not an option of ethplcy-serve (--help lists them)";
+        } else {
+            o.input = a;
+            input_given = true;
+        }
+    }
+    if (o.listen.rfind(':') == std::string::npos) return "--listen takes ADDR:PORT";
+    bool tls = !o.cert.empty() || !o.key.empty() || !o.ca.empty();
+    if (o.insecure && tls) return "--insecure and --tls-* exclude each other";
+    if (o.insecure && !loopback(o.listen))
+        return "--insecure listens on a loopback address only (127.0.0.1, [::1], localhost)";
+    if (!o.insecure && (o.cert.empty() || o.key.empty()))
+        return "TLS needs --tls-cert and --tls-key (or --insecure on a loopback address)";
+    return "";
+}
+
+std::string credentials(const Options &o, std::shared_ptr<grpc::ServerCredentials> &creds) {
+    if (o.insecure) {
+        creds = grpc::InsecureServerCredentials();
+        return "";
+    }
+    grpc::SslServerCredentialsOptions ssl;
+    grpc::SslServerCredentialsOptions::PemKeyCertPair pair;
+    if (!read_file(o.cert, pair.cert_chain)) return o.cert + ": cannot read it";
+    if (!read_file(o.key, pair.private_key)) return o.key + ": cannot read it";
+    ssl.pem_key_cert_pairs.push_back(pair);
+    if (!o.ca.empty()) {
+        if (!read_file(o.ca, ssl.pem_root_certs)) return o.ca + ": cannot read it";
+        // A client without a certificate the CA signed is refused at the handshake.
+        ssl.client_certificate_request = GRPC_SSL_REQUEST_AND_REQUIRE_CLIENT_CERTIFICATE_AND_VERIFY;
+    }
+    creds = grpc::SslServerCredentials(ssl);
+    return "";
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    for (int i = 1; i < argc; i++)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    Options o;
+    std::string why = parse(argc, argv, o);
+    if (!why.empty()) return fail(why);
+    std::shared_ptr<grpc::ServerCredentials> creds;
+    why = credentials(o, creds);
+    if (!why.empty()) return fail(why);
+    FILE *in = o.input == "-" ? stdin : std::fopen(o.input.c_str(), "r");
+    if (in == nullptr) return fail(o.input + ": " + std::strerror(errno));
+
+    ethplcy_serve::Store store;
+    ethplcy_serve::Service service(store);
+    grpc::ServerBuilder builder;
+    int port = 0;
+    builder.AddListeningPort(o.listen, creds, &port);
+    builder.RegisterService(&service);
+    std::unique_ptr<grpc::Server> server = builder.BuildAndStart();
+    if (!server || port == 0) return fail("cannot listen on " + o.listen);
+    std::fprintf(stderr, "ethplcy-serve: listening on %s:%d\n",
+                 o.listen.substr(0, o.listen.rfind(':')).c_str(), port);
+    std::fflush(stderr);
+    // One input thread; at the input's end the last state is still served.
+    std::thread reader(ethplcy_serve::read_records, in, o.input == "-" ? "standard input" : o.input,
+                       o.net, std::ref(store));
+    server->Wait();
+    reader.join();
+    return 0;
+}

@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: Apache-2.0
+// SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
+#include "service.hpp"
+
+#include <google/protobuf/util/json_util.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+#include "paths.hpp"
+
+namespace ethplcy_serve {
+namespace {
+
+using grpc::Status;
+using grpc::StatusCode;
+using Stream = grpc::ServerReaderWriter<gnmi::SubscribeResponse, gnmi::SubscribeRequest>;
+
+struct Model {
+    const char *name, *organization, *version;
+};
+// The models of the served paths: OpenConfig's with their openconfig-version,
+// the project's with their revision (ethplcy yang writes the same dates).
+constexpr std::array<Model, 7> kModels{{
+    {"openconfig-interfaces", "OpenConfig working group", "3.8.1"},
+    {"openconfig-if-ethernet", "OpenConfig working group", "2.18.0"},
+    {"openconfig-vlan", "OpenConfig working group", "3.2.2"},
+    {"openconfig-vlan-types", "OpenConfig working group", "3.2.0"},
+    {"iana-if-type", "IANA", "2017-01-19"},
+    {"eth-if-plcy-oc", "The eth_if_plcy developers", "2026-12-07"},
+    {"eth-if-plcy", "The eth_if_plcy developers", "2026-12-06"},
+}};
+// The gNMI release whose messages gnmi.proto follows.
+constexpr const char *kGnmiVersion = "0.10.0";
+
+// Values are typed scalars, and lists RFC 7951 JSON: PROTO and JSON_IETF.
+bool served_encoding(gnmi::Encoding e) {
+    return e == gnmi::PROTO || e == gnmi::JSON_IETF;
+}
+
+Status refuse(StatusCode code, const std::string &why) {
+    return Status(code, why);
+}
+
+// The patterns of a request's paths (its prefix alone when it gives none).
+template <class Paths>
+Status patterns_of(const gnmi::Path &prefix, const Paths &paths, std::vector<Elems> &out) {
+    Elems e;
+    if (paths.empty()) {
+        std::string why = request_path(prefix, gnmi::Path(), e);
+        if (!why.empty()) return refuse(StatusCode::INVALID_ARGUMENT, why);
+        out.push_back(e);
+    }
+    for (const auto &p : paths) {
+        std::string why = request_path(prefix, p, e);
+        if (!why.empty()) return refuse(StatusCode::INVALID_ARGUMENT, why);
+        out.push_back(e);
+    }
+    return Status::OK;
+}
+
+// A notification as gNMI's message: through the JSON diff --gnmi writes, so
+// that both say the same.
+void to_message(const g::Notification &n, uint64_t timestamp, gnmi::Notification &out) {
+    google::protobuf::util::JsonStringToMessage(g::to_json(n, timestamp), &out);
+}
+
+// The notifications of b that patterns select, each passed to send until it fails.
+template <class Send>
+bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send) {
+    g::Notification part;
+    for (const g::Notification &n : b.notes) {
+        if (!select(n, patterns, part)) continue;
+        gnmi::SubscribeResponse r;
+        to_message(part, b.timestamp, *r.mutable_update());
+        if (!send(r)) return false;
+    }
+    return true;
+}
+
+using Clock = std::chrono::steady_clock;
+// A wait between looks at the call's cancellation.
+constexpr std::chrono::milliseconds kLongestWait{200};
+// The shortest sample or heartbeat interval (also for 0, "the target's
+// shortest"): a client cannot make the target send its state without pause.
+constexpr std::chrono::milliseconds kShortestInterval{100};
+
+struct Periodic {
+    std::vector<Elems> pattern;
+    Clock::duration every;
+    Clock::time_point next;
+};
+
+Clock::duration interval(uint64_t ns) {
+    // Above a day is a day: the sum with now stays in range.
+    constexpr uint64_t kDay = 86400000000000u;
+    return std::max<Clock::duration>(std::chrono::nanoseconds(std::min(ns, kDay)),
+                                     kShortestInterval);
+}
+
+bool sync(Stream *rw) {
+    gnmi::SubscribeResponse r;
+    r.set_sync_response(true);
+    return rw->Write(r);
+}
+
+} // namespace
+
+Status Service::Capabilities(grpc::ServerContext *, const gnmi::CapabilityRequest *,
+                             gnmi::CapabilityResponse *out) {
+    for (const Model &m : kModels) {
+        gnmi::ModelData *d = out->add_supported_models();
+        d->set_name(m.name);
+        d->set_organization(m.organization);
+        d->set_version(m.version);
+    }
+    out->add_supported_encodings(gnmi::JSON_IETF);
+    out->add_supported_encodings(gnmi::PROTO);
+    out->set_gnmi_version(kGnmiVersion);
+    return Status::OK;
+}
+
+Status Service::Get(grpc::ServerContext *, const gnmi::GetRequest *req, gnmi::GetResponse *out) {
+    if (!served_encoding(req->encoding()))
+        return refuse(StatusCode::UNIMPLEMENTED, "encodings served: JSON_IETF and PROTO");
+    std::vector<Elems> patterns;
+    Status s = patterns_of(req->prefix(), req->path(), patterns);
+    if (!s.ok()) return s;
+    // The records are applied configuration, which gNMI serves as state.
+    if (req->type() == gnmi::GetRequest::CONFIG)
+        return refuse(StatusCode::NOT_FOUND, "the target holds state only, no configuration");
+    Batch all = store_.snapshot();
+    g::Notification part;
+    for (const Elems &p : patterns) {
+        bool found = false;
+        for (size_t i = 0; i < all.notes.size() && !found; i++)
+            found = select(all.notes[i], {p}, part);
+        if (!found) return refuse(StatusCode::NOT_FOUND, "a path the tree does not hold");
+    }
+    for (const g::Notification &n : all.notes)
+        if (select(n, patterns, part)) to_message(part, all.timestamp, *out->add_notification());
+    return Status::OK;
+}
+
+Status Service::Set(grpc::ServerContext *, const gnmi::SetRequest *, gnmi::SetResponse *) {
+    return refuse(StatusCode::UNIMPLEMENTED,
+                  "Set: the records come from the network OS, not from the collector");
+}
+
+Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
+    gnmi::SubscribeRequest req;
+    if (!rw->Read(&req)) return Status::OK;
+    if (!req.has_subscribe())
+        return refuse(StatusCode::INVALID_ARGUMENT, "the first request is a subscription list");
+    const gnmi::SubscriptionList &list = req.subscribe();
+    if (!served_encoding(list.encoding()))
+        return refuse(StatusCode::UNIMPLEMENTED, "encodings served: JSON_IETF and PROTO");
+    if (list.subscription().empty())
+        return refuse(StatusCode::INVALID_ARGUMENT, "a subscription list with no subscription");
+    std::vector<gnmi::Path> paths;
+    for (const gnmi::Subscription &sub : list.subscription())
+        paths.push_back(sub.path());
+    std::vector<Elems> patterns;
+    Status s = patterns_of(list.prefix(), paths, patterns);
+    if (!s.ok()) return s;
+    auto write = [rw](const gnmi::SubscribeResponse &r) { return rw->Write(r); };
+    if (list.mode() == gnmi::SubscriptionList::ONCE) {
+        if (!list.updates_only()) each_selected(store_.snapshot(), patterns, write);
+        sync(rw);
+        return Status::OK;
+    }
+    if (list.mode() == gnmi::SubscriptionList::POLL) {
+        // The state at once (unless updates_only), then again at each poll.
+        bool ok =
+            (list.updates_only() || each_selected(store_.snapshot(), patterns, write)) && sync(rw);
+        while (ok && rw->Read(&req)) {
+            if (!req.has_poll())
+                return refuse(StatusCode::INVALID_ARGUMENT,
+                              "after a POLL subscription list, only polls");
+            ok = each_selected(store_.snapshot(), patterns, write) && sync(rw);
+        }
+        return Status::OK;
+    }
+    // STREAM: changes for ON_CHANGE (and TARGET_DEFINED) paths; the state of
+    // a SAMPLE path at each interval, of an ON_CHANGE path at each heartbeat.
+    std::vector<Elems> on_change;
+    std::vector<Periodic> periodic;
+    auto now = Clock::now();
+    auto every = [&](std::vector<Elems> p, uint64_t ns) {
+        periodic.push_back({std::move(p), interval(ns), now + interval(ns)});
+    };
+    for (int i = 0; i < list.subscription_size(); i++) {
+        const gnmi::Subscription &sub = list.subscription(i);
+        const Elems &p = patterns[static_cast<size_t>(i)];
+        if (sub.mode() == gnmi::SAMPLE) {
+            every({p}, sub.sample_interval());
+            continue;
+        }
+        on_change.push_back(p);
+        if (sub.heartbeat_interval() != 0) every({p}, sub.heartbeat_interval());
+    }
+    Queue q;
+    Batch first = store_.join(&q);
+    struct Leave {
+        Store &store;
+        Queue *q;
+        ~Leave() { store.leave(q); }
+    } leave{store_, &q};
+    if ((!list.updates_only() && !each_selected(first, patterns, write)) || !sync(rw))
+        return Status::OK;
+    // The stream ends when the client goes: looked at between waits.
+    std::vector<BatchPtr> batches;
+    while (!ctx->IsCancelled()) {
+        auto until = Clock::now() + kLongestWait;
+        for (const Periodic &p : periodic)
+            until = std::min(until, p.next);
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (q.take(batches, std::max(wait, std::chrono::milliseconds(0))))
+            for (const BatchPtr &b : batches)
+                if (!each_selected(*b, on_change, write)) return Status::OK;
+        now = Clock::now();
+        for (Periodic &p : periodic) {
+            if (now < p.next) continue;
+            if (!each_selected(store_.snapshot(), p.pattern, write)) return Status::OK;
+            p.next = now + p.every;
+        }
+    }
+    return Status::OK;
+}
+
+} // namespace ethplcy_serve
