@@ -106,9 +106,9 @@ def path(text: str) -> Any:
     return p
 
 
-def get(stub: Any, *paths: str, prefix: str = "") -> list[dict[str, Any]]:
+def get(stub: Any, *paths: str, prefix: str = "", kind: int = 0) -> list[dict[str, Any]]:
     req = gnmi_pb2.GetRequest(prefix=path(prefix), path=[path(p) for p in paths],
-                              encoding=gnmi_pb2.JSON_IETF)
+                              encoding=gnmi_pb2.JSON_IETF, type=kind)
     return [as_dict(n) for n in stub.Get(req, timeout=WAIT).notification]
 
 
@@ -154,9 +154,13 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
                  n["update"][0]["val"]) for n in enabled] == [
             ("eth0", "5", {"boolVal": True}), ("eth0", "6", {"boolVal": True}),
             ("eth1", "1", {"boolVal": True})]
-        assert get(stub, "/interfaces/.../efp/exact") == get(stub, "/interfaces/interface/"
-                                                             "subinterfaces/subinterface/"
-                                                             "policy/efp/exact")
+        assert get(stub, "/interfaces/.../state/efp/exact") == get(
+            stub, "/interfaces/interface/subinterfaces/subinterface/policy/state/efp/exact")
+        mtu = "/interfaces/interface[name=eth0]/*/mtu"
+        assert [[u["path"]["elem"][0]["name"] for u in n["update"]]
+                for n in get(stub, mtu, kind=gnmi_pb2.GetRequest.CONFIG) +
+                get(stub, mtu, kind=gnmi_pb2.GetRequest.STATE) + get(stub, mtu)] == [
+            ["config"], ["state"], ["config", "state"]]
         assert code(lambda: get(stub, "/interfaces/interface[name=eth9]")) == \
             grpc.StatusCode.NOT_FOUND
         bad = gnmi_pb2.Path(elem=[gnmi_pb2.PathElem(name="interfaces"), gnmi_pb2.PathElem()])

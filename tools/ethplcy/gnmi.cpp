@@ -243,7 +243,7 @@ bool envelope_item(const StreamItem &item, bool net, std::string &name, int64_t 
                    bool &deleted, eth_if_plcy::Record &rec) {
     Json v = parsed(item);
     g::Id id;
-    if (!v || !envelope(v.get(), net, item.where(), id, deleted, rec)) return false;
+    if (!v || !envelope(v.get(), net, id, deleted, rec)) return false;
     name = id.name;
     index = id.index;
     return true;

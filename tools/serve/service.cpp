@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <string_view>
 
 #include "paths.hpp"
 
@@ -105,6 +106,15 @@ bool sync(Stream *rw) {
     return rw->Write(r);
 }
 
+// Whether a leaf's path (relative to its record) has the element tree.
+bool in_tree(std::string_view path, std::string_view tree) {
+    for (size_t at = path.find(tree); at != std::string_view::npos; at = path.find(tree, at + 1))
+        if ((at == 0 || path[at - 1] == '/') &&
+            (at + tree.size() == path.size() || path[at + tree.size()] == '/'))
+            return true;
+    return false;
+}
+
 } // namespace
 
 Status Service::Capabilities(grpc::ServerContext *, const gnmi::CapabilityRequest *,
@@ -127,19 +137,32 @@ Status Service::Get(grpc::ServerContext *, const gnmi::GetRequest *req, gnmi::Ge
     std::vector<Elems> patterns;
     Status s = patterns_of(req->prefix(), req->path(), patterns);
     if (!s.ok()) return s;
-    // The records are applied configuration, which gNMI serves as state.
-    if (req->type() == gnmi::GetRequest::CONFIG)
-        return refuse(StatusCode::NOT_FOUND, "the target holds state only, no configuration");
+    // Every leaf is served twice, under config and under state; the records
+    // are the applied configuration, so nothing is operational alone.
+    if (req->type() == gnmi::GetRequest::OPERATIONAL)
+        return refuse(StatusCode::NOT_FOUND,
+                      "no operational data: the state served is the applied configuration");
+    const char *tree = req->type() == gnmi::GetRequest::CONFIG  ? "config"
+                       : req->type() == gnmi::GetRequest::STATE ? "state"
+                                                                : nullptr;
+    auto pick = [tree](const g::Notification &n, const std::vector<Elems> &p,
+                       g::Notification &part) {
+        if (!select(n, p, part)) return false;
+        if (tree != nullptr)
+            std::erase_if(part.updates,
+                          [tree](const g::Update &u) { return !in_tree(u.path, tree); });
+        return !part.updates.empty();
+    };
     Batch all = store_.snapshot();
     g::Notification part;
     for (const Elems &p : patterns) {
         bool found = false;
         for (size_t i = 0; i < all.notes.size() && !found; i++)
-            found = select(all.notes[i], {p}, part);
+            found = pick(all.notes[i], {p}, part);
         if (!found) return refuse(StatusCode::NOT_FOUND, "a path the tree does not hold");
     }
     for (const g::Notification &n : all.notes)
-        if (select(n, patterns, part)) to_message(part, all.timestamp, *out->add_notification());
+        if (pick(n, patterns, part)) to_message(part, all.timestamp, *out->add_notification());
     return Status::OK;
 }
 
