@@ -253,9 +253,10 @@ def test_mutual_tls_refuses_a_client_without_a_certificate(files: pathlib.Path) 
         openssl("x509", "-req", "-in", f"{d}/{who}.csr", "-CA", f"{d}/ca.crt", "-CAkey",
                 f"{d}/ca.key", "-CAcreateserial", "-days", "1", "-extfile", f"{d}/san",
                 "-out", f"{d}/{who}.crt")
-    no_tls = subprocess.run([SERVE, "--listen", "0.0.0.0:0", "--insecure"], capture_output=True,
-                            text=True, check=False)
-    assert no_tls.returncode == 2 and "loopback address only" in no_tls.stderr
+    for host in ("0.0.0.0", "127.0.0.1.example.net", "[::]"):
+        no_tls = subprocess.run([SERVE, "--listen", f"{host}:0", "--insecure"],
+                                capture_output=True, text=True, check=False)
+        assert no_tls.returncode == 2 and "loopback address only" in no_tls.stderr, host
     t = Target(["--tls-cert", f"{d}/target.crt", "--tls-key", f"{d}/target.key", "--tls-ca",
                 f"{d}/ca.crt", f"{d}/a"])
     try:

@@ -3,7 +3,9 @@
 // ethplcy-serve: a gNMI target over keyed records read from standard input or
 // a file. A program of its own, so that ethplcy links neither gRPC nor
 // protobuf. Options in the words gNMI tools use.
+#include <arpa/inet.h>
 #include <grpcpp/grpcpp.h>
+#include <netinet/in.h>
 
 #include <cstdio>
 #include <cstring>
@@ -43,7 +45,12 @@ bool loopback(const std::string &listen) {
     std::string host = listen.substr(0, listen.rfind(':'));
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
-    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+    // An address, not a name that starts like one ("127.0.0.1.example.net").
+    in_addr v4{};
+    in6_addr v6{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
+    return host == "localhost";
 }
 
 bool read_file(const std::string &path, std::string &out) {
