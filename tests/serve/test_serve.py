@@ -166,6 +166,10 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
         bad = gnmi_pb2.Path(elem=[gnmi_pb2.PathElem(name="interfaces"), gnmi_pb2.PathElem()])
         assert code(lambda: stub.Get(gnmi_pb2.GetRequest(path=[bad], encoding=gnmi_pb2.PROTO),
                                      timeout=WAIT)) == grpc.StatusCode.INVALID_ARGUMENT
+        # Many "..." cost a table, not a search that doubles with each one.
+        assert code(lambda: get(stub, "/interfaces" + "/..." * 60 + "/x")) == \
+            grpc.StatusCode.NOT_FOUND
+        assert code(lambda: get(stub, "/a" * 65)) == grpc.StatusCode.INVALID_ARGUMENT
         assert code(lambda: stub.Set(gnmi_pb2.SetRequest(), timeout=WAIT)) == \
             grpc.StatusCode.UNIMPLEMENTED
         assert code(lambda: stub.Get(gnmi_pb2.GetRequest(encoding=gnmi_pb2.JSON),

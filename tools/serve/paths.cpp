@@ -2,10 +2,14 @@
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
 #include "paths.hpp"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ethplcy_serve {
 namespace {
+
+constexpr size_t kMaxDepth = 64;
 
 // The origins the tree is under: OpenConfig's, named or left out.
 bool served_origin(const std::string &o) {
@@ -14,6 +18,9 @@ bool served_origin(const std::string &o) {
 
 std::string append(const gnmi::Path &p, Elems &out) {
     if (!served_origin(p.origin())) return "origin \"" + p.origin() + "\" is not served";
+    // The tree is a few elements deep: a longer path cannot name anything.
+    if (out.size() + static_cast<size_t>(p.elem_size()) > kMaxDepth)
+        return "a path of more than " + std::to_string(kMaxDepth) + " elements";
     for (const gnmi::PathElem &e : p.elem()) {
         if (e.name().empty()) return "a path element without a name";
         if (e.name() == "..." && !e.key().empty()) return "\"...\" with keys";
@@ -45,16 +52,32 @@ bool same_keys(const Elem &pattern, const Elem &e) {
     return true;
 }
 
-bool match_from(const Elems &pattern, size_t i, const Elems &path, size_t j, bool above) {
-    if (i == pattern.size()) return true;
-    if (pattern[i].name == "...") {
-        for (size_t k = j; k <= path.size(); k++)
-            if (match_from(pattern, i + 1, path, k, above)) return true;
-        return false;
+// Whether pattern matches path (or, with above, a path above it), element by
+// element, "..." standing for any number of elements. A table of the
+// (pattern, path) suffixes that match, filled from the ends: a request with
+// many "..." costs pattern x path^2 steps, never a search that doubles.
+bool match_from(const Elems &pattern, const Elems &path, bool above) {
+    size_t np = pattern.size(), n = path.size();
+    std::vector<char> ok((np + 1) * (n + 1), 0);
+    auto at = [&](size_t i, size_t j) -> char & { return ok[i * (n + 1) + j]; };
+    for (size_t j = 0; j <= n; j++)
+        at(np, j) = 1;
+    for (size_t i = np; i-- > 0;) {
+        for (size_t j = n + 1; j-- > 0;) {
+            if (pattern[i].name == "...") {
+                char any = 0;
+                for (size_t k = j; k <= n && !any; k++)
+                    any = at(i + 1, k);
+                at(i, j) = any;
+            } else if (j == n) {
+                at(i, j) = above;
+            } else {
+                at(i, j) = same_name(pattern[i].name, path[j].name) &&
+                           same_keys(pattern[i], path[j]) && at(i + 1, j + 1);
+            }
+        }
     }
-    if (j == path.size()) return above;
-    if (!same_name(pattern[i].name, path[j].name) || !same_keys(pattern[i], path[j])) return false;
-    return match_from(pattern, i + 1, path, j + 1, above);
+    return at(0, 0);
 }
 
 Elems record_path(const g::Id &id) {
@@ -91,7 +114,7 @@ std::string request_path(const gnmi::Path &prefix, const gnmi::Path &path, Elems
 }
 
 bool matches(const Elems &pattern, const Elems &path, bool above) {
-    return match_from(pattern, 0, path, 0, above);
+    return match_from(pattern, path, above);
 }
 
 bool select(const g::Notification &n, const std::vector<Elems> &patterns, g::Notification &out) {
