@@ -22,7 +22,7 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -I"$root/l2protocols/ethernet/infra/common/openconfig"
        -I"$root/platform/iftype/include")
 # The JSON and stream targets are the tool's readers, with jansson and simdjson.
-tool_sources=("$root"/tools/ethplcy/{json_io,policy_input,input,stream,yang,openconfig}.cpp)
+tool_sources=("$root"/tools/ethplcy/{json_io,policy_input,policy_scan,input,stream,yang,openconfig}.cpp)
 flags+=(-I"$root/tools/ethplcy" -DETH_IF_PLCY_HAVE_SIMDJSON)
 fresh=1
 [ -e "$out/.built" ] || fresh=0
