@@ -134,6 +134,7 @@ check("native-vlan" not in json.dumps(oc) and "trunk.native_vlan\n" in notes, f"
 
 # The reader's verdicts: carried (the policy), noted, refused, each text exact.
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
+import corpus  # noqa: E402
 from oc_verdicts import VERDICTS  # noqa: E402
 
 for what, d, name, index, verdict, text in VERDICTS:
@@ -157,17 +158,14 @@ check((out.returncode, out.stderr) == (2, 'ethplcy: "missing.json" is not a file
 
 # Every corpus record: the modelled fields OpenConfig carries come back.
 carried = 0
-for path in sorted((SRC / "fuzz" / "corpus").glob("*/*"))[STRIDE - 1::STRIDE]:
-    shown = run("show", "--json", "--binary", str(path))
-    if shown.returncode != 0:
-        continue
-    policy = json.loads(shown.stdout)
+for text in corpus.policies(TOOL, SRC, pattern="*/*")[STRIDE - 1::STRIDE]:
+    policy = json.loads(text)
     oc, back, notes = through(policy, "--name", "eth0", "--index", "1")
     if oc is None:  # no known type, or not a policy the check takes
         continue
-    check(bool(back), f"{path.name}: what was written does not read back: {notes}")
+    check(bool(back), f"{text}: what was written does not read back: {notes}")
     lost = [p for p in MODELLED if field(back, p) != field(policy, p) and p not in notes]
-    check(not lost or "efp.tag" in notes, f"{path.name}: lost {lost} ({notes})")
+    check(not lost or "efp.tag" in notes, f"{text}: lost {lost} ({notes})")
     carried += policy.get("efp", {}).get("configured") == 1 and "efp.tag" not in notes
 check(carried >= 5 // STRIDE, f"only {carried} corpus records carried their EFP match")
 

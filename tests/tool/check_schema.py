@@ -23,6 +23,8 @@ import sys
 
 import jsonschema
 
+import corpus
+
 tool, source = sys.argv[1], pathlib.Path(sys.argv[2])
 cases = int(sys.argv[3]) if len(sys.argv) > 3 else 3000
 schema = json.loads(subprocess.run([tool, "schema"], capture_output=True, check=True).stdout)
@@ -231,13 +233,10 @@ if subprocess.run([tool, "encode", example], capture_output=True).returncode != 
     failures.append("README example: encode refuses it")
 
 written = 0
-for record in sorted((source / "fuzz" / "corpus" / "record").glob("*")):
-    out = subprocess.run([tool, "show", "--json", "--binary", str(record)], capture_output=True, text=True)
-    if out.returncode == 0 and subprocess.run([tool, "encode", "-"], input=out.stdout, text=True,
-                                              capture_output=True).returncode == 0:
-        written += 1
-        for error in validator.iter_errors(json.loads(out.stdout)):
-            failures.append(f"{record.name}: {where(error.absolute_path)}: {error.message}")
+for text in corpus.policies(tool, source, taken_back=True):
+    written += 1
+    for error in validator.iter_errors(json.loads(text)):
+        failures.append(f"corpus text {text[:60]}...: {where(error.absolute_path)}: {error.message}")
 
 print("\n".join(failures[:40]) or
       f"schema ok: {cases} policies, {accepted} accepted by both, {len(refused)} refused by both "
