@@ -345,7 +345,7 @@ def test_passwords_from_an_auth_file(files: pathlib.Path) -> None:
     users = files / "users"
     users.write_text(f"# collectors\nadmin:{hashed}\nbob:plain\n")
     bad = subprocess.run([SERVE, "--insecure", "--listen", "127.0.0.1:0", "--auth-file",
-                          str(users)], capture_output=True, text=True, check=False)
+                          str(users)], capture_output=True, text=True, check=False, timeout=WAIT)
     assert (bad.returncode, bad.stderr) == (2, f"ethplcy-serve: {users}, line 3: not a crypt(3) "
                                             "hash (mkpasswd or openssl passwd -6 makes one)\n")
     users.write_text(f"admin:{hashed}\n")
