@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-d
           python3-dev python3-pytest python3-hypothesis python3-jsonschema mypy
           libwireshark-dev libglib2.0-dev tshark tmux jq libyang-tools
           libgrpc++-dev libprotobuf-dev protobuf-compiler protobuf-compiler-grpc python3-grpcio python3-protobuf
-          openssl)
+          openssl libcrypt-dev)
 [ $# -eq 0 ] || packages=("$@")
 native=$(dpkg --print-architecture)
 # Installed for this machine's own architecture (or for all): a package also

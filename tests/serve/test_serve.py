@@ -278,3 +278,91 @@ def test_mutual_tls_refuses_a_client_without_a_certificate(files: pathlib.Path) 
             grpc.StatusCode.UNAVAILABLE
     finally:
         t.close()
+
+
+def stream(port: int, **kw: Any) -> Iterator[Any]:
+    """A STREAM ON_CHANGE subscriber of /interfaces; its empty state's sync_response read."""
+    stub = gnmi_pb2_grpc.gNMIStub(grpc.insecure_channel(f"127.0.0.1:{port}"))
+    req = subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces", sub_mode=gnmi_pb2.ON_CHANGE)
+    replies = stub.Subscribe(iter([req]), timeout=WAIT, **kw)
+    assert next(replies).sync_response
+    return replies
+
+
+def receive(replies: Iterator[Any], before: list[Any], after: list[Any]) -> None:
+    want = diff(before, after)
+    assert [as_dict(next(replies).update) for _ in want] == want
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_fifo_writers_in_turn_and_a_long_line(files: pathlib.Path) -> None:
+    fifo = files / "fifo"
+    os.mkfifo(fifo)
+    t = Target(["--insecure", str(fifo)])
+    try:
+        replies = stream(t.port)
+        with open(fifo, "w", encoding="utf-8") as w:  # a line over 1 MiB is skipped, not held
+            w.write('{"name": "' + "x" * (1 << 20) + '"}\n' + lines(A))
+        t.wait_for(r"fifo, record 1, line 1: longer than 1 MiB")
+        receive(replies, [], A)
+        t.wait_for(r"fifo: the writer closed it \(4 records applied, 1 refused\); waiting")
+        fifo.write_text(lines(B))  # the next writer
+        receive(replies, A, A_AFTER)
+        replies.cancel()
+    finally:
+        t.close()
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_follow_a_file_that_grows_rotates_and_is_truncated(files: pathlib.Path) -> None:
+    log = files / "log"
+    log.write_text(lines(A)[:10])  # a line cut at the end waits for its end
+    t = Target(["--insecure", "--follow", str(log)])
+    try:
+        replies = stream(t.port)
+        with open(log, "a", encoding="utf-8") as w:
+            w.write(lines(A)[10:])
+        receive(replies, [], A)
+        log.rename(files / "log.1")
+        with open(files / "log.1", "a", encoding="utf-8") as w:  # the old file is finished
+            w.write(lines(B[:1]))
+        log.write_text(lines(B[1:]) + " " * 4096 + "\n")  # then the new one, from its start
+        receive(replies, A, A[:1] + B[:1] + A[2:])
+        receive(replies, A[:1] + B[:1] + A[2:], A_AFTER)
+        t.wait_for(r"a new file under the name, read from its start")
+        log.write_text(lines([A[2]]))  # shorter than what was read: truncated
+        t.wait_for(r"log: truncated, read again from its start")
+        receive(replies, A_AFTER, A_AFTER + [A[2]])
+        replies.cancel()
+    finally:
+        t.close()
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_passwords_from_an_auth_file(files: pathlib.Path) -> None:
+    hashed = subprocess.run(["openssl", "passwd", "-6", "s3cret"], capture_output=True, text=True,
+                            check=True).stdout.strip()
+    users = files / "users"
+    users.write_text(f"# collectors\nadmin:{hashed}\nbob:plain\n")
+    bad = subprocess.run([SERVE, "--insecure", "--listen", "127.0.0.1:0", "--auth-file",
+                          str(users)], capture_output=True, text=True, check=False, timeout=WAIT)
+    assert (bad.returncode, bad.stderr) == (2, f"ethplcy-serve: {users}, line 3: not a crypt(3) "
+                                            "hash (mkpasswd or openssl passwd -6 makes one)\n")
+    users.write_text(f"admin:{hashed}\n")
+    t = Target(["--insecure", "--auth-file", str(users)])
+    try:
+        stub = gnmi_pb2_grpc.gNMIStub(grpc.insecure_channel(f"127.0.0.1:{t.port}"))
+
+        def caps(*metadata: tuple[str, str]) -> Any:
+            return stub.Capabilities(gnmi_pb2.CapabilityRequest(), metadata=metadata, timeout=WAIT)
+        assert caps(("username", "admin"), ("password", "s3cret")).gNMI_version == "0.10.0"
+        assert code(lambda: caps(("username", "admin"), ("password", "hunter2"))) == \
+            grpc.StatusCode.UNAUTHENTICATED
+        refused = t.wait_for(r"ipv4:127\.0\.0\.1:\d+: user \"admin\" refused: wrong password$")
+        assert "hunter2" not in refused.string
+        assert code(lambda: caps()) == grpc.StatusCode.UNAUTHENTICATED
+        t.wait_for(r"refused: no username and password")
+        assert code(lambda: list(stream(t.port))) == grpc.StatusCode.UNAUTHENTICATED
+        stream(t.port, metadata=(("username", "admin"), ("password", "s3cret"))).cancel()
+    finally:
+        t.close()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // SPDX-FileCopyrightText: 2026 The eth_if_plcy developers
-// ethplcy-serve: a gNMI target over keyed records read from standard input or
-// a file. A program of its own, so that ethplcy links neither gRPC nor
+// ethplcy-serve: a gNMI target over keyed records read from standard input, a
+// FIFO or a file. A program of its own, so that ethplcy links neither gRPC nor
 // protobuf. Options in the words gNMI tools use.
 #include <arpa/inet.h>
 #include <grpcpp/grpcpp.h>
@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "auth.hpp"
 #include "input.hpp"
 #include "service.hpp"
 
@@ -21,18 +22,24 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: ethplcy-serve [--listen ADDR:PORT] (--tls-cert FILE --tls-key FILE [--tls-ca FILE]\n"
-    "                     | --insecure) [--net] [INPUT]\n"
+    "                     | --insecure) [--auth-file FILE] [--net] [--follow] [INPUT]\n"
     "Serves the records of INPUT (JSON Lines envelopes {\"name\", \"index\"?, \"record\" |\n"
-    "\"policy\" | \"deleted\"}; - or none: standard input) as a gNMI target.\n"
+    "\"policy\" | \"deleted\"}; - or none: standard input) as a gNMI target. A FIFO is\n"
+    "reopened for each writer; at the end of a file the last state is still served.\n"
     "  --listen ADDR:PORT  where to listen (default [::]:9339; port 0: any free port)\n"
     "  --tls-cert, --tls-key  the target's certificate and key (PEM)\n"
     "  --tls-ca FILE       mutual TLS: clients need a certificate this CA signed\n"
     "  --insecure          plain text, only on a loopback address\n"
-    "  --net               hex records are in network byte order\n";
+    "  --auth-file FILE    every RPC needs the username and password metadata of a\n"
+    "                      user:hash line of FILE (crypt(3) hashes, as mkpasswd writes)\n"
+    "  --net               hex records are in network byte order\n"
+    "  --follow            follow the file INPUT by name as it grows, is rotated or\n"
+    "                      truncated (as tail -F)\n";
 
 struct Options {
-    std::string listen = "[::]:9339", cert, key, ca, input = "-";
-    bool insecure = false, net = false;
+    std::string listen = "[::]:9339", cert, key, ca, auth_file;
+    ethplcy_serve::Input input;
+    bool insecure = false;
 };
 
 int fail(const std::string &why) {
@@ -66,22 +73,25 @@ std::string parse(int argc, char **argv, Options &o) {
     bool input_given = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
-        std::string *value = a == "--listen"     ? &o.listen
-                             : a == "--tls-cert" ? &o.cert
-                             : a == "--tls-key"  ? &o.key
-                             : a == "--tls-ca"   ? &o.ca
-                                                 : nullptr;
+        std::string *value = a == "--listen"      ? &o.listen
+                             : a == "--tls-cert"  ? &o.cert
+                             : a == "--tls-key"   ? &o.key
+                             : a == "--tls-ca"    ? &o.ca
+                             : a == "--auth-file" ? &o.auth_file
+                                                  : nullptr;
         if (value != nullptr) {
             if (++i == argc) return a + " needs a value";
             *value = argv[i];
         } else if (a == "--insecure") {
             o.insecure = true;
         } else if (a == "--net") {
-            o.net = true;
+            o.input.net = true;
+        } else if (a == "--follow") {
+            o.input.follow = true;
         } else if ((a.size() > 1 && a[0] == '-') || input_given) {
             return a + ": not an option of ethplcy-serve (--help lists them)";
         } else {
-            o.input = a;
+            o.input.path = a;
             input_given = true;
         }
     }
@@ -128,11 +138,13 @@ int main(int argc, char **argv) {
     std::shared_ptr<grpc::ServerCredentials> creds;
     why = credentials(o, creds);
     if (!why.empty()) return fail(why);
-    FILE *in = o.input == "-" ? stdin : std::fopen(o.input.c_str(), "r");
-    if (in == nullptr) return fail(o.input + ": " + std::strerror(errno));
+    why = ethplcy_serve::check_input(o.input);
+    if (!why.empty()) return fail(why);
+    ethplcy_serve::Users users;
+    if (!o.auth_file.empty() && !(why = users.load(o.auth_file)).empty()) return fail(why);
 
     ethplcy_serve::Store store;
-    ethplcy_serve::Service service(store);
+    ethplcy_serve::GuardedService service(store, o.auth_file.empty() ? nullptr : &users);
     grpc::ServerBuilder builder;
     int port = 0;
     builder.AddListeningPort(o.listen, creds, &port);
@@ -143,8 +155,7 @@ int main(int argc, char **argv) {
                  o.listen.substr(0, o.listen.rfind(':')).c_str(), port);
     std::fflush(stderr);
     // One input thread; at the input's end the last state is still served.
-    std::thread reader(ethplcy_serve::read_records, in, o.input == "-" ? "standard input" : o.input,
-                       o.net, std::ref(store));
+    std::thread reader(ethplcy_serve::read_input, std::cref(o.input), std::ref(store));
     server->Wait();
     reader.join();
     return 0;

@@ -9,7 +9,7 @@
 
 namespace ethplcy_serve {
 
-class Service final : public gnmi::gNMI::Service {
+class Service : public gnmi::gNMI::Service {
   public:
     explicit Service(Store &store) : store_(store) {}
     grpc::Status Capabilities(grpc::ServerContext *, const gnmi::CapabilityRequest *,
