@@ -239,14 +239,10 @@ bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec)
     return true;
 }
 
-bool envelope_item(const StreamItem &item, bool net, std::string &name, int64_t &index,
-                   bool &deleted, eth_if_plcy::Record &rec) {
+bool envelope_item(const StreamItem &item, bool net, g::Id &id, bool &deleted,
+                   eth_if_plcy::Record &rec) {
     Json v = parsed(item);
-    g::Id id;
-    if (!v || !envelope(v.get(), net, id, deleted, rec)) return false;
-    name = id.name;
-    index = id.index;
-    return true;
+    return v && envelope(v.get(), net, id, deleted, rec);
 }
 
 int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &gopt,

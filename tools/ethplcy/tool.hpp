@@ -13,6 +13,10 @@
 
 #include "eth_if_plcy.hpp"
 
+namespace eth_if_plcy::gnmi {
+struct Id; // gnmi.hpp: a record's interface name and sub-interface index
+}
+
 namespace eth_if_plcy::fields {
 struct Verdict;
 }
@@ -272,9 +276,9 @@ struct GnmiOptions {
 // false for any other item; a deleted record is refused.
 bool envelope_record(const StreamItem &item, bool net, eth_if_plcy::Record &rec);
 // Any envelope as it is: false for an item that is none (ethplcy-serve reads
-// deletions too); index -1 for a port.
-bool envelope_item(const StreamItem &item, bool net, std::string &name, int64_t &index,
-                   bool &deleted, eth_if_plcy::Record &rec);
+// deletions too).
+bool envelope_item(const StreamItem &item, bool net, eth_if_plcy::gnmi::Id &id, bool &deleted,
+                   eth_if_plcy::Record &rec);
 int diff_gnmi(const Input &a, const Input &b, const StreamOptions &o, const GnmiOptions &g,
               Output &out);
 

@@ -27,7 +27,7 @@ std::string take(const t::StreamItem &item, bool net, Store &store) {
     bool deleted = false;
     eth_if_plcy::Record rec;
     try {
-        if (!t::envelope_item(item, net, id.name, id.index, deleted, rec))
+        if (!t::envelope_item(item, net, id, deleted, rec))
             return "not an envelope ({\"name\", \"index\"?, \"record\" | \"policy\" | "
                    "\"deleted\"})";
     } catch (const t::Failure &bad) {
