@@ -278,3 +278,87 @@ def test_mutual_tls_refuses_a_client_without_a_certificate(files: pathlib.Path) 
             grpc.StatusCode.UNAVAILABLE
     finally:
         t.close()
+
+
+def flat(notes: list[dict[str, Any]], into: dict[str, Any]) -> dict[str, Any]:
+    """The leaves notifications leave, by their whole path."""
+    for n in notes:
+        prefix = json.dumps(n["prefix"]["elem"])[:-1]
+        for d in n.get("delete", []):
+            gone = prefix + ("" if not d else ", " + json.dumps(d["elem"])[1:-1])
+            for k in [k for k in into if k.startswith(gone)]:
+                del into[k]
+        for u in n.get("update", []):
+            into[prefix + ", " + json.dumps(u["path"]["elem"])[1:]] = u["val"]
+    return into
+
+
+def until_sync(replies: Any) -> list[dict[str, Any]]:
+    got = []
+    for r in replies:
+        if r.sync_response:
+            return got
+        got.append(as_dict(r.update))
+    raise AssertionError("no sync_response")
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_a_slow_subscriber_gets_coalesced_changes_and_holds_back_nobody() -> None:
+    t = Target(["--insecure", "--max-subscriptions", "3"], stdin=subprocess.PIPE)
+
+    def feed(dump: list[dict[str, Any]]) -> None:
+        assert t.proc.stdin is not None
+        t.proc.stdin.write(lines(dump))
+        t.proc.stdin.flush()
+
+    def stream(req: Any, **options: Any) -> Any:
+        channel = grpc.insecure_channel(f"127.0.0.1:{t.port}", options=list(options.items()))
+        return gnmi_pb2_grpc.gNMIStub(channel).Subscribe(iter([req]), timeout=WAIT)
+    try:
+        sub5 = "/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]"
+        p5 = {"elem": [{"name": "interfaces"}, {"name": "interface", "key": {"name": "eth0"}},
+                       {"name": "subinterfaces"}, {"name": "subinterface", "key": {"index": "5"}}]}
+        fast = stream(subscription(gnmi_pb2.SubscriptionList.STREAM, sub5,
+                                   sub_mode=gnmi_pb2.ON_CHANGE))
+        assert next(fast).sync_response
+        feed(A)
+        want = [n for n in diff([], A) if n["prefix"] == p5]
+        assert [as_dict(next(fast).update) for _ in want] == want  # A applied
+        req = subscription(gnmi_pb2.SubscriptionList.STREAM, sub5, sub_mode=gnmi_pb2.SAMPLE)
+        req.subscribe.subscription[0].sample_interval = 1
+        req.subscribe.subscription[0].suppress_redundant = True
+        sampled = stream(req)
+        assert until_sync(sampled) == want
+        # The slow subscriber reads its state, then nothing; a window of 64 KiB.
+        on_change = subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces",
+                                 sub_mode=gnmi_pb2.ON_CHANGE)
+        slow = stream(on_change, **{"grpc.http2.bdp_probe": 0})
+        state = flat(until_sync(slow), {})
+        assert code(lambda: next(stream(on_change))) == grpc.StatusCode.RESOURCE_EXHAUSTED
+        changed = [A[0], {"name": "eth0", "index": 5, "policy": CHANGED}, *A[2:]]
+        feed(changed[1:2])
+        want = diff(A, changed)
+        assert [as_dict(next(fast).update) for _ in want] == want
+        # suppress_redundant: after the state, only the leaves that changed.
+        assert [as_dict(next(sampled).update) for _ in want] == want
+
+        fill = [{"name": f"f{i}", "index": 1, "policy": SUB} for i in range(400)]
+        mtus = [{"name": "eth0", "index": 5, "policy": {**CHANGED, "mtu": 1000 + i}}
+                for i in range(300)]
+        # The others get every change, the slow one the newest values.
+        feed(fill + mtus)
+        assert [as_dict(next(fast).update)["update"][0]["val"] for _ in mtus] == [
+            {"uintVal": str(1000 + i)} for i in range(300)]
+        mtu = [{"name": "eth-if-plcy-oc:policy"}, {"name": "config"}, {"name": "mtu"}]
+        got: list[dict[str, Any]] = []
+        while not got or got[-1]["val"] != {"uintVal": "1299"}:
+            n = as_dict(next(slow).update)
+            flat([n], state)
+            if n["prefix"] == p5:
+                got += [u for u in n.get("update", []) if u["path"]["elem"] == mtu]
+        assert state == flat(diff([], [changed[0], mtus[-1], *changed[2:], *fill]), {})
+        # Every change counted: CHANGED's value and the 300 after it.
+        assert len(got) + sum(u.get("duplicates", 0) for u in got) == 301
+        assert got[-1]["duplicates"] > 0
+    finally:
+        t.close()

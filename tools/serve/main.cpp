@@ -28,10 +28,12 @@ constexpr const char *kUsage =
     "  --tls-cert, --tls-key  the target's certificate and key (PEM)\n"
     "  --tls-ca FILE       mutual TLS: clients need a certificate this CA signed\n"
     "  --insecure          plain text, only on a loopback address\n"
-    "  --net               hex records are in network byte order\n";
+    "  --net               hex records are in network byte order\n"
+    "  --max-subscriptions N  Subscribe calls served at once (default 64; more:\n"
+    "                      RESOURCE_EXHAUSTED)\n";
 
 struct Options {
-    std::string listen = "[::]:9339", cert, key, ca, input = "-";
+    std::string listen = "[::]:9339", cert, key, ca, input = "-", max_subscriptions = "64";
     bool insecure = false, net = false;
 };
 
@@ -61,16 +63,26 @@ bool read_file(const std::string &path, std::string &out) {
     return f.good() || f.eof();
 }
 
+// --max-subscriptions' number, or 0 when it is none from 1 to 4096.
+int subscriptions(const Options &o) {
+    const std::string &t = o.max_subscriptions;
+    if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    int n = std::stoi(t);
+    return n <= 4096 ? n : 0;
+}
+
 // "" when the options hold together, or why not.
 std::string parse(int argc, char **argv, Options &o) {
     bool input_given = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
-        std::string *value = a == "--listen"     ? &o.listen
-                             : a == "--tls-cert" ? &o.cert
-                             : a == "--tls-key"  ? &o.key
-                             : a == "--tls-ca"   ? &o.ca
-                                                 : nullptr;
+        std::string *value = a == "--listen"              ? &o.listen
+                             : a == "--tls-cert"          ? &o.cert
+                             : a == "--tls-key"           ? &o.key
+                             : a == "--tls-ca"            ? &o.ca
+                             : a == "--max-subscriptions" ? &o.max_subscriptions
+                                                          : nullptr;
         if (value != nullptr) {
             if (++i == argc) return a + " needs a value";
             *value = argv[i];
@@ -86,6 +98,7 @@ std::string parse(int argc, char **argv, Options &o) {
         }
     }
     if (o.listen.rfind(':') == std::string::npos) return "--listen takes ADDR:PORT";
+    if (subscriptions(o) == 0) return "--max-subscriptions takes a number from 1 to 4096";
     bool tls = !o.cert.empty() || !o.key.empty() || !o.ca.empty();
     if (o.insecure && tls) return "--insecure and --tls-* exclude each other";
     if (o.insecure && !loopback(o.listen))
@@ -132,8 +145,13 @@ int main(int argc, char **argv) {
     if (in == nullptr) return fail(o.input + ": " + std::strerror(errno));
 
     ethplcy_serve::Store store;
-    ethplcy_serve::Service service(store);
+    ethplcy_serve::Service service(store, subscriptions(o));
     grpc::ServerBuilder builder;
+    // The synchronous server holds a thread per call in progress: bounded,
+    // beyond the subscriptions' cap, by a few for Get and Capabilities.
+    grpc::ResourceQuota quota("ethplcy-serve");
+    quota.SetMaxThreads(subscriptions(o) + 16);
+    builder.SetResourceQuota(quota);
     int port = 0;
     builder.AddListeningPort(o.listen, creds, &port);
     builder.RegisterService(&service);
