@@ -268,7 +268,9 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         if (sub.heartbeat_interval() != 0) every({p}, sub.heartbeat_interval());
     }
     Queue q;
-    Batch first = store_.join(&q);
+    // With updates_only no state is copied; a suppress_redundant sample
+    // starts from nothing then.
+    Batch first = store_.join(&q, !list.updates_only());
     struct Leave {
         Store &store;
         Queue *q;
@@ -280,6 +282,7 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     for (Periodic &p : periodic)
         if (p.suppress && !list.updates_only())
             sample(first, p, now, [](const gnmi::SubscribeResponse &) { return true; });
+    first = Batch(); // the state is sent: not held for the stream's life
     // The stream ends when the client goes: looked at between waits.
     std::vector<BatchPtr> batches;
     while (!ctx->IsCancelled()) {

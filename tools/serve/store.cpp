@@ -145,9 +145,10 @@ Batch Store::snapshot() const {
     return {now_ns(), tree_.all()};
 }
 
-Batch Store::join(Queue *q) {
+Batch Store::join(Queue *q, bool state) {
     std::lock_guard<std::mutex> lock(mu_);
     subscribers_.push_back(q);
+    if (!state) return {now_ns(), {}};
     return {now_ns(), tree_.all()};
 }
 

@@ -76,8 +76,9 @@ class Store {
   public:
     void apply(const g::Id &id, const eth_if_plcy_ext_t *e);
     Batch snapshot() const;
-    // The state now, and q joined: every later change goes to it.
-    Batch join(Queue *q);
+    // The state now (none when state is false: updates_only), and q joined:
+    // every later change goes to it.
+    Batch join(Queue *q, bool state = true);
     void leave(Queue *q);
 
   private:
