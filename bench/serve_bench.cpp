@@ -185,11 +185,13 @@ int main(int argc, char **argv) {
     std::vector<std::atomic<bool>> synced(static_cast<size_t>(subscribers));
     std::vector<std::thread> clients;
     for (int i = 0; i < subscribers; i++)
-        clients.emplace_back([&, i] {
+        clients.emplace_back([&, i, slow] {
             auto own = gnmi::gNMI::NewStub(grpc::CreateCustomChannel(
-                "127.0.0.1:" + std::to_string(port), grpc::InsecureChannelCredentials(), [i] {
+                "127.0.0.1:" + std::to_string(port), grpc::InsecureChannelCredentials(), [i, slow] {
                     grpc::ChannelArguments a;
                     a.SetInt("bench.subscriber", i); // a connection of its own
+                    // The slow one: a flow-control window of 64 KiB, no more.
+                    if (i == 0 && slow > 0) a.SetInt(GRPC_ARG_HTTP2_BDP_PROBE, 0);
                     return a;
                 }()));
             subscribe(*own, "", i == 0 ? slow : 0, &synced[static_cast<size_t>(i)],
