@@ -11,21 +11,12 @@
 namespace ethplcy_serve {
 namespace {
 
-std::vector<std::string> split(const std::string &s, const std::string &sep) {
-    std::vector<std::string> out;
-    size_t from = 0;
-    for (size_t at; (at = s.find(sep, from)) != std::string::npos; from = at + sep.size())
-        out.push_back(s.substr(from, at - from));
-    out.push_back(s.substr(from));
-    return out;
-}
-
 // "a.1: +x=1 -y" as one batch of one notification.
 BatchPtr batch(const std::string &text) {
     auto b = std::make_shared<Batch>();
-    size_t colon = text.find(':'), dot = text.find('.');
+    size_t from = text.find_first_not_of(' '), colon = text.find(':'), dot = text.find('.');
     g::Notification n;
-    n.id.name = text.substr(0, std::min(dot, colon));
+    n.id.name = text.substr(from, std::min(dot, colon) - from);
     if (dot < colon) n.id.index = std::stoll(text.substr(dot + 1, colon - dot - 1));
     std::istringstream items(text.substr(colon + 1));
     for (std::string item; items >> item;) {
@@ -56,7 +47,7 @@ std::string text(const std::vector<BatchPtr> &taken) {
 }
 
 struct Case {
-    const char *pushes, *taken; // takes separated by " | "
+    const char *pushes, *taken; // pushes separated by ";", takes by "|"
 };
 
 // Bound: 2 leaves queued as pushed, 4 coalesced.
@@ -81,17 +72,16 @@ constexpr Case kCases[] = {
 TEST(ServeQueue, CoalescesBeyondItsBound) {
     for (const Case &c : kCases) {
         Queue q(2, 4);
-        std::vector<std::string> taken;
-        for (const std::string &pushes : split(c.pushes, " | ")) {
-            for (const std::string &p : split(pushes, "; "))
+        std::istringstream takes(c.pushes);
+        std::string all;
+        for (std::string pushes; std::getline(takes, pushes, '|');) {
+            std::istringstream each(pushes);
+            for (std::string p; std::getline(each, p, ';');)
                 q.push(batch(p));
             std::vector<BatchPtr> out;
             q.take(out, std::chrono::milliseconds(0));
-            taken.push_back(q.overflowed() ? "overflowed" : text(out));
+            all += (all.empty() ? "" : " | ") + (q.overflowed() ? "overflowed" : text(out));
         }
-        std::string all = taken[0];
-        for (size_t i = 1; i < taken.size(); i++)
-            all += " | " + taken[i];
         EXPECT_EQ(all, c.taken) << c.pushes;
     }
 }
