@@ -3,6 +3,7 @@
 """ethplcy-serve through a gNMI client (python3-grpcio, stubs from the
 project's gnmi.proto): what it serves equals ethplcy diff --gnmi's
 notifications for the same records."""
+import itertools
 import json
 import os
 import pathlib
@@ -364,5 +365,81 @@ def test_passwords_from_an_auth_file(files: pathlib.Path) -> None:
         t.wait_for(r"refused: no username and password")
         assert code(lambda: list(stream(t.port))) == grpc.StatusCode.UNAUTHENTICATED
         stream(t.port, metadata=(("username", "admin"), ("password", "s3cret"))).cancel()
+    finally:
+        t.close()
+
+
+def flat(notes: list[dict[str, Any]], into: dict[str, Any]) -> dict[str, Any]:
+    """The leaves updates leave (the stream below deletes nothing), by their whole path."""
+    for n in notes:
+        assert "delete" not in n
+        for u in n.get("update", []):
+            into[json.dumps([n["prefix"]["elem"], u["path"]["elem"]])] = u["val"]
+    return into
+
+
+def until_sync(replies: Any) -> list[dict[str, Any]]:
+    return [as_dict(r.update) for r in itertools.takewhile(lambda r: not r.sync_response, replies)]
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_a_slow_subscriber_gets_coalesced_changes_and_holds_back_nobody() -> None:
+    t = Target(["--insecure", "--max-subscriptions", "3"], stdin=subprocess.PIPE)
+
+    def feed(dump: list[dict[str, Any]]) -> None:
+        assert t.proc.stdin is not None
+        t.proc.stdin.write(lines(dump))
+        t.proc.stdin.flush()
+
+    def stream(req: Any, **options: Any) -> Any:
+        channel = grpc.insecure_channel(f"127.0.0.1:{t.port}", options=list(options.items()))
+        # The whole call's deadline: the test's every wait, 16 s under ASan.
+        return gnmi_pb2_grpc.gNMIStub(channel).Subscribe(iter([req]), timeout=3 * WAIT)
+    try:
+        sub5 = "/interfaces/interface[name=eth0]/subinterfaces/subinterface[index=5]"
+        p5 = {"elem": [{"name": "interfaces"}, {"name": "interface", "key": {"name": "eth0"}},
+                       {"name": "subinterfaces"}, {"name": "subinterface", "key": {"index": "5"}}]}
+        fast = stream(subscription(gnmi_pb2.SubscriptionList.STREAM, sub5,
+                                   sub_mode=gnmi_pb2.ON_CHANGE))
+        assert next(fast).sync_response
+        feed(A)
+        want = [n for n in diff([], A) if n["prefix"] == p5]
+        assert [as_dict(next(fast).update) for _ in want] == want  # A applied
+        req = subscription(gnmi_pb2.SubscriptionList.STREAM, sub5, sub_mode=gnmi_pb2.SAMPLE)
+        req.subscribe.subscription[0].sample_interval = 1
+        req.subscribe.subscription[0].suppress_redundant = True
+        sampled = stream(req)
+        assert until_sync(sampled) == want
+        # The slow subscriber reads its state, then nothing; a window of 64 KiB.
+        on_change = subscription(gnmi_pb2.SubscriptionList.STREAM, "/interfaces",
+                                 sub_mode=gnmi_pb2.ON_CHANGE)
+        slow = stream(on_change, **{"grpc.http2.bdp_probe": 0})
+        state = flat(until_sync(slow), {})
+        assert code(lambda: next(stream(on_change))) == grpc.StatusCode.RESOURCE_EXHAUSTED
+        changed = [A[0], {"name": "eth0", "index": 5, "policy": CHANGED}, *A[2:]]
+        feed(changed[1:2])
+        want = diff(A, changed)
+        assert [as_dict(next(fast).update) for _ in want] == want
+        # suppress_redundant: after the state, only the leaves that changed.
+        assert [as_dict(next(sampled).update) for _ in want] == want
+
+        fill = [{"name": f"f{i}", "policy": TRUNK} for i in range(1000)]  # 36 leaves each
+        mtus = [{"name": "eth0", "index": 5, "policy": {**CHANGED, "mtu": 1000 + i}}
+                for i in range(300)]
+        # The others get every change, the slow one the newest values.
+        feed(fill + mtus)
+        assert [as_dict(next(fast).update)["update"][0]["val"] for _ in mtus] == [
+            {"uintVal": str(1000 + i)} for i in range(300)]
+        mtu = [{"name": "eth-if-plcy-oc:policy"}, {"name": "config"}, {"name": "mtu"}]
+        got: list[dict[str, Any]] = []
+        while not got or got[-1]["val"] != {"uintVal": "1299"}:
+            n = as_dict(next(slow).update)
+            flat([n], state)
+            if n["prefix"] == p5:
+                got += [u for u in n.get("update", []) if u["path"]["elem"] == mtu]
+        assert state == flat(diff([], [changed[0], mtus[-1], *changed[2:], *fill]), {})
+        # Every change counted: CHANGED's value and the 300 after it.
+        assert len(got) + sum(u.get("duplicates", 0) for u in got) == 301
+        assert got[-1]["duplicates"] > 0
     finally:
         t.close()

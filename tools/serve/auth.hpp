@@ -30,7 +30,8 @@ class Users {
 // The service behind a password check; users nullptr: no check.
 class GuardedService final : public Service {
   public:
-    GuardedService(Store &store, const Users *users) : Service(store), users_(users) {}
+    GuardedService(Store &store, int max_subscriptions, const Users *users)
+        : Service(store, max_subscriptions), users_(users) {}
     grpc::Status Capabilities(grpc::ServerContext *ctx, const gnmi::CapabilityRequest *req,
                               gnmi::CapabilityResponse *out) override;
     grpc::Status Get(grpc::ServerContext *ctx, const gnmi::GetRequest *req,

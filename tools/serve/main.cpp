@@ -22,7 +22,8 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: ethplcy-serve [--listen ADDR:PORT] (--tls-cert FILE --tls-key FILE [--tls-ca FILE]\n"
-    "                     | --insecure) [--auth-file FILE] [--net] [--follow] [INPUT]\n"
+    "                     | --insecure) [--auth-file FILE] [--max-subscriptions N]\n"
+    "                     [--net] [--follow] [INPUT]\n"
     "Serves the records of INPUT (JSON Lines envelopes {\"name\", \"index\"?, \"record\" |\n"
     "\"policy\" | \"deleted\"}; - or none: standard input) as a gNMI target. A FIFO is\n"
     "reopened for each writer; at the end of a file the last state is still served.\n"
@@ -34,10 +35,12 @@ constexpr const char *kUsage =
     "                      user:hash line of FILE (crypt(3) hashes, as mkpasswd writes)\n"
     "  --net               hex records are in network byte order\n"
     "  --follow            follow the file INPUT by name as it grows, is rotated or\n"
-    "                      truncated (as tail -F)\n";
+    "                      truncated (as tail -F)\n"
+    "  --max-subscriptions N  Subscribe calls served at once (default 64; more:\n"
+    "                      RESOURCE_EXHAUSTED)\n";
 
 struct Options {
-    std::string listen = "[::]:9339", cert, key, ca, auth_file;
+    std::string listen = "[::]:9339", cert, key, ca, auth_file, max_subscriptions = "64";
     ethplcy_serve::Input input;
     bool insecure = false;
 };
@@ -68,17 +71,27 @@ bool read_file(const std::string &path, std::string &out) {
     return f.good() || f.eof();
 }
 
+// --max-subscriptions' number, or 0 when it is none from 1 to 4096.
+int subscriptions(const Options &o) {
+    const std::string &t = o.max_subscriptions;
+    if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    int n = std::stoi(t);
+    return n <= 4096 ? n : 0;
+}
+
 // "" when the options hold together, or why not.
 std::string parse(int argc, char **argv, Options &o) {
     bool input_given = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
-        std::string *value = a == "--listen"      ? &o.listen
-                             : a == "--tls-cert"  ? &o.cert
-                             : a == "--tls-key"   ? &o.key
-                             : a == "--tls-ca"    ? &o.ca
-                             : a == "--auth-file" ? &o.auth_file
-                                                  : nullptr;
+        std::string *value = a == "--listen"              ? &o.listen
+                             : a == "--tls-cert"          ? &o.cert
+                             : a == "--tls-key"           ? &o.key
+                             : a == "--tls-ca"            ? &o.ca
+                             : a == "--auth-file"         ? &o.auth_file
+                             : a == "--max-subscriptions" ? &o.max_subscriptions
+                                                          : nullptr;
         if (value != nullptr) {
             if (++i == argc) return a + " needs a value";
             *value = argv[i];
@@ -96,6 +109,7 @@ std::string parse(int argc, char **argv, Options &o) {
         }
     }
     if (o.listen.rfind(':') == std::string::npos) return "--listen takes ADDR:PORT";
+    if (subscriptions(o) == 0) return "--max-subscriptions takes a number from 1 to 4096";
     bool tls = !o.cert.empty() || !o.key.empty() || !o.ca.empty();
     if (o.insecure && tls) return "--insecure and --tls-* exclude each other";
     if (o.insecure && !loopback(o.listen))
@@ -144,8 +158,14 @@ int main(int argc, char **argv) {
     if (!o.auth_file.empty() && !(why = users.load(o.auth_file)).empty()) return fail(why);
 
     ethplcy_serve::Store store;
-    ethplcy_serve::GuardedService service(store, o.auth_file.empty() ? nullptr : &users);
+    ethplcy_serve::GuardedService service(store, subscriptions(o),
+                                          o.auth_file.empty() ? nullptr : &users);
     grpc::ServerBuilder builder;
+    // The synchronous server holds a thread per call in progress: bounded,
+    // beyond the subscriptions' cap, by a few for Get and Capabilities.
+    grpc::ResourceQuota quota("ethplcy-serve");
+    quota.SetMaxThreads(subscriptions(o) + 16);
+    builder.SetResourceQuota(quota);
     int port = 0;
     builder.AddListeningPort(o.listen, creds, &port);
     builder.RegisterService(&service);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <map>
 #include <string_view>
 
 #include "paths.hpp"
@@ -67,17 +68,24 @@ void to_message(const g::Notification &n, uint64_t timestamp, gnmi::Notification
     google::protobuf::util::JsonStringToMessage(g::to_json(n, timestamp), &out);
 }
 
-// The notifications of b that patterns select, each passed to send until it fails.
-template <class Send>
-bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send) {
+// The notifications of b that patterns select (and trim keeps), each passed
+// to send until it fails.
+template <class Send, class Trim>
+bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send, Trim trim) {
     g::Notification part;
     for (const g::Notification &n : b.notes) {
-        if (!select(n, patterns, part)) continue;
+        if (!select(n, patterns, part) || !trim(n, part)) continue;
         gnmi::SubscribeResponse r;
         to_message(part, b.timestamp, *r.mutable_update());
         if (!send(r)) return false;
     }
     return true;
+}
+
+template <class Send>
+bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send) {
+    return each_selected(b, patterns, send,
+                         [](const g::Notification &, g::Notification &) { return true; });
 }
 
 using Clock = std::chrono::steady_clock;
@@ -91,7 +99,32 @@ struct Periodic {
     std::vector<Elems> pattern;
     Clock::duration every;
     Clock::time_point next;
+    // suppress_redundant: the value of each leaf last sent, by its path; a
+    // leaf unchanged since is left out, except at a heartbeat.
+    bool suppress = false;
+    Clock::duration heartbeat{};
+    Clock::time_point next_heartbeat{};
+    std::map<std::string, std::string> sent;
 };
+
+// A sample of p's paths: with suppress_redundant only the leaves changed
+// since the last sample, every leaf when a heartbeat is due.
+template <class Send>
+bool sample(const Batch &b, Periodic &p, Clock::time_point now, Send send) {
+    if (!p.suppress) return each_selected(b, p.pattern, send);
+    bool all = p.heartbeat != Clock::duration::zero() && now >= p.next_heartbeat;
+    if (all) p.next_heartbeat = now + p.heartbeat;
+    return each_selected(b, p.pattern, send, [&](const g::Notification &n, g::Notification &part) {
+        std::string prefix = g::prefix_text(n.id) + "/";
+        std::erase_if(part.updates, [&](const g::Update &u) {
+            std::string &last = p.sent[prefix + u.path];
+            bool same = last == u.value.json;
+            last = u.value.json;
+            return same && !all;
+        });
+        return !part.updates.empty();
+    });
+}
 
 Clock::duration interval(uint64_t ns) {
     // Above a day is a day: the sum with now stays in range.
@@ -172,6 +205,14 @@ Status Service::Set(grpc::ServerContext *, const gnmi::SetRequest *, gnmi::SetRe
 }
 
 Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
+    // Counted before anything is read: a client cannot hold more calls.
+    struct Count {
+        std::atomic<int> &n;
+        ~Count() { n--; }
+    } count{subscriptions_};
+    if (++subscriptions_ > max_subscriptions_)
+        return refuse(StatusCode::RESOURCE_EXHAUSTED, "too many subscriptions at once (at most " +
+                                                          std::to_string(max_subscriptions_) + ")");
     gnmi::SubscribeRequest req;
     if (!rw->Read(&req)) return Status::OK;
     if (!req.has_subscribe())
@@ -211,20 +252,25 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     std::vector<Periodic> periodic;
     auto now = Clock::now();
     auto every = [&](std::vector<Elems> p, uint64_t ns) {
-        periodic.push_back({std::move(p), interval(ns), now + interval(ns)});
+        periodic.push_back({std::move(p), interval(ns), now + interval(ns), false, {}, {}, {}});
     };
     for (int i = 0; i < list.subscription_size(); i++) {
         const gnmi::Subscription &sub = list.subscription(i);
         const Elems &p = patterns[static_cast<size_t>(i)];
         if (sub.mode() == gnmi::SAMPLE) {
             every({p}, sub.sample_interval());
+            periodic.back().suppress = sub.suppress_redundant();
+            if (sub.heartbeat_interval() != 0)
+                periodic.back().heartbeat = interval(sub.heartbeat_interval());
             continue;
         }
         on_change.push_back(p);
         if (sub.heartbeat_interval() != 0) every({p}, sub.heartbeat_interval());
     }
     Queue q;
-    Batch first = store_.join(&q);
+    // With updates_only no state is copied; a suppress_redundant sample
+    // starts from nothing then.
+    Batch first = store_.join(&q, !list.updates_only());
     struct Leave {
         Store &store;
         Queue *q;
@@ -232,6 +278,11 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     } leave{store_, &q};
     if ((!list.updates_only() && !each_selected(first, patterns, write)) || !sync(rw))
         return Status::OK;
+    // The initial state counts as sent: suppress_redundant leaves it out of the first sample.
+    for (Periodic &p : periodic)
+        if (p.suppress && !list.updates_only())
+            sample(first, p, now, [](const gnmi::SubscribeResponse &) { return true; });
+    first = Batch(); // the state is sent: not held for the stream's life
     // The stream ends when the client goes: looked at between waits.
     std::vector<BatchPtr> batches;
     while (!ctx->IsCancelled()) {
@@ -242,10 +293,14 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         if (q.take(batches, std::max(wait, std::chrono::milliseconds(0))))
             for (const BatchPtr &b : batches)
                 if (!each_selected(*b, on_change, write)) return Status::OK;
+        if (q.overflowed())
+            return refuse(StatusCode::RESOURCE_EXHAUSTED,
+                          "the subscriber reads too slowly: its coalesced changes outgrew the "
+                          "target's bound");
         now = Clock::now();
         for (Periodic &p : periodic) {
             if (now < p.next) continue;
-            if (!each_selected(store_.snapshot(), p.pattern, write)) return Status::OK;
+            if (!sample(store_.snapshot(), p, now, write)) return Status::OK;
             p.next = now + p.every;
         }
     }

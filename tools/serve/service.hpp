@@ -4,6 +4,8 @@
 // STREAM on change); Set is refused, the records come from the network OS.
 #pragma once
 
+#include <atomic>
+
 #include "gnmi.grpc.pb.h"
 #include "store.hpp"
 
@@ -11,7 +13,11 @@ namespace ethplcy_serve {
 
 class Service : public gnmi::gNMI::Service {
   public:
-    explicit Service(Store &store) : store_(store) {}
+    // At most this many Subscribe calls at once (each holds one of gRPC's
+    // threads and a queue); more are refused with RESOURCE_EXHAUSTED.
+    static constexpr int kMaxSubscriptions = 64;
+    explicit Service(Store &store, int max_subscriptions = kMaxSubscriptions)
+        : store_(store), max_subscriptions_(max_subscriptions) {}
     grpc::Status Capabilities(grpc::ServerContext *, const gnmi::CapabilityRequest *,
                               gnmi::CapabilityResponse *out) override;
     grpc::Status Get(grpc::ServerContext *, const gnmi::GetRequest *req,
@@ -23,6 +29,8 @@ class Service : public gnmi::gNMI::Service {
 
   private:
     Store &store_;
+    const int max_subscriptions_;
+    std::atomic<int> subscriptions_{0};
 };
 
 } // namespace ethplcy_serve

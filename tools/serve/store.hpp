@@ -9,8 +9,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <list>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "tree.hpp"
@@ -26,25 +30,55 @@ using BatchPtr = std::shared_ptr<const Batch>;
 
 uint64_t now_ns();
 
-// One subscriber's changes not yet sent.
+// One subscriber's changes not yet sent, bounded: up to kQueueBound (8192) leaves
+// (updates and deletes) it keeps every change as the input made it; beyond,
+// it coalesces what it holds per path until the subscriber takes it (the
+// newest value of a leaf replaces the queued one, counted in its duplicates;
+// a delete replaces what is queued below it). Coalesced, it holds one entry
+// per path: beyond kCoalescedBound it gives up (overflowed()).
 class Queue {
   public:
+    static constexpr size_t kQueueBound = 8192;
+    static constexpr size_t kCoalescedBound = size_t{1} << 20;
+    explicit Queue(size_t bound = kQueueBound, size_t coalesced_bound = kCoalescedBound)
+        : bound_(bound), coalesced_bound_(coalesced_bound) {}
+    // Never waits on the subscriber: the input thread calls it.
     void push(BatchPtr b);
     // What is queued, waiting up to wait for something; false when nothing came.
     bool take(std::vector<BatchPtr> &out, std::chrono::milliseconds wait);
+    bool overflowed();
 
   private:
+    // A coalesced change: one leaf's update or one path's delete.
+    struct Op {
+        g::Id id;
+        bool atomic = false, erase = false;
+        std::string path;
+        g::Update update;
+        uint64_t timestamp = 0;
+    };
+    using Key = std::tuple<std::string, int64_t, std::string, bool>;
+    void coalesce(const Batch &b);
+    void coalesce(const g::Id &id, bool atomic, const std::string &path, const g::Update *u,
+                  uint64_t timestamp);
+
     std::mutex mu_;
     std::condition_variable cv_;
+    size_t bound_, coalesced_bound_, leaves_ = 0;
+    bool overflowed_ = false;
     std::deque<BatchPtr> q_;
+    // Once over the bound: the changes in order, and where each path's is.
+    std::list<Op> ops_;
+    std::map<Key, std::list<Op>::iterator> at_;
 };
 
 class Store {
   public:
     void apply(const g::Id &id, const eth_if_plcy_ext_t *e);
     Batch snapshot() const;
-    // The state now, and q joined: every later change goes to it.
-    Batch join(Queue *q);
+    // The state now (none when state is false: updates_only), and q joined:
+    // every later change goes to it.
+    Batch join(Queue *q, bool state = true);
     void leave(Queue *q);
 
   private:

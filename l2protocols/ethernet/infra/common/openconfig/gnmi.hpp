@@ -321,6 +321,7 @@ struct Update {
     std::string path;
     Value value;
     std::optional<std::string> old; // its value before, for people
+    uint32_t duplicates = 0;        // values coalesced into this one (a slow subscriber's)
 };
 // One Notification: a record's changes ("" deletes the prefix itself).
 struct Notification {
@@ -345,7 +346,7 @@ inline void record_changes(const Id &id, const Leaves &a, const Leaves &b,
         const Leaf &n = b[j++];
         const Leaf *o = order == 0 ? &a[i++] : nullptr;
         if (o != nullptr && o->value == n.value) continue;
-        Update u{n.path, n.value, o ? std::optional(o->value.text) : std::nullopt};
+        Update u{n.path, n.value, o ? std::optional(o->value.text) : std::nullopt, 0};
         if (n.whole)
             whole.push_back({id, true, {}, {u}});
         else
@@ -466,7 +467,11 @@ inline std::string to_json(const Notification &n, uint64_t timestamp) {
         out += ",\"update\":[";
         for (size_t i = 0; i < n.updates.size(); i++)
             out += (i ? "," : "") + std::string("{\"path\":") + path_json(n.updates[i].path) +
-                   ",\"val\":" + n.updates[i].value.json + "}";
+                   ",\"val\":" + n.updates[i].value.json +
+                   (n.updates[i].duplicates != 0
+                        ? ",\"duplicates\":" + std::to_string(n.updates[i].duplicates)
+                        : std::string()) +
+                   "}";
         out += "]";
     }
     if (!n.deletes.empty()) {
