@@ -13,7 +13,7 @@ cmake --build "$build" --target eth_if_plcy_thread_tests
 # scripts/serve_tsan.supp names the reports inside them that it cannot follow.
 if cmake --build "$build" --target help | grep -q '^ethplcy-serve:'; then
   cmake --build "$build" --target ethplcy-serve ethplcy_serve_python
-  TSAN_OPTIONS="suppressions=$root/scripts/serve_tsan.supp halt_on_error=1 exitcode=66" \
+  TSAN_OPTIONS="suppressions=$root/scripts/serve_tsan.supp ignore_noninstrumented_modules=1 halt_on_error=1 exitcode=66" \
     /usr/bin/python3 "$root/scripts/serve_session.py" "$build/tools/serve/python" 4 \
     "$build/tools/ethplcy/ethplcy-serve"
 else
