@@ -443,3 +443,20 @@ def test_a_slow_subscriber_gets_coalesced_changes_and_holds_back_nobody() -> Non
         assert got[-1]["duplicates"] > 0
     finally:
         t.close()
+
+
+@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+def test_ethplcy_serve_runs_the_target_or_names_its_package(files: pathlib.Path) -> None:
+    # Beside ethplcy (the build tree, as an install): its options reach the target.
+    off = subprocess.run([TOOL, "serve", "--listen=192.0.2.1:0", "--insecure"],
+                         capture_output=True, text=True, check=False)
+    assert (off.returncode, off.stderr) == (2, "ethplcy-serve: --insecure listens on a loopback "
+                                            "address only (127.0.0.1, [::1], localhost)\n")
+    # A copy of ethplcy alone, with nothing on PATH: one line naming the package.
+    alone = files / "ethplcy"
+    alone.write_bytes(pathlib.Path(TOOL).read_bytes())
+    alone.chmod(0o755)
+    gone = subprocess.run([str(alone), "serve", "--insecure"], capture_output=True, text=True,
+                          check=False, env={"PATH": str(files)})
+    assert (gone.returncode, gone.stderr) == (127, "ethplcy serve: the gNMI target is not "
+                                              "installed (Debian package ethplcy-serve)\n")

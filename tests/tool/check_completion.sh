@@ -29,7 +29,7 @@ complete_as() {
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd '|')
   [ "$got" = "$want" ] || { echo "FAIL: ${*}: got '$got', want '$want'"; status=1; }
 }
-complete_as "schema|show|stats" ethplcy s
+complete_as "schema|serve|show|stats" ethplcy s
 complete_as "compact" ethplcy show --layout c
 complete_as "compact" ethplcy show --layout = c
 complete_as "brief|compact|full" ethplcy show --layout =

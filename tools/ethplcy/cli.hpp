@@ -72,5 +72,6 @@ int demo_command(const Words &words);
 int schema_command(const Words &words);
 int yang_command(const Words &words);
 int completion_command(const Words &words);
+int serve_command(const Words &words); // serve.cpp
 
 } // namespace ethplcy_tool

@@ -127,6 +127,28 @@ const std::vector<CommandDef> &commands() {
            "reading OpenConfig: refuse a leaf the policy cannot hold, not only name it"},
           kOutput},
          true, openconfig_command},
+        {"serve", "serve records to gNMI collectors (runs ethplcy-serve)",
+         "[--listen ADDR:PORT] (--tls-cert FILE --tls-key FILE [--tls-ca FILE] | --insecure) "
+         "[--auth-file FILE] [--max-subscriptions N] [--net] [--follow] [INPUT | -]",
+         "Reads keyed records (diff --gnmi's envelopes, JSON Lines) from INPUT (a file, a FIFO "
+         "reopened for each writer) or standard input and serves their state and changes as a gNMI target: Capabilities, Get, Subscribe. Runs "
+         "ethplcy-serve (Debian package ethplcy-serve), found beside ethplcy or on PATH.",
+         {{"listen", 0, "ADDR:PORT", nullptr,
+           "where to listen (default [::]:9339; port 0: any free port, named on standard error)"},
+          {"tls-cert", 0, "FILE", "FILE", "the target's certificate (PEM)"},
+          {"tls-key", 0, "FILE", "FILE", "the target's private key (PEM)"},
+          {"tls-ca", 0, "FILE", "FILE",
+           "mutual TLS: a client needs a certificate this CA signed"},
+          {"insecure", 0, nullptr, nullptr, "plain text, only on a loopback address"},
+          {"auth-file", 0, "FILE", "FILE",
+           "every RPC needs the username and password of a user:hash line of FILE (crypt(3) "
+           "hashes, as mkpasswd writes them)"},
+          {"max-subscriptions", 0, "N", nullptr,
+           "Subscribe calls served at once (default 64; more: RESOURCE_EXHAUSTED)"},
+          {"net", 0, nullptr, nullptr, "hex records are network images"},
+          {"follow", 0, nullptr, nullptr,
+           "follow the file INPUT by name as it grows, is rotated or truncated (as tail -F)"}},
+         true, serve_command},
         {"completion", "the bash completion of these commands and options", "[--output FILE]",
          "Writes the bash completion of ethplcy, made from its own table of commands and "
          "options.",

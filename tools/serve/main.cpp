@@ -6,8 +6,13 @@
 #include <arpa/inet.h>
 #include <grpcpp/grpcpp.h>
 #include <netinet/in.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <csignal>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -138,6 +143,36 @@ std::string credentials(const Options &o, std::shared_ptr<grpc::ServerCredential
     return "";
 }
 
+// SIGTERM and SIGINT, blocked in every thread (gRPC's too, which inherit the
+// mask) and taken by one that waits for them.
+sigset_t stop_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+// At a stop signal every call ends at once (a STREAM subscriber is told the
+// call was cancelled) and Wait returns; main then returns when the input
+// has ended (freeing everything: the valgrind run checks), or ends at once
+// while a reader of a pipe could still touch the state.
+int stop(grpc::Server &server, sigset_t set, std::thread &reader,
+         const std::atomic<bool> &input_done) {
+    std::thread waiter([&server, set] {
+        int sig = 0;
+        sigwait(&set, &sig);
+        server.Shutdown(std::chrono::system_clock::now());
+    });
+    server.Wait();
+    waiter.join();
+    std::fflush(stderr);
+    if (!input_done) std::_Exit(0);
+    reader.join();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -146,6 +181,8 @@ int main(int argc, char **argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
+    // Before gRPC starts any thread (credentials do).
+    sigset_t signals = stop_signals();
     Options o;
     std::string why = parse(argc, argv, o);
     if (!why.empty()) return fail(why);
@@ -175,8 +212,10 @@ int main(int argc, char **argv) {
                  o.listen.substr(0, o.listen.rfind(':')).c_str(), port);
     std::fflush(stderr);
     // One input thread; at the input's end the last state is still served.
-    std::thread reader(ethplcy_serve::read_input, std::cref(o.input), std::ref(store));
-    server->Wait();
-    reader.join();
-    return 0;
+    std::atomic<bool> input_done{false};
+    std::thread reader([&] {
+        ethplcy_serve::read_input(o.input, store);
+        input_done = true;
+    });
+    return stop(*server, signals, reader, input_done);
 }
