@@ -288,9 +288,12 @@ TEST(Decode, RefusalsLeaveExtUntouched) {
             << c.name;
         EXPECT_EQ(0, std::memcmp(&before, &ext, sizeof ext)) << c.name;
     }
+    // The range list of a record whose mask leaves the match out is not read.
+    eth_if_plcy_ext_t ext;
+    unterminated.mask(ETH_IF_PLCY_EFP_REWRITE);
+    EXPECT_EQ(0u, eth_if_plcy_decode(unterminated.rec(), ETH_IF_PLCY_ALL_FIELDS, &ext, 0));
     // Ten entries fit exactly.
     eleven.b[140] = 0x0F;
-    eth_if_plcy_ext_t ext;
     ASSERT_EQ(0u, eth_if_plcy_decode(eleven.rec(), ETH_IF_PLCY_ALL_FIELDS, &ext, 0));
     EXPECT_EQ(ext.efp.num_ranges, 10);
 }
