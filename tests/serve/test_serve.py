@@ -25,6 +25,9 @@ gnmi_pb2 = pytest.importorskip("gnmi_pb2", reason="the gNMI stubs were not gener
 gnmi_pb2_grpc = pytest.importorskip("gnmi_pb2_grpc")
 from google.protobuf import json_format  # noqa: E402
 
+pytestmark = pytest.mark.skipif(
+    not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
+
 HERE = pathlib.Path(__file__).parents[1] / "tool"
 SUB = json.loads((HERE / "sub.json").read_text())
 TRUNK = json.loads((HERE / "trunk.json").read_text())
@@ -125,7 +128,6 @@ def code(call: Any) -> Any:
     return err.value.code()
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
     t = Target(["--insecure", str(files / "a")])
     try:
@@ -204,7 +206,6 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
         t.close()
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_stream_on_change_is_the_diff_of_each_change() -> None:
     t = Target(["--insecure"], stdin=subprocess.PIPE)
     assert t.proc.stdin is not None
@@ -245,7 +246,6 @@ def openssl(*args: str) -> None:
     subprocess.run(["openssl", *args], check=True, capture_output=True)
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_mutual_tls_refuses_a_client_without_a_certificate(files: pathlib.Path) -> None:
     key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
     d = str(files)
@@ -295,7 +295,6 @@ def receive(replies: Iterator[Any], before: list[Any], after: list[Any]) -> None
     assert [as_dict(next(replies).update) for _ in want] == want
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_fifo_writers_in_turn_and_a_long_line(files: pathlib.Path) -> None:
     fifo = files / "fifo"
     os.mkfifo(fifo)
@@ -314,7 +313,6 @@ def test_fifo_writers_in_turn_and_a_long_line(files: pathlib.Path) -> None:
         t.close()
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_follow_a_file_that_grows_rotates_and_is_truncated(files: pathlib.Path) -> None:
     log = files / "log"
     log.write_text(lines(A)[:10])  # a line cut at the end waits for its end
@@ -339,7 +337,6 @@ def test_follow_a_file_that_grows_rotates_and_is_truncated(files: pathlib.Path) 
         t.close()
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_passwords_from_an_auth_file(files: pathlib.Path) -> None:
     hashed = subprocess.run(["openssl", "passwd", "-6", "s3cret"], capture_output=True, text=True,
                             check=True).stdout.strip()
@@ -382,7 +379,6 @@ def until_sync(replies: Any) -> list[dict[str, Any]]:
     return [as_dict(r.update) for r in itertools.takewhile(lambda r: not r.sync_response, replies)]
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_a_slow_subscriber_gets_coalesced_changes_and_holds_back_nobody() -> None:
     t = Target(["--insecure", "--max-subscriptions", "3"], stdin=subprocess.PIPE)
 
@@ -445,7 +441,6 @@ def test_a_slow_subscriber_gets_coalesced_changes_and_holds_back_nobody() -> Non
         t.close()
 
 
-@pytest.mark.skipif(not SERVE, reason="ethplcy-serve not built (gRPC++ and protobuf not found)")
 def test_ethplcy_serve_runs_the_target_or_names_its_package(files: pathlib.Path) -> None:
     # Beside ethplcy (the build tree, as an install): its options reach the target.
     off = subprocess.run([TOOL, "serve", "--listen=192.0.2.1:0", "--insecure"],
