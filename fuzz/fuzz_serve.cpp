@@ -66,7 +66,7 @@ void get(const uint8_t *data, size_t size) {
     FUZZ_CHECK(c == grpc::StatusCode::OK || c == grpc::StatusCode::INVALID_ARGUMENT ||
                c == grpc::StatusCode::NOT_FOUND || c == grpc::StatusCode::UNIMPLEMENTED);
     // At most one notification of each of the state's, however many paths ask for it.
-    size_t most = c == grpc::StatusCode::OK ? state().snapshot().notes.size() : 0;
+    size_t most = c == grpc::StatusCode::OK ? state().snapshot()->notes.size() : 0;
     FUZZ_CHECK(static_cast<size_t>(out.notification_size()) <= most);
 }
 
@@ -81,7 +81,7 @@ void subscribe(const uint8_t *data, size_t size) {
         patterns.push_back(e);
     }
     s::g::Notification part, again;
-    for (const s::g::Notification &n : state().snapshot().notes) {
+    for (const s::g::Notification &n : state().snapshot()->notes) {
         if (!s::select(n, patterns, part)) continue;
         FUZZ_CHECK(part.updates.size() <= n.updates.size());
         FUZZ_CHECK(part.deletes.size() <= n.deletes.size());

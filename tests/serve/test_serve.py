@@ -177,6 +177,12 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
             grpc.StatusCode.UNIMPLEMENTED
         assert code(lambda: stub.Get(gnmi_pb2.GetRequest(encoding=gnmi_pb2.JSON),
                                      timeout=WAIT)) == grpc.StatusCode.UNIMPLEMENTED
+        assert code(lambda: stub.Get(gnmi_pb2.GetRequest(type=9, encoding=gnmi_pb2.PROTO),
+                                     timeout=WAIT)) == grpc.StatusCode.INVALID_ARGUMENT
+        # A prefix's target comes back.
+        dev = gnmi_pb2.GetRequest(prefix=gnmi_pb2.Path(target="dev1", elem=path(sub5).elem),
+                                  encoding=gnmi_pb2.PROTO)
+        assert {n.prefix.target for n in stub.Get(dev, timeout=WAIT).notification} == {"dev1"}
 
         once = list(stub.Subscribe(iter([subscription(gnmi_pb2.SubscriptionList.ONCE,
                                                       "/interfaces")]), timeout=WAIT))
@@ -346,6 +352,10 @@ def test_passwords_from_an_auth_file(files: pathlib.Path) -> None:
                           str(users)], capture_output=True, text=True, check=False, timeout=WAIT)
     assert (bad.returncode, bad.stderr) == (2, f"ethplcy-serve: {users}, line 3: not a crypt(3) "
                                             "hash (mkpasswd or openssl passwd -6 makes one)\n")
+    users.write_text(f"admin:{hashed}\nadmin:{hashed}\n")
+    bad = subprocess.run([SERVE, "--insecure", "--listen", "127.0.0.1:0", "--auth-file",
+                          str(users)], capture_output=True, text=True, check=False, timeout=WAIT)
+    assert bad.stderr == f'ethplcy-serve: {users}, line 2: a second line for user "admin"\n'
     users.write_text(f"admin:{hashed}\n")
     t = Target(["--insecure", "--auth-file", str(users)])
     try:
@@ -447,6 +457,10 @@ def test_ethplcy_serve_runs_the_target_or_names_its_package(files: pathlib.Path)
                          capture_output=True, text=True, check=False)
     assert (off.returncode, off.stderr) == (2, "ethplcy-serve: --insecure listens on a loopback "
                                             "address only (127.0.0.1, [::1], localhost)\n")
+    wrapped = subprocess.run([TOOL, "serve", "--listen=127.0.0.1:99999", "--insecure"],
+                             capture_output=True, text=True, check=False)
+    assert (wrapped.returncode, wrapped.stderr) == (
+        2, "ethplcy-serve: --listen takes ADDR:PORT, PORT from 0 to 65535\n")
     # A copy of ethplcy alone, with nothing on PATH: one line naming the package.
     alone = files / "ethplcy"
     alone.write_bytes(pathlib.Path(TOOL).read_bytes())

@@ -72,6 +72,9 @@ std::string Users::load(const std::string &path) {
         std::string hash = line.substr(colon + 1);
         if (!crypt_hash(hash))
             return where + "not a crypt(3) hash (mkpasswd or openssl passwd -6 makes one)";
+        for (const auto &u : users_)
+            if (u.first == line.substr(0, colon))
+                return where + "a second line for user \"" + u.first + "\"";
         users_.emplace_back(line.substr(0, colon), hash);
     }
     if (users_.empty()) return path + ": no user:hash line";

@@ -113,7 +113,12 @@ std::string parse(int argc, char **argv, Options &o) {
             input_given = true;
         }
     }
-    if (o.listen.rfind(':') == std::string::npos) return "--listen takes ADDR:PORT";
+    size_t colon = o.listen.rfind(':');
+    std::string port = colon == std::string::npos ? "" : o.listen.substr(colon + 1);
+    // gRPC would take 99999 as 34463: a port is checked here.
+    if (port.empty() || port.size() > 5 ||
+        port.find_first_not_of("0123456789") != std::string::npos || std::stoul(port) > 65535)
+        return "--listen takes ADDR:PORT, PORT from 0 to 65535";
     if (subscriptions(o) == 0) return "--max-subscriptions takes a number from 1 to 4096";
     bool tls = !o.cert.empty() || !o.key.empty() || !o.ca.empty();
     if (o.insecure && tls) return "--insecure and --tls-* exclude each other";

@@ -164,9 +164,12 @@ Status Service::Capabilities(grpc::ServerContext *, const gnmi::CapabilityReques
     return Status::OK;
 }
 
-Status Service::Get(grpc::ServerContext *, const gnmi::GetRequest *req, gnmi::GetResponse *out) {
+Status Service::Get(grpc::ServerContext *ctx, const gnmi::GetRequest *req, gnmi::GetResponse *out) {
     if (!served_encoding(req->encoding()))
         return refuse(StatusCode::UNIMPLEMENTED, "encodings served: JSON_IETF and PROTO");
+    if (!gnmi::GetRequest::DataType_IsValid(req->type()))
+        return refuse(StatusCode::INVALID_ARGUMENT,
+                      "type is none of ALL, CONFIG, STATE, OPERATIONAL");
     std::vector<Elems> patterns;
     Status s = patterns_of(req->prefix(), req->path(), patterns);
     if (!s.ok()) return s;
@@ -186,16 +189,27 @@ Status Service::Get(grpc::ServerContext *, const gnmi::GetRequest *req, gnmi::Ge
                           [tree](const g::Update &u) { return !in_tree(u.path, tree); });
         return !part.updates.empty();
     };
-    Batch all = store_.snapshot();
+    while (!replies_.try_acquire_for(kLongestWait))
+        if (ctx != nullptr && ctx->IsCancelled()) return Status::CANCELLED;
+    struct Release {
+        std::counting_semaphore<kWholeReplies> &s;
+        ~Release() { s.release(); }
+    } release{replies_};
+    BatchPtr all = store_.snapshot();
     g::Notification part;
     for (const Elems &p : patterns) {
         bool found = false;
-        for (size_t i = 0; i < all.notes.size() && !found; i++)
-            found = pick(all.notes[i], {p}, part);
+        for (size_t i = 0; i < all->notes.size() && !found; i++)
+            found = pick(all->notes[i], {p}, part);
         if (!found) return refuse(StatusCode::NOT_FOUND, "a path the tree does not hold");
     }
-    for (const g::Notification &n : all.notes)
-        if (pick(n, patterns, part)) to_message(part, all.timestamp, *out->add_notification());
+    for (const g::Notification &n : all->notes)
+        if (pick(n, patterns, part)) {
+            gnmi::Notification *note = out->add_notification();
+            to_message(part, all->timestamp, *note);
+            if (!req->prefix().target().empty())
+                note->mutable_prefix()->set_target(req->prefix().target());
+        }
     return Status::OK;
 }
 
@@ -222,27 +236,38 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         return refuse(StatusCode::UNIMPLEMENTED, "encodings served: JSON_IETF and PROTO");
     if (list.subscription().empty())
         return refuse(StatusCode::INVALID_ARGUMENT, "a subscription list with no subscription");
+    if (!gnmi::SubscriptionList::Mode_IsValid(list.mode()))
+        return refuse(StatusCode::INVALID_ARGUMENT, "mode is none of STREAM, ONCE, POLL");
+    for (const gnmi::Subscription &sub : list.subscription())
+        if (!gnmi::SubscriptionMode_IsValid(sub.mode()))
+            return refuse(StatusCode::INVALID_ARGUMENT,
+                          "a subscription's mode is none of TARGET_DEFINED, ON_CHANGE, SAMPLE");
     std::vector<gnmi::Path> paths;
     for (const gnmi::Subscription &sub : list.subscription())
         paths.push_back(sub.path());
     std::vector<Elems> patterns;
     Status s = patterns_of(list.prefix(), paths, patterns);
     if (!s.ok()) return s;
-    auto write = [rw](const gnmi::SubscribeResponse &r) { return rw->Write(r); };
+    // A prefix's target comes back in every notification, as gNMI asks.
+    auto write = [rw, &target = list.prefix().target()](gnmi::SubscribeResponse &r) {
+        if (!target.empty() && r.has_update())
+            r.mutable_update()->mutable_prefix()->set_target(target);
+        return rw->Write(r);
+    };
     if (list.mode() == gnmi::SubscriptionList::ONCE) {
-        if (!list.updates_only()) each_selected(store_.snapshot(), patterns, write);
+        if (!list.updates_only()) each_selected(*store_.snapshot(), patterns, write);
         sync(rw);
         return Status::OK;
     }
     if (list.mode() == gnmi::SubscriptionList::POLL) {
         // The state at once (unless updates_only), then again at each poll.
         bool ok =
-            (list.updates_only() || each_selected(store_.snapshot(), patterns, write)) && sync(rw);
+            (list.updates_only() || each_selected(*store_.snapshot(), patterns, write)) && sync(rw);
         while (ok && rw->Read(&req)) {
             if (!req.has_poll())
                 return refuse(StatusCode::INVALID_ARGUMENT,
                               "after a POLL subscription list, only polls");
-            ok = each_selected(store_.snapshot(), patterns, write) && sync(rw);
+            ok = each_selected(*store_.snapshot(), patterns, write) && sync(rw);
         }
         return Status::OK;
     }
@@ -270,19 +295,19 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     Queue q;
     // With updates_only no state is copied; a suppress_redundant sample
     // starts from nothing then.
-    Batch first = store_.join(&q, !list.updates_only());
+    BatchPtr first = store_.join(&q, !list.updates_only());
     struct Leave {
         Store &store;
         Queue *q;
         ~Leave() { store.leave(q); }
     } leave{store_, &q};
-    if ((!list.updates_only() && !each_selected(first, patterns, write)) || !sync(rw))
+    if ((!list.updates_only() && !each_selected(*first, patterns, write)) || !sync(rw))
         return Status::OK;
     // The initial state counts as sent: suppress_redundant leaves it out of the first sample.
     for (Periodic &p : periodic)
         if (p.suppress && !list.updates_only())
-            sample(first, p, now, [](const gnmi::SubscribeResponse &) { return true; });
-    first = Batch(); // the state is sent: not held for the stream's life
+            sample(*first, p, now, [](const gnmi::SubscribeResponse &) { return true; });
+    first.reset(); // the state is sent: not held for the stream's life
     // The stream ends when the client goes: looked at between waits.
     std::vector<BatchPtr> batches;
     while (!ctx->IsCancelled()) {
@@ -300,7 +325,7 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         now = Clock::now();
         for (Periodic &p : periodic) {
             if (now < p.next) continue;
-            if (!sample(store_.snapshot(), p, now, write)) return Status::OK;
+            if (!sample(*store_.snapshot(), p, now, write)) return Status::OK;
             p.next = now + p.every;
         }
     }

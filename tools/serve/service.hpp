@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <semaphore>
 
 #include "gnmi.grpc.pb.h"
 #include "store.hpp"
@@ -28,9 +29,13 @@ class Service : public gnmi::gNMI::Service {
         grpc::ServerReaderWriter<gnmi::SubscribeResponse, gnmi::SubscribeRequest> *rw) override;
 
   private:
+    // Get replies built at once: each holds the whole reply, as protobuf
+    // messages and then as bytes; the next Get waits for one to finish.
+    static constexpr int kWholeReplies = 2;
     Store &store_;
     const int max_subscriptions_;
     std::atomic<int> subscriptions_{0};
+    std::counting_semaphore<kWholeReplies> replies_{kWholeReplies};
 };
 
 } // namespace ethplcy_serve

@@ -136,20 +136,26 @@ void Store::apply(const g::Id &id, const eth_if_plcy_ext_t *e) {
     std::lock_guard<std::mutex> lock(mu_);
     auto b = std::make_shared<Batch>(Batch{now_ns(), tree_.apply(id, e)});
     if (b->notes.empty()) return;
+    state_.reset();
     for (Queue *q : subscribers_)
         q->push(b);
 }
 
-Batch Store::snapshot() const {
-    std::lock_guard<std::mutex> lock(mu_);
-    return {now_ns(), tree_.all()};
+BatchPtr Store::state_locked() const {
+    if (!state_) state_ = std::make_shared<Batch>(Batch{now_ns(), tree_.all()});
+    return state_;
 }
 
-Batch Store::join(Queue *q, bool state) {
+BatchPtr Store::snapshot() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    return state_locked();
+}
+
+BatchPtr Store::join(Queue *q, bool state) {
     std::lock_guard<std::mutex> lock(mu_);
     subscribers_.push_back(q);
-    if (!state) return {now_ns(), {}};
-    return {now_ns(), tree_.all()};
+    if (!state) return std::make_shared<Batch>(Batch{now_ns(), {}});
+    return state_locked();
 }
 
 void Store::leave(Queue *q) {

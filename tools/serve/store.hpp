@@ -75,15 +75,20 @@ class Queue {
 class Store {
   public:
     void apply(const g::Id &id, const eth_if_plcy_ext_t *e);
-    Batch snapshot() const;
+    // The state now, shared: every call until the next change gets the same
+    // copy (many Gets of a large state hold one copy, not one each).
+    BatchPtr snapshot() const;
     // The state now (none when state is false: updates_only), and q joined:
     // every later change goes to it.
-    Batch join(Queue *q, bool state = true);
+    BatchPtr join(Queue *q, bool state = true);
     void leave(Queue *q);
 
   private:
+    BatchPtr state_locked() const;
+
     mutable std::mutex mu_;
     Tree tree_;
+    mutable BatchPtr state_; // the last state made, until a change
     std::vector<Queue *> subscribers_;
 };
 
