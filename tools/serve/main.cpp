@@ -4,6 +4,7 @@
 // FIFO or a file. A program of its own, so that ethplcy links neither gRPC nor
 // protobuf. Options in the words gNMI tools use.
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <grpcpp/grpcpp.h>
 #include <netinet/in.h>
 #include <pthread.h>
@@ -188,6 +189,10 @@ int main(int argc, char **argv) {
         }
     // Before gRPC starts any thread (credentials do).
     sigset_t signals = stop_signals();
+    // Two malloc arenas, not one per gRPC thread: what one call's reply
+    // freed serves the next call on another thread (six Gets of an 8 MB
+    // reply at once peaked at 994 MB with an arena each, 589 MB with two).
+    mallopt(M_ARENA_MAX, 2);
     Options o;
     std::string why = parse(argc, argv, o);
     if (!why.empty()) return fail(why);
