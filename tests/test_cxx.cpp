@@ -140,6 +140,10 @@ TEST(ExtValidate, OneRefusalPerRule) {
     edge.valid_mask = ETH_IF_PLCY_EFP_REWRITE, edge.efp.num_tag_pushes = 0;
     edge.efp.num_tags = 3; // the match is not named
     EXPECT_EQ(eth_if_plcy_ext_validate(&edge, 0), 0u);
+    eth_if_plcy_ext_t unnamed = base; // a trunk type the mask does not name: no class rule
+    unnamed.valid_mask &= ~ETH_IF_PLCY_ETHER_IF_TYPE;
+    unnamed.ether_if_type = 1;
+    EXPECT_EQ(eth_if_plcy_ext_validate(&unnamed, 0), 0u);
     const eth_if_plcy_ext_t nothing = test::zero_ext(); // valid_mask 0: nothing present
     EXPECT_EQ(eth_if_plcy_ext_validate(&nothing, 0), 0u);
     eth_if_plcy_ext_t per_tag = base; // the list on tag 1 alone
