@@ -262,8 +262,7 @@ void dependencies(json_t *root) {
     }
 }
 
-// Sub-interface and trunk fields exclude each other and the other class's
-// types: for each class, its group and "one of its fields is given".
+// The class rules: for each class, its group and "one of its fields is given".
 struct ClassRule {
     std::string group;
     json_t *given;
@@ -281,19 +280,20 @@ ClassRule class_rule(f::Cls cls) {
 }
 
 void classes(json_t *root) {
-    ClassRule sub = class_rule(f::Cls::sub), trunk = class_rule(f::Cls::trunk);
-    rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required", sub.group.c_str(),
-                         trunk.group.c_str(), "properties", sub.group.c_str(), sub.given,
-                         trunk.group.c_str(), trunk.given));
     const char *type = f::path_of(f::F::ether_if_type);
-    const std::pair<uint32_t, const ClassRule *> types[] = {{ETH_IF_PLCY_TRUNK_TYPES, &sub},
-                                                            {ETH_IF_PLCY_SUB_TYPES, &trunk}};
-    for (const auto &[set, other] : types)
-        rule(root, json_pack("{s:{s:{s:o}, s:[s]}, s:{s:{s:{s:O}}}}", "if", "properties", type,
-                             one_of(set), "required", type, "then", "properties",
-                             other->group.c_str(), "not", other->given));
-    json_decref(sub.given);
-    json_decref(trunk.given);
+    for (const f::Exclusion &x : f::kExclusions) {
+        ClassRule mine = class_rule(x.fields), other = class_rule(x.other);
+        if (x.by_type)
+            rule(root, json_pack("{s:{s:{s:o}, s:[s]}, s:{s:{s:{s:O}}}}", "if", "properties", type,
+                                 one_of(f::class_types(x.other)), "required", type, "then",
+                                 "properties", mine.group.c_str(), "not", mine.given));
+        else
+            rule(root, json_pack("{s:{s:[s, s], s:{s:O, s:O}}}", "not", "required",
+                                 mine.group.c_str(), other.group.c_str(), "properties",
+                                 mine.group.c_str(), mine.given, other.group.c_str(), other.given));
+        json_decref(mine.given);
+        json_decref(other.given);
+    }
 }
 
 // Ranges exactly when a match tag's VLAN is "range"; said at efp.ranges (and

@@ -121,61 +121,57 @@ std::string checked(const f::Domain &d) {
            "; other values come only from records.";
 }
 
-// The condition a dependency puts on a field of group g (or the top level).
-std::string when(f::Dep dep, bool in_group) {
-    std::string up = in_group ? "../../" : "../";
-    switch (dep) {
-    case f::Dep::provisioned:
-        return up + "is_provisioned = 1";
-    case f::Dep::efp:
-        return "../configured = 1";
-    case f::Dep::src_mac_check:
-        return "../configured = 1 and ../src_mac_check = 1";
-    case f::Dep::dst_mac_check:
-        return "../configured = 1 and ../dst_mac_check = 1";
-    case f::Dep::none:
-        break;
-    }
-    return "";
+// The XPath from the leaf of one policy path ("efp.native") to another's:
+// within a group, a sibling; otherwise up to the policy and down.
+std::string relative(std::string_view from, std::string_view to) {
+    size_t dot = from.find('.');
+    std::string_view group = from.substr(0, dot == std::string_view::npos ? 0 : dot + 1);
+    if (!group.empty() && to.starts_with(group)) return "../" + std::string(to.substr(dot + 1));
+    std::string out = group.empty() ? "../" : "../../";
+    for (char c : to)
+        out += c == '.' ? '/' : c;
+    return out;
+}
+
+// The condition a dependency puts on the field at a path: each flag it
+// needs, outermost first, is 1.
+std::string when(f::Dep dep, std::string_view from) {
+    if (dep == f::Dep::none) return "";
+    f::Needs n = f::needs_of(dep);
+    std::string outer = when(n.within, from);
+    return (outer.empty() ? "" : outer + " and ") + relative(from, n.field) + " = 1";
 }
 
 // "../../ether_if_type = 2 or ../../ether_if_type = 'ether.sub' or ..." for
 // the types of a class: the union leaf holds a number or a name.
-std::string types(uint32_t set) {
-    std::string out;
+std::string types(uint32_t set, std::string_view from) {
+    std::string leaf = relative(from, f::path_of(f::F::ether_if_type)), out;
     for (unsigned t = 0; t < 32; t++)
         if (set >> t & 1u) {
-            out += (out.empty() ? "" : " or ") + std::string("../../ether_if_type = ") +
-                   std::to_string(t);
+            out += (out.empty() ? "" : " or ") + leaf + " = " + std::to_string(t);
             if (const char *w = f::word_of(f::Words::iftype, t))
-                out += std::string(" or ../../ether_if_type = '") + w + "'";
+                out += " or " + leaf + " = '" + w + "'";
         }
     return out;
 }
 
-void rules(Text &y, f::Cls cls) {
-    auto must = [&](const std::string &expr, const char *words) {
-        y.open("must " + quoted(expr));
-        y.line("error-message " + quoted(words) + ";");
+// The class rules a field of a class is under, as must.
+void rules(Text &y, const f::Scalar &s) {
+    for (const f::Exclusion &x : f::kExclusions) {
+        if (x.fields != s.cls) continue;
+        std::string other;
+        if (x.by_type) other = types(f::class_types(x.other), s.path);
+        for (const f::Scalar &o : f::kScalars)
+            if (!x.by_type && o.cls == x.other)
+                other += (other.empty() ? "" : " or ") + relative(s.path, o.path);
+        y.open("must " + quoted("not(" + other + ")"));
+        y.line("error-message " + quoted(x.rule->reason) + ";");
         y.close();
-    };
-    if (cls == f::Cls::sub) {
-        must("not(" + types(ETH_IF_PLCY_TRUNK_TYPES) + ")", f::kSubOnTrunk.reason);
-        std::string trunk;
-        for (const f::Scalar &s : f::kScalars) {
-            if (s.cls != f::Cls::trunk) continue;
-            std::string path = s.path;
-            path[path.find('.')] = '/';
-            trunk += (trunk.empty() ? "" : " or ") + std::string("../../") + path;
-        }
-        must("not(" + trunk + ")", f::kMixed.reason);
-    } else if (cls == f::Cls::trunk) {
-        must("not(" + types(ETH_IF_PLCY_SUB_TYPES) + ")", f::kTrunkOnSub.reason);
     }
 }
 
-void common(Text &y, f::Dep dep, bool in_group, const std::string &about) {
-    if (std::string w = when(dep, in_group); !w.empty()) y.line("when " + quoted(w) + ";");
+void common(Text &y, f::Dep dep, std::string_view path, const std::string &about) {
+    if (std::string w = when(dep, path); !w.empty()) y.line("when " + quoted(w) + ";");
     y.line("description " + quoted(about) + ";");
 }
 
@@ -187,8 +183,8 @@ void field(Text &y, size_t i, bool in_group) {
         const f::Scalar &s = f::kScalars[i];
         y.open("leaf " + name);
         type(y, *s.domain);
-        rules(y, s.cls);
-        common(y, s.dep, in_group, about + checked(*s.domain));
+        rules(y, s);
+        common(y, s.dep, path, about + checked(*s.domain));
         y.close();
         return;
     }
@@ -253,7 +249,7 @@ void field(Text &y, size_t i, bool in_group) {
         }
         break;
     }
-    common(y, c.dep, in_group, about);
+    common(y, c.dep, path, about);
     y.close();
 }
 

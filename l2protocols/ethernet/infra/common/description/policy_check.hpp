@@ -26,6 +26,18 @@ inline constexpr Rule kSubOnTrunk{"a sub-interface field is set on a trunk-class
 inline constexpr Rule kTrunkOnSub{"a trunk field is set on a sub-interface-class ether_if_type",
                                   "is a trunk field, but ether_if_type is of the sub-interface "
                                   "class"};
+// The class rules, in the order the check tries them: the fields of one
+// class exclude the other class's ether_if_type values (by_type) or its
+// fields. The check, the JSON Schema and the YANG module's must read these.
+struct Exclusion {
+    Cls fields;
+    Cls other;
+    bool by_type;
+    const Rule *rule;
+};
+inline constexpr Exclusion kExclusions[] = {{Cls::sub, Cls::trunk, true, &kSubOnTrunk},
+                                            {Cls::sub, Cls::trunk, false, &kMixed},
+                                            {Cls::trunk, Cls::sub, true, &kTrunkOnSub}};
 inline constexpr Sentence kVlanCodes =
     say("VLAN ", ETH_EFP_VLAN_CODE_ANY, " and ", ETH_EFP_VLAN_CODE_RANGE,
         " are internal codes: write EFP_VLAN_ANY (", Hex{EFP_VLAN_ANY}, ") or EFP_VLAN_RANGE (",
@@ -228,16 +240,17 @@ inline Verdict rewrite(const eth_if_plcy_ext_efp_t &f) {
 // other class's ether_if_type.
 inline Verdict classes(const Ext &e) {
     Cls type = class_of(e);
-    int first[2] = {-1, -1}; // the first sub and trunk field present
+    int first[3] = {-1, -1, -1}; // by Cls: the first field of the class present
     for (size_t i = 0; i < kScalarCount; i++) {
         const Scalar &s = kScalars[i];
-        if (s.cls == Cls::any || (e.valid_mask & s.bit) == 0) continue;
-        int c = s.cls == Cls::sub ? 0 : 1;
-        if (first[c] < 0) first[c] = static_cast<int>(i);
+        int &at = first[static_cast<int>(s.cls)];
+        if (at < 0 && (e.valid_mask & s.bit) != 0) at = static_cast<int>(i);
     }
-    if (first[0] >= 0 && type == Cls::trunk) return {nullptr, &kSubOnTrunk, first[0]};
-    if (first[0] >= 0 && first[1] >= 0) return {nullptr, &kMixed, first[0]};
-    if (first[1] >= 0 && type == Cls::sub) return {nullptr, &kTrunkOnSub, first[1]};
+    for (const Exclusion &x : kExclusions) {
+        int field = first[static_cast<int>(x.fields)];
+        bool other = x.by_type ? type == x.other : first[static_cast<int>(x.other)] >= 0;
+        if (field >= 0 && other) return {nullptr, x.rule, field};
+    }
     return {};
 }
 

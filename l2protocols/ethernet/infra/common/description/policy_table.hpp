@@ -566,10 +566,12 @@ constexpr const char *about_of(size_t i) {
     return i < kScalarCount ? kScalars[i].about : kCompounds[i - kScalarCount].about;
 }
 
-// The field a dependency needs to be 1, and why, for refusals.
+// The field a dependency needs to be 1, why (for refusals), and the
+// dependency that field has itself.
 struct Needs {
     const char *field;
     const char *why;
+    Dep within = Dep::none;
 };
 constexpr Needs needs_of(Dep d) {
     switch (d) {
@@ -578,9 +580,9 @@ constexpr Needs needs_of(Dep d) {
     case Dep::efp:
         return {path_of(F::efp_configured), "no other efp field counts without it"};
     case Dep::src_mac_check:
-        return {path_of(F::efp_src_mac_check), "the address is matched only then"};
+        return {path_of(F::efp_src_mac_check), "the address is matched only then", Dep::efp};
     case Dep::dst_mac_check:
-        return {path_of(F::efp_dst_mac_check), "the address is matched only then"};
+        return {path_of(F::efp_dst_mac_check), "the address is matched only then", Dep::efp};
     case Dep::none:
         break;
     }
@@ -639,6 +641,12 @@ inline constexpr Internal kInternal[] = {
     {"provision_info.l2_prop_remote_status", kProv, Dep::provisioned, at(L::l2_prop_remote_status)},
 };
 
+// The ether_if_type values that name each interface class.
+constexpr uint32_t class_types(Cls c) {
+    return c == Cls::sub ? ETH_IF_PLCY_SUB_TYPES : c == Cls::trunk ? ETH_IF_PLCY_TRUNK_TYPES : 0;
+}
+static_assert((class_types(Cls::sub) & class_types(Cls::trunk)) == 0);
+
 // The policy field bits of each interface class's view.
 constexpr uint32_t class_fields(Cls c) {
     uint32_t bits = 0;
@@ -675,8 +683,8 @@ inline bool is_group(std::string_view key) {
 // The interface class an ether_if_type names (Cls::any: neither, or no type).
 inline Cls class_of(const Ext &e) {
     if ((e.valid_mask & ETH_IF_PLCY_ETHER_IF_TYPE) == 0 || e.ether_if_type >= 32) return Cls::any;
-    if (ETH_IF_PLCY_TRUNK_TYPES >> e.ether_if_type & 1u) return Cls::trunk;
-    if (ETH_IF_PLCY_SUB_TYPES >> e.ether_if_type & 1u) return Cls::sub;
+    for (Cls c : {Cls::sub, Cls::trunk})
+        if (class_types(c) >> e.ether_if_type & 1u) return c;
     return Cls::any;
 }
 

@@ -426,6 +426,7 @@ class Reader {
     In &in_;
     Out &out_;
     bool strict_;
+    OutNode policy_{}, groups_[std::size(fields::kGroups)]{};
     std::string_view name_;
     int64_t index_ = -1;
     std::string if_, sub_, refusal_, refusal_path_;
@@ -714,11 +715,30 @@ class Reader {
         return true;
     }
 
-    // Vals as the policy JSON.
+    // Vals as the policy JSON, named by the description: a field under its
+    // path (its group made when first needed), an entry's keys by theirs.
+    static size_t group_of(fields::F f) { // std::size(kGroups): at the top
+        std::string_view path = fields::path_of(f);
+        size_t g = 0;
+        while (g < std::size(fields::kGroups) &&
+               path.substr(0, path.find('.')) != fields::kGroups[g])
+            g++;
+        return g;
+    }
+    void put(fields::F f, OutNode value) {
+        std::string_view path = fields::path_of(f);
+        size_t g = group_of(f);
+        if (g < std::size(groups_) && !groups_[g])
+            out_.set(policy_, fields::kGroups[g], groups_[g] = out_.object());
+        out_.set(g < std::size(groups_) ? groups_[g] : policy_, path.substr(path.find('.') + 1),
+                 value);
+    }
+    bool has_group(fields::F f) const { return bool(groups_[group_of(f)]); }
     OutNode tag(uint16_t ethertype, OutNode vlan) {
+        constexpr const fields::Key *keys = fields::compound(fields::F::efp_tag).keys;
         OutNode t = out_.object();
-        out_.set(t, "ethertype", out_.hex(ethertype, 4));
-        out_.set(t, "vlan", vlan);
+        out_.set(t, keys[0].name, out_.hex(ethertype, 4));
+        out_.set(t, keys[1].name, vlan);
         return t;
     }
     static std::string ids_text(const std::vector<uint64_t> &ids) {
@@ -729,7 +749,7 @@ class Reader {
     }
 
     // The ranged tag's VLANs as the policy's ranges (runs of a list merged).
-    bool runs(const Vals &v, const MatchKind &k, OutNode efp) {
+    bool runs(const Vals &v, const MatchKind &k) {
         std::vector<std::pair<uint64_t, uint64_t>> runs;
         N at = k.ids;
         if (k.ids != N::count) {
@@ -757,12 +777,13 @@ class Reader {
                             std::to_string(ETH_IF_PLCY_EXT_MAX_RANGES) + ")");
         OutNode list = out_.array();
         for (auto [lo, hi] : runs) {
+            constexpr const fields::Key *keys = fields::compound(fields::F::efp_ranges).keys;
             OutNode r = out_.object();
-            out_.set(r, "low", out_.integer(lo));
-            out_.set(r, "high", out_.integer(hi));
+            out_.set(r, keys[0].name, out_.integer(lo));
+            out_.set(r, keys[1].name, out_.integer(hi));
             out_.append(list, r);
         }
-        out_.set(efp, "ranges", list);
+        put(fields::F::efp_ranges, list);
         return true;
     }
 
@@ -778,7 +799,7 @@ class Reader {
         return true;
     }
 
-    bool match(const Vals &v, OutNode efp, uint16_t outer_ethertype) {
+    bool match(const Vals &v, uint16_t outer_ethertype) {
         const MatchKind *kind = nullptr;
         for (const MatchKind &k : kMatches) {
             if (!v[oc::at(k.node)].set) continue;
@@ -793,10 +814,12 @@ class Reader {
                         "has ranges on both tags: a policy gives ranges to one tag at most");
         uint64_t outer = 0, inner = 0;
         if (!exact(v, kind->outer, outer) || !exact(v, kind->inner, inner)) return false;
-        if (kind->ranged >= 0 && !runs(v, *kind, efp)) return false;
+        if (kind->ranged >= 0 && !runs(v, *kind)) return false;
         OutNode tags = out_.array();
-        out_.set(efp, "tag", tags);
-        auto id = [&](uint64_t x) { return x ? out_.integer(x) : out_.string("range"); };
+        put(fields::F::efp_tag, tags);
+        const char *range = fields::word_of(
+            fields::compound(fields::F::efp_tag).keys[1].domain->words, EFP_VLAN_RANGE);
+        auto id = [&](uint64_t x) { return x ? out_.integer(x) : out_.string(range); };
         out_.append(tags, tag(outer_ethertype, id(outer)));
         if (kind->tags == 2) out_.append(tags, tag(0x8100, id(inner)));
         return true;
@@ -814,7 +837,7 @@ class Reader {
         return fail(path(n), quote(t.s), "is no ethertype a policy holds");
     }
 
-    bool mapping(const Vals &v, OutNode efp) {
+    bool mapping(const Vals &v) {
         const Val &a = v[oc::at(N::in_action)];
         const Action *act = nullptr;
         for (const Action &x : kActionRows)
@@ -827,9 +850,9 @@ class Reader {
                 return false;
         }
         if (!act) return true;
-        out_.set(efp, "num_tag_pops", out_.integer(act->pops));
+        put(fields::F::efp_num_tag_pops, out_.integer(act->pops));
         OutNode list = out_.array();
-        out_.set(efp, "push", list);
+        put(fields::F::efp_push, list);
         if (!act->pushes) return true;
         if (!v[oc::at(N::in_vlan)].set)
             return fail(path(N::in_vlan), "missing;",
@@ -867,41 +890,30 @@ class Reader {
                             std::string("needs interface-mode ") + m);
         uint16_t outer = 0x8100;
         if (!ethertype_of(v, N::if_tpid, outer)) return false;
-        policy = out_.object();
-        OutNode groups[3] = {};
-        auto group = [&](int g) {
-            static const char *const names[] = {"trunk", "efp", "sub"};
-            if (!groups[g]) {
-                groups[g] = out_.object();
-                out_.set(policy, names[g], groups[g]);
-            }
-            return groups[g];
-        };
-        if (given(N::if_mtu)) out_.set(policy, "mtu", out_.integer(v[oc::at(N::if_mtu)].n));
-        if (given(N::eth_mac)) out_.set(policy, "mac_addr", out_.string(v[oc::at(N::eth_mac)].s));
+        policy = policy_ = out_.object();
+        for (OutNode &g : groups_)
+            g = OutNode{};
+        using fields::F;
+        if (given(N::if_mtu)) put(F::mtu, out_.integer(v[oc::at(N::if_mtu)].n));
+        if (given(N::eth_mac)) put(F::mac_addr, out_.string(v[oc::at(N::eth_mac)].s));
         if (mode.set) {
-            out_.set(group(0), "vlan_switched_trunk", out_.integer(mode.s == "TRUNK"));
-            out_.set(group(0), "vlan_switched_access", out_.integer(mode.s == "ACCESS"));
+            put(F::trunk_vlan_switched_trunk, out_.integer(mode.s == "TRUNK"));
+            put(F::trunk_vlan_switched_access, out_.integer(mode.s == "ACCESS"));
         }
-        for (auto [n, key] :
-             {std::pair{N::sw_native, "native_vlan"}, std::pair{N::sw_access, "access_vlan"}})
-            if (given(n)) out_.set(group(0), key, out_.integer(v[oc::at(n)].n));
-        if (given(N::sub_enabled))
-            out_.set(group(2), "admin_up", out_.integer(v[oc::at(N::sub_enabled)].n));
+        for (auto [n, f] : {std::pair{N::sw_native, F::trunk_native_vlan},
+                            std::pair{N::sw_access, F::trunk_access_vlan}})
+            if (given(n)) put(f, out_.integer(v[oc::at(n)].n));
+        if (given(N::sub_enabled)) put(F::sub_admin_up, out_.integer(v[oc::at(N::sub_enabled)].n));
         bool efp = given(N::in_action);
         for (const MatchKind &k : kMatches)
             efp = efp || given(k.node);
-        if (efp) {
-            OutNode e = group(1);
-            out_.set(e, "configured", out_.integer(1));
-            if (!match(v, e, outer) || !mapping(v, e)) return false;
-        } else if (!mapping(v, OutNode{})) {
-            return false;
-        }
-        if (groups[0] && (groups[1] || groups[2]))
+        if (efp) put(F::efp_configured, out_.integer(1));
+        if ((efp && !match(v, outer)) || !mapping(v)) return false;
+        if (has_group(F::trunk_native_vlan) &&
+            (has_group(F::efp_configured) || has_group(F::sub_admin_up)))
             return fail(path(N::switched), "{...}",
                         "and a sub-interface's settings exclude each other in one policy");
-        out_.set(policy, "ether_if_type", out_.integer(sub_.empty() ? kind->port : kind->l2sub));
+        put(F::ether_if_type, out_.integer(sub_.empty() ? kind->port : kind->l2sub));
         return true;
     }
 };
