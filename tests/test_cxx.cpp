@@ -86,6 +86,16 @@ TEST(ExtValidate, OneRefusalPerRule) {
         {"sub.parent", "trunk-class ether_if_type", [](auto &e) { e.ether_if_type = 1; }},
         {"trunk.native_vlan", "sub-interface-class",
          [](auto &e) { e.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_NATIVE_VLAN; }},
+        {"trunk.native_is_svlan", "sub-interface-class",
+         [](auto &e) {
+             e.valid_mask = ETH_IF_PLCY_ETHER_IF_TYPE | ETH_IF_PLCY_NATIVE_VLAN;
+             e.trunk.native_is_svlan = 1;
+         }},
+        {"l2pt.tovu", "bit 7",
+         [](auto &e) {
+             e.valid_mask |= ETH_IF_PLCY_L2PT;
+             e.l2pt[1] = 200;
+         }},
         {"efp.tag[1].vlan", "write EFP_VLAN_ANY", [](auto &e) { e.efp.tag[1].vlan = 4096; }},
         {"efp.tag[0].vlan", "above 4095", [](auto &e) { e.efp.tag[0].vlan = 5000; }},
         {"efp.tag_pcp[0]", "PCP", [](auto &e) { e.efp.tag_pcp[0] = 9; }},

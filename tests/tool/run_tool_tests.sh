@@ -108,12 +108,16 @@ raw bytes as hex|standard input is not hex: "\x00\x00H\x00" at position 0 (raw b
 truncated|record is 5 bytes, shorter than its 8-byte header|show 0x0000480000
 size mismatch|record is 70 bytes but its size field says 125|show "${sub:0:140}"
 hex as binary|record is 251 bytes but its size field says 12336 (hex text? leave out --binary)|show --binary "$here/sub.net.hex"
+hex as a binary stream|record 1 at offset 0: its size field says 12336, more than 176 (hex text? leave out --binary); skipped 251 bytes (offsets 0 to 250), to the end|show --stream --binary "$here/sub.net.hex"
 misspelt type|ether_if_type: "ether.l2sbu" is not a number: write a whole number, a "0x..." string or a name such as "ether.l2sub"|encode '{"ether_if_type": "ether.l2sbu"}'
 type out of range|ether_if_type: 22 is not an interface type: write 1-21 or a name such as "ether"|encode '{"ether_if_type": 22}'
 words without json|--words goes with --json|show --words "$sub"
 version 1|record fails its check at offset 0: version is not 0|show "$v1"
 bad base type|record fails its check at offset 56: EFP base has a range structure's base type|show "$badbase"
 folder|cannot read $work/dir: Is a directory|show --binary "$work/dir"
+folder as a stream|cannot read $work/dir: Is a directory|show --stream "$work/dir"
+quoted number|ether_if_type: "3" is not a number: write a whole number (no quotes) or a "0x..." string|encode '{"ether_if_type": "3"}'
+field as written|trunk.native_is_svlan: 1 is a trunk field, but ether_if_type is of the sub-interface class|encode '{"ether_if_type": 3, "trunk": {"native_is_svlan": 1}}'
 missing file|cannot open $work/none: No such file or directory (--binary reads a file or standard input)|show --binary "$work/none"
 too big|standard input is larger than 1 MiB: not a record or a policy|show --binary - <"$work/big"
 output nowhere|cannot open $work/none/x: No such file or directory|show -o "$work/none/x" "$sub"

@@ -8,7 +8,9 @@
 // comment lines are skipped; text input is told apart by its first character.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -25,9 +27,12 @@ std::string StreamItem::where() const {
 
 Stream::Stream(const Input &in, Framing framing, bool net) : framing_(framing), net_(net) {
     struct stat st;
+    bool exists = in.arg != "-" && ::stat(in.arg.c_str(), &st) == 0;
     if (in.arg == "-") {
         file_ = stdin;
-    } else if (::stat(in.arg.c_str(), &st) == 0 || in.binary) {
+    } else if (exists || in.binary) {
+        if (exists && S_ISDIR(st.st_mode))
+            throw Failure("cannot read " + in.arg + ": " + std::strerror(EISDIR));
         file_ = std::fopen(in.arg.c_str(), "rb");
         if (file_ == nullptr) throw Failure("cannot open " + in.arg + ": " + std::strerror(errno));
         owned_ = true;
@@ -204,6 +209,12 @@ bool Stream::read_binary(StreamItem &item) {
     item.line = 0;
     item.error = broken();
     if (!item.error.empty()) {
+        // Hex text given with --binary: its first bytes are digits, never a header.
+        if (item.offset == 0 &&
+            std::all_of(raw_.begin() + head_,
+                        raw_.begin() + head_ + std::min<size_t>(raw_.size() - head_, kHeader),
+                        [](uint8_t c) { return std::isxdigit(c) != 0; }))
+            item.error += " (hex text? leave out --binary)";
         resync(item);
         return true;
     }

@@ -112,7 +112,7 @@ inline constexpr auto kElementPaths = [] {
         int field = static_cast<int>(kScalarCount + f);
         for (int i = 0; i < c.max && c.shape != Shape::mac; i++) {
             if (c.shape == Shape::l2pt) {
-                out[n++] = {field, i, -1, join(c.path, ".", -1, kL2ptNames[i])};
+                out[n++] = {field, i, -1, join(c.path, nullptr, -1, kL2ptNames[i])};
                 continue;
             }
             out[n++] = {field, i, -1, join(c.path, "[", i, nullptr)};
@@ -240,11 +240,15 @@ inline Verdict rewrite(const eth_if_plcy_ext_efp_t &f) {
 // other class's ether_if_type.
 inline Verdict classes(const Ext &e) {
     Cls type = class_of(e);
-    int first[3] = {-1, -1, -1}; // by Cls: the first field of the class present
+    // By Cls, the field named: the first of the class present, or of the
+    // fields sharing its bit, the first that is not 0 (the one written).
+    int first[3] = {-1, -1, -1};
     for (size_t i = 0; i < kScalarCount; i++) {
         const Scalar &s = kScalars[i];
         int &at = first[static_cast<int>(s.cls)];
-        if (at < 0 && (e.valid_mask & s.bit) != 0) at = static_cast<int>(i);
+        if ((e.valid_mask & s.bit) == 0) continue;
+        if (at < 0 || (kScalars[at].bit == s.bit && kScalars[at].get(e) == 0 && s.get(e) != 0))
+            at = static_cast<int>(i);
     }
     for (const Exclusion &x : kExclusions) {
         int field = first[static_cast<int>(x.fields)];

@@ -299,12 +299,16 @@ class Reader {
     }
 
     bool not_a_number(const std::string &path, Node v, Words words) {
-        std::vector<std::string> ways = {"a whole number", "a \"0x...\" string"};
+        std::string_view given = v && t_.is_string(v) ? t_.string(v) : "";
+        bool digits = !given.empty() && given.find_first_not_of("0123456789") == given.npos;
+        std::vector<std::string> ways = {digits ? "a whole number (no quotes)" : "a whole number",
+                                         "a \"0x...\" string"};
         auto listed = words_of(words);
-        if (listed.size() > kWordsListed)
-            ways.push_back(std::string("a name such as \"") +
-                           nearest_word(listed, v && t_.is_string(v) ? t_.string(v) : "") + "\"");
-        else
+        if (listed.size() > kWordsListed) {
+            if (!digits) // a quoted number is near no name
+                ways.push_back(std::string("a name such as \"") + nearest_word(listed, given) +
+                               "\"");
+        } else
             for (const Word &w : listed)
                 ways.push_back(std::string("\"") + w.word + "\"");
         std::string what = (v ? "is not a number: write " : "is missing: write ") + ways[0];
