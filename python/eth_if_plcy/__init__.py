@@ -73,9 +73,10 @@ def iter_records(data: Bytes, net: bool = False,
                  errors: str = "strict") -> Iterator[Tuple[int, Policy]]:
     """Walks records laid back to back (each says its own size), yielding
     ``(offset, Policy)``. A record that fails its check raises
-    ``InvalidRecord`` at its offset: past a bad size field no later record can
-    be found. ``errors="skip"`` stops quietly there instead, after every good
-    record before it."""
+    ``InvalidRecord`` at its offset. ``errors="skip"`` passes over damaged
+    bytes instead, to the next record that validates and is followed by one
+    (or by the end), as ``ethplcy show --stream`` does: a gap between one
+    record's end and the next offset is what was skipped."""
     if errors not in ("strict", "skip"):
         raise ValueError('errors must be "strict" or "skip"')
     view = memoryview(data).cast("B")
@@ -84,11 +85,34 @@ def iter_records(data: Bytes, net: bool = False,
         try:
             policy, size = _core.decode_at(view, offset, net)
         except InvalidRecord:
-            if errors == "skip":
-                return
-            raise
+            if errors == "strict":
+                raise
+            offset += 1
+            while offset < end and not _taken_at(view, offset, net):
+                offset += 1
+            continue
         yield offset, policy
         offset += size
+
+
+def _size_at(view: memoryview, at: int, net: bool) -> int:
+    """The size of a record that validates at ``at``; 0 when none does."""
+    try:
+        return int(_core.decode_at(view, at, net)[1])
+    except InvalidRecord:
+        return 0
+
+
+def _taken_at(view: memoryview, at: int, net: bool) -> bool:
+    """Where a walk resumes after damage: a record that validates and is
+    followed by one or by the end, or one hiding no such record inside it
+    (then its follower is the damaged one)."""
+    def framed(r: int, n: int) -> bool:
+        return r + n >= len(view) or _size_at(view, r + n, net) > 0
+    size = _size_at(view, at, net)
+    if size == 0 or framed(at, size):
+        return size > 0
+    return not any((n := _size_at(view, r, net)) and framed(r, n) for r in range(at + 1, at + size))
 
 
 def _leaves(value: Any, path: str, out: Dict[str, Any]) -> None:

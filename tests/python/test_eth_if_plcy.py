@@ -173,6 +173,10 @@ def test_dump_of_the_corpus() -> None:
         list(e.iter_records(broken))
     assert refused.value.offset == len(dump)
     assert len(list(e.iter_records(broken, errors="skip"))) == len(records)
+    # Garbage inside a dump loses only itself: the walk resumes at the next record.
+    cut = len(records[0]) + len(records[1])
+    damaged = dump[:cut] + b"\x00\x50garbage" + records[2][:40] + dump[cut:]
+    assert [(o if o < cut else o - 49, p) for o, p in e.iter_records(damaged, errors="skip")] == walked
 
 
 @pytest.mark.skipif(not TOOL, reason="ethplcy not built")
