@@ -81,6 +81,12 @@ int policy_init(PyObject *self, PyObject *args, PyObject *kwargs) {
         if (PyDict_DelItem(values.get(), word.get()) != 0) return -1;
     }
     if (given.get() == Py_None) given.reset(nullptr);
+    if (given.get() != nullptr && PyObject_CheckBuffer(given.get())) { // a record's bytes
+        PyErr_Format(PyExc_TypeError,
+                     "Policy() takes a dict of fields, not %s: a record is read by Policy.decode()",
+                     Py_TYPE(given.get())->tp_name);
+        return -1;
+    }
     if (given.get() != nullptr && !PyDict_Check(given.get())) { // a mapping, as dict() takes it
         given.reset(PyObject_CallOneArg(reinterpret_cast<PyObject *>(&PyDict_Type), given.get()));
         if (given.get() == nullptr) return -1;

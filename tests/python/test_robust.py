@@ -211,6 +211,8 @@ CASES: List[Case] = [
     ("below 0", lambda p: setattr(p.sub, "parent", -1), e.BadPolicy, "^sub.parent: -1 is below 0$"),
     ("decode of text", lambda p: e.Policy.decode("00"),  # type: ignore[arg-type]
      TypeError, "bytes-like"),
+    ("a record given to Policy()", lambda p: e.Policy(p.encode()),
+     TypeError, r"not bytes: a record is read by Policy.decode\(\)"),
     ("unknown layout", lambda p: e.render(p.encode(), "wide"),  # type: ignore[arg-type]
      ValueError, "layout"),
     ("network image", lambda p: e.Policy.decode(e.hton(p.encode())), e.InvalidRecord,
