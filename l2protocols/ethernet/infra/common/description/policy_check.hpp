@@ -246,7 +246,7 @@ inline Verdict classes(const Ext &e) {
     for (size_t i = 0; i < kScalarCount; i++) {
         const Scalar &s = kScalars[i];
         int &at = first[static_cast<int>(s.cls)];
-        if ((e.valid_mask & s.bit) == 0) continue;
+        if (s.cls == Cls::any || (e.valid_mask & s.bit) == 0) continue;
         if (at < 0 || (kScalars[at].bit == s.bit && kScalars[at].get(e) == 0 && s.get(e) != 0))
             at = static_cast<int>(i);
     }
