@@ -237,6 +237,8 @@ TEST(Description, PerTagRefusalsNameTheTag) {
               ETH_IF_PLCY_ERR_BAD_POLICY);
     EXPECT_STREQ(field, "efp.tag_range_count[1]");
     EXPECT_STREQ(reason, "VLAN is above 4095");
+    // Reasons made from numbers write 0 and hex in full.
+    EXPECT_STREQ(f::say("bit ", 0, " of ", f::Hex{0x2a}).c_str(), "bit 0 of 0x002a");
 }
 
 // ether_if_type's words, fixed when the project is built, are the names the
