@@ -190,11 +190,17 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
         assert once[-1].sync_response
 
         polls: queue.Queue[Any] = queue.Queue()
-        polls.put(subscription(gnmi_pb2.SubscriptionList.POLL, "/interfaces/interface[name=eth1]"))
+        poll = subscription(gnmi_pb2.SubscriptionList.POLL, "/interfaces/interface[name=eth1]")
+        poll.subscribe.prefix.target = "dev1"  # still echoed once a poll has replaced the list
+        polls.put(poll)
         replies = stub.Subscribe(iter(polls.get, None), timeout=WAIT)
         eth1 = [n for n in full if n["prefix"] == full[-1]["prefix"]]
         for _ in range(2):  # the state at once, then at the poll
-            assert [as_dict(next(replies).update) for _ in eth1] == eth1
+            got = [next(replies).update for _ in eth1]
+            assert {u.prefix.target for u in got} == {"dev1"}
+            for u in got:
+                u.prefix.ClearField("target")
+            assert [as_dict(u) for u in got] == eth1
             assert next(replies).sync_response
             polls.put(gnmi_pb2.SubscribeRequest(poll=gnmi_pb2.Poll()))
         replies.cancel()
@@ -204,9 +210,12 @@ def test_plain_text_capabilities_get_once_poll(files: pathlib.Path) -> None:
                                "/interfaces/interface[name=eth1]", sub_mode=mode)
             setattr(req.subscribe.subscription[0], interval, 1)  # 1 ns: the shortest, 100 ms
             replies = stub.Subscribe(iter([req]), timeout=WAIT)
-            assert [as_dict(next(replies).update) for _ in eth1] == eth1
-            assert next(replies).sync_response  # then, unchanged, the state again
-            assert [as_dict(next(replies).update) for _ in eth1] == eth1, mode
+            first = [next(replies).update for _ in eth1]
+            assert [as_dict(u) for u in first] == eth1
+            assert next(replies).sync_response  # then, unchanged, the state again, stamped anew
+            again = [next(replies).update for _ in eth1]
+            assert [as_dict(u) for u in again] == eth1, mode
+            assert min(u.timestamp for u in again) > max(u.timestamp for u in first), mode
             replies.cancel()
     finally:
         t.close()

@@ -69,22 +69,24 @@ void to_message(const g::Notification &n, uint64_t timestamp, gnmi::Notification
 }
 
 // The notifications of b that patterns select (and trim keeps), each passed
-// to send until it fails.
+// to send until it fails, stamped at: a change's time, or for the state
+// (shared until the next change) the time it is sent.
 template <class Send, class Trim>
-bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send, Trim trim) {
+bool each_selected(const Batch &b, uint64_t at, const std::vector<Elems> &patterns, Send send,
+                   Trim trim) {
     g::Notification part;
     for (const g::Notification &n : b.notes) {
         if (!select(n, patterns, part) || !trim(n, part)) continue;
         gnmi::SubscribeResponse r;
-        to_message(part, b.timestamp, *r.mutable_update());
+        to_message(part, at, *r.mutable_update());
         if (!send(r)) return false;
     }
     return true;
 }
 
 template <class Send>
-bool each_selected(const Batch &b, const std::vector<Elems> &patterns, Send send) {
-    return each_selected(b, patterns, send,
+bool each_selected(const Batch &b, uint64_t at, const std::vector<Elems> &patterns, Send send) {
+    return each_selected(b, at, patterns, send,
                          [](const g::Notification &, g::Notification &) { return true; });
 }
 
@@ -111,19 +113,20 @@ struct Periodic {
 // since the last sample, every leaf when a heartbeat is due.
 template <class Send>
 bool sample(const Batch &b, Periodic &p, Clock::time_point now, Send send) {
-    if (!p.suppress) return each_selected(b, p.pattern, send);
+    if (!p.suppress) return each_selected(b, now_ns(), p.pattern, send);
     bool all = p.heartbeat != Clock::duration::zero() && now >= p.next_heartbeat;
     if (all) p.next_heartbeat = now + p.heartbeat;
-    return each_selected(b, p.pattern, send, [&](const g::Notification &n, g::Notification &part) {
-        std::string prefix = g::prefix_text(n.id) + "/";
-        std::erase_if(part.updates, [&](const g::Update &u) {
-            std::string &last = p.sent[prefix + u.path];
-            bool same = last == u.value.json;
-            last = u.value.json;
-            return same && !all;
-        });
-        return !part.updates.empty();
-    });
+    return each_selected(b, now_ns(), p.pattern, send,
+                         [&](const g::Notification &n, g::Notification &part) {
+                             std::string prefix = g::prefix_text(n.id) + "/";
+                             std::erase_if(part.updates, [&](const g::Update &u) {
+                                 std::string &last = p.sent[prefix + u.path];
+                                 bool same = last == u.value.json;
+                                 last = u.value.json;
+                                 return same && !all;
+                             });
+                             return !part.updates.empty();
+                         });
 }
 
 Clock::duration interval(uint64_t ns) {
@@ -196,6 +199,7 @@ Status Service::Get(grpc::ServerContext *ctx, const gnmi::GetRequest *req, gnmi:
         ~Release() { s.release(); }
     } release{replies_};
     BatchPtr all = store_.snapshot();
+    uint64_t at = now_ns();
     g::Notification part;
     for (const Elems &p : patterns) {
         bool found = false;
@@ -206,7 +210,7 @@ Status Service::Get(grpc::ServerContext *ctx, const gnmi::GetRequest *req, gnmi:
     for (const g::Notification &n : all->notes)
         if (pick(n, patterns, part)) {
             gnmi::Notification *note = out->add_notification();
-            to_message(part, all->timestamp, *note);
+            to_message(part, at, *note);
             if (!req->prefix().target().empty())
                 note->mutable_prefix()->set_target(req->prefix().target());
         }
@@ -248,26 +252,28 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
     std::vector<Elems> patterns;
     Status s = patterns_of(list.prefix(), paths, patterns);
     if (!s.ok()) return s;
-    // A prefix's target comes back in every notification, as gNMI asks.
-    auto write = [rw, &target = list.prefix().target()](gnmi::SubscribeResponse &r) {
+    // A prefix's target comes back in every notification, as gNMI asks. A
+    // copy: a poll read into req later frees the subscription list.
+    auto write = [rw, target = list.prefix().target()](gnmi::SubscribeResponse &r) {
         if (!target.empty() && r.has_update())
             r.mutable_update()->mutable_prefix()->set_target(target);
         return rw->Write(r);
     };
     if (list.mode() == gnmi::SubscriptionList::ONCE) {
-        if (!list.updates_only()) each_selected(*store_.snapshot(), patterns, write);
+        if (!list.updates_only()) each_selected(*store_.snapshot(), now_ns(), patterns, write);
         sync(rw);
         return Status::OK;
     }
     if (list.mode() == gnmi::SubscriptionList::POLL) {
         // The state at once (unless updates_only), then again at each poll.
         bool ok =
-            (list.updates_only() || each_selected(*store_.snapshot(), patterns, write)) && sync(rw);
+            (list.updates_only() || each_selected(*store_.snapshot(), now_ns(), patterns, write)) &&
+            sync(rw);
         while (ok && rw->Read(&req)) {
             if (!req.has_poll())
                 return refuse(StatusCode::INVALID_ARGUMENT,
                               "after a POLL subscription list, only polls");
-            ok = each_selected(*store_.snapshot(), patterns, write) && sync(rw);
+            ok = each_selected(*store_.snapshot(), now_ns(), patterns, write) && sync(rw);
         }
         return Status::OK;
     }
@@ -301,7 +307,7 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         Queue *q;
         ~Leave() { store.leave(q); }
     } leave{store_, &q};
-    if ((!list.updates_only() && !each_selected(*first, patterns, write)) || !sync(rw))
+    if ((!list.updates_only() && !each_selected(*first, now_ns(), patterns, write)) || !sync(rw))
         return Status::OK;
     // The initial state counts as sent: suppress_redundant leaves it out of the first sample.
     for (Periodic &p : periodic)
@@ -317,7 +323,7 @@ Status Service::Subscribe(grpc::ServerContext *ctx, Stream *rw) {
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
         if (q.take(batches, std::max(wait, std::chrono::milliseconds(0))))
             for (const BatchPtr &b : batches)
-                if (!each_selected(*b, on_change, write)) return Status::OK;
+                if (!each_selected(*b, b->timestamp, on_change, write)) return Status::OK;
         if (q.overflowed())
             return refuse(StatusCode::RESOURCE_EXHAUSTED,
                           "the subscriber reads too slowly: its coalesced changes outgrew the "

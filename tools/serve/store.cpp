@@ -142,7 +142,7 @@ void Store::apply(const g::Id &id, const eth_if_plcy_ext_t *e) {
 }
 
 BatchPtr Store::state_locked() const {
-    if (!state_) state_ = std::make_shared<Batch>(Batch{now_ns(), tree_.all()});
+    if (!state_) state_ = std::make_shared<Batch>(Batch{0, tree_.all()}); // stamped as sent
     return state_;
 }
 
@@ -154,7 +154,7 @@ BatchPtr Store::snapshot() const {
 BatchPtr Store::join(Queue *q, bool state) {
     std::lock_guard<std::mutex> lock(mu_);
     subscribers_.push_back(q);
-    if (!state) return std::make_shared<Batch>(Batch{now_ns(), {}});
+    if (!state) return std::make_shared<Batch>();
     return state_locked();
 }
 

@@ -23,7 +23,7 @@ namespace ethplcy_serve {
 
 // Notifications made at one time: a record's changes, or a state.
 struct Batch {
-    uint64_t timestamp = 0; // nanoseconds since the epoch
+    uint64_t timestamp = 0; // nanoseconds since the epoch: a change's; 0 for the state
     std::vector<g::Notification> notes;
 };
 using BatchPtr = std::shared_ptr<const Batch>;
