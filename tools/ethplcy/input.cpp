@@ -213,9 +213,7 @@ void Output::close() {
     if (failed) write_failed(path_, err);
 }
 
-// Bytes that are all hex digits and blanks: hex text read with --binary (a
-// record has zero bytes in its header, so none looks like this).
-static bool looks_like_hex(const std::vector<uint8_t> &bytes) {
+bool looks_like_hex(std::span<const uint8_t> bytes) {
     return std::all_of(bytes.begin(), bytes.end(),
                        [](uint8_t c) { return std::isxdigit(c) || std::isspace(c) || c == 'x'; });
 }

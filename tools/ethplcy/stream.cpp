@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -209,11 +208,8 @@ bool Stream::read_binary(StreamItem &item) {
     item.line = 0;
     item.error = broken();
     if (!item.error.empty()) {
-        // Hex text given with --binary: its first bytes are digits, never a header.
         if (item.offset == 0 &&
-            std::all_of(raw_.begin() + head_,
-                        raw_.begin() + head_ + std::min<size_t>(raw_.size() - head_, kHeader),
-                        [](uint8_t c) { return std::isxdigit(c) != 0; }))
+            looks_like_hex({raw_.data() + head_, std::min<size_t>(raw_.size() - head_, kHeader)}))
             item.error += " (hex text? leave out --binary)";
         resync(item);
         return true;

@@ -89,6 +89,9 @@ class Output {
 // Checks that bytes can safely be handed to the library (size matches the
 // byte count, and the record validates) and returns the record in host order.
 eth_if_plcy::Record load_record(const std::vector<uint8_t> &bytes, bool net);
+// Bytes that are all hex digits and blanks: hex text read with --binary (a
+// record has zero bytes in its header, so none looks like this).
+bool looks_like_hex(std::span<const uint8_t> bytes);
 // The record encode makes of a policy, in host order (refused as encode refuses).
 eth_if_plcy::Record encoded(const eth_if_plcy_ext_t &e, uint32_t options);
 
